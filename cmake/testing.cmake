@@ -1,0 +1,51 @@
+# Tests are Windows programs. In the x86_64 build they are registered with CTest
+# and run under wine64 through the generated wine-run; the i686 build only
+# compiles and links them (wine64 runs a 32-bit program as a silent no-op).
+if(VANTORIN_RUN_TESTS)
+  enable_testing()
+  configure_file(${CMAKE_CURRENT_LIST_DIR}/wine-run.in ${CMAKE_BINARY_DIR}/wine-run @ONLY
+                 FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+endif()
+
+# vantorin_add_service(name COMMAND ...)
+# A local stand-in server that tests can require by name. It is started before
+# the first such test with "--port-file bin/<name>.port" appended, binds
+# 127.0.0.1 on a free port, writes the port there, and is stopped after the last.
+function(vantorin_add_service name)
+  cmake_parse_arguments(S "" "" "COMMAND" ${ARGN})
+  if(NOT VANTORIN_RUN_TESTS)
+    return()
+  endif()
+  set(ctl ${PROJECT_SOURCE_DIR}/scripts/service)
+  add_test(NAME ${name}_start COMMAND ${ctl} start ${name} ${CMAKE_BINARY_DIR}/bin ${S_COMMAND})
+  add_test(NAME ${name}_stop COMMAND ${ctl} stop ${name} ${CMAKE_BINARY_DIR}/bin)
+  set_tests_properties(${name}_start PROPERTIES FIXTURES_SETUP ${name})
+  set_tests_properties(${name}_stop PROPERTIES FIXTURES_CLEANUP ${name})
+endfunction()
+
+# vantorin_add_test(name SOURCES ... [LIBS ...] [TIMEOUT s] [ISOLATED] [DEPENDS target...] [SERVICES name...])
+# Tests share one Wine prefix and so one user profile (the settings folder, Temp,
+# the log): they run one at a time unless ISOLATED says a test touches none of it.
+function(vantorin_add_test name)
+  cmake_parse_arguments(T "ISOLATED" "TIMEOUT" "SOURCES;LIBS;DEPENDS;SERVICES" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} Vantorin::gmock Vantorin::gtest_main)
+  if(T_DEPENDS)
+    add_dependencies(${name} ${T_DEPENDS})
+  endif()
+  if(NOT VANTORIN_RUN_TESTS)
+    return()
+  endif()
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 300)
+  endif()
+  add_test(NAME ${name} COMMAND ${CMAKE_BINARY_DIR}/wine-run $<TARGET_FILE:${name}>
+           WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+  set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT})
+  if(NOT T_ISOLATED)
+    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK wine_profile)
+  endif()
+  if(T_SERVICES)
+    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED "${T_SERVICES}")
+  endif()
+endfunction()
