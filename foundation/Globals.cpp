@@ -1,0 +1,26 @@
+// The program-wide globals that need code to get their first value, in one
+// translation unit so their order is fixed: they are initialised top to
+// bottom and destroyed in reverse. The logger comes last: every other global
+// may log while it is initialised, and once the logger is gone at exit a late
+// write finds no file and does nothing.
+#include "Globals.h"
+
+#include "AppPaths.h"
+#include "Logger.h"
+
+const std::wstring g_mediaInfoLoadError = L"Unable to load MediaInfo.dll";
+
+const std::string g_base64Alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+const std::string g_restTokenUrl = "https://speech.vantorin.com/oauth/2.0/token";
+
+std::wstring g_browseFolder;
+
+CLogger InitLogger()
+{
+    // The first look-up of the folder takes the diagnostics upload decision,
+    // so the previous run's log is packed before the size rule can empty it.
+    const std::string folder = GetAppDataDir();
+    return CLogger(folder + "/" + "Vantorin.log");
+}
+
+CLogger g_logger = InitLogger();

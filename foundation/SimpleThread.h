@@ -1,0 +1,46 @@
+#pragma once
+// The base of every worker: one system thread running the virtual Run.
+#include "ScopedHandle.h"
+
+#include <windows.h>
+
+#include <atomic>
+
+class SimpleThread;
+
+// Called on the worker's own thread when its Run is done.
+using TaskCallBack = void (*)(SimpleThread* task, void* user);
+
+class SimpleThread {
+public:
+    SimpleThread() = default;
+    // Neither stops nor waits for the thread: an owner that needs it ended
+    // calls Stop and Join first.
+    virtual ~SimpleThread() = default;
+    SimpleThread(const SimpleThread&) = delete;
+    SimpleThread& operator=(const SimpleThread&) = delete;
+
+    virtual bool IsStop();
+    // Asks Run to finish; returns at once.
+    virtual void Stop();
+    // Waits up to milliseconds for the thread, then lets go of it; a thread
+    // still running goes on, detached.
+    virtual void Join(DWORD milliseconds);
+    // False when the thread could not be created (then nothing runs).
+    virtual bool Start();
+    virtual void Run() = 0;
+
+    void SetCallback(TaskCallBack callback, void* user);
+
+protected:
+    // Calls the completion callback, if any; workers call it at the end of Run.
+    void NotifyDone();
+
+private:
+    static unsigned __stdcall ThreadProc(void* object);
+
+    ScopedHandle thread_;
+    std::atomic<bool> stopped_{true};
+    TaskCallBack callback_ = nullptr;
+    void* user_ = nullptr;
+};

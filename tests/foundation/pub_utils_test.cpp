@@ -1,0 +1,193 @@
+#include "AppPaths.h"
+#include "Logger.h"
+#include "PubUtils.h"
+#include "ServerLog.h"
+#include "StringUtils.h"
+#include "TestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+TEST(WorkerCount, FollowsTheProcessorCount)
+{
+    const int table[][2] = {{0, 3}, {1, 3}, {2, 2}, {3, 2}, {4, 3}, {8, 7}, {16, 15}};
+    for (const auto& row : table)
+        EXPECT_EQ(WorkerCountFor(row[0]), row[1]) << row[0] << " processors";
+
+    SYSTEM_INFO info;
+    GetSystemInfo(&info);
+    EXPECT_EQ(GetWorkerCount(), WorkerCountFor(static_cast<int>(info.dwNumberOfProcessors)));
+}
+
+TEST(OpenUrl, ShellFallbackQuotesTheAddress)
+{
+    struct Case {
+        std::wstring url;
+        std::string command;
+    };
+    const Case cases[] = {
+        {L"http://example.test/a?x=1&y=2", "start \"\" \"http://example.test/a?x=1&y=2\""},
+        {L"http://example.test/|calc&del x", "start \"\" \"http://example.test/|calc&del x\""},
+        {L"http://example.test/\u4E2D", "start \"\" \"http://example.test/\xD6\xD0\""},
+        {L"http://example.test/\"&calc&\"", ""},
+        {L"http://example.test/\r\ncalc", ""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(PubUtils::ShellStartCommand(c.url), c.command) << WideToUtf8(c.url);
+}
+
+TEST(ServerLog, ReachesTheInstalledSinkOnly)
+{
+    static std::vector<std::string> queued;
+    queued.clear();
+    SendServerLog("before", true);
+    SetServerLogSink([](const std::string& text, bool sendNow) { queued.push_back(text + (sendNow ? "!" : "")); });
+    SendServerLog("open url error 2,2", true);
+    SendServerLog("later", false);
+    SetServerLogSink(nullptr);
+    SendServerLog("after", true);
+    EXPECT_EQ(queued, (std::vector<std::string>{"open url error 2,2!", "later"}));
+}
+
+TEST(ExternalTools, FfmpegRunsHiddenAndIsWaitedFor)
+{
+    const std::wstring output = AnsiToWide(GetTempDir()) + L"\\pub_utils_probe.wav";
+    DeleteFileW(output.c_str());
+    ScopedHandle process =
+        StartFfmpeg(L"-y -f lavfi -i anullsrc=r=16000:cl=mono -t 0.5 -acodec pcm_s16le \"" + output + L"\"", false);
+    ASSERT_TRUE(process.valid());
+    ASSERT_EQ(WaitForSingleObject(process.get(), 60000), WAIT_OBJECT_0);
+    const std::string wav = testfiles::ReadBytes(output);
+    DeleteFileW(output.c_str());
+    ASSERT_GT(wav.size(), 44u);
+    EXPECT_EQ(wav.substr(0, 4), "RIFF");
+}
+
+TEST(ExternalTools, MissingProgramGivesNoHandle)
+{
+    ScopedHandle process = ShellOpen(testfiles::OwnExeDir() + L"\\no_such_tool.exe", L"-x", false);
+    EXPECT_FALSE(process.valid());
+}
+
+const wchar_t kUpdaterChild[] = L"VANTORIN_UPDATER_CHILD";
+
+// The updater is started from a folder whose name holds a blank; a program
+// planted where an unquoted command line would lead must not run.
+class UpdaterTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        base_ = testfiles::FreshFolder(L"vantorin updater test");
+        app_ = base_ + L"\\Program Files";
+        CreateDirectoryW(app_.c_str(), nullptr);
+        const std::wstring updater = testfiles::OwnExeDir() + L"\\AutoUpdate.exe";
+        ASSERT_TRUE(CopyFileW(testfiles::OwnExePath().c_str(), (app_ + L"\\pub_utils_test.exe").c_str(), FALSE));
+        ASSERT_TRUE(CopyFileW(updater.c_str(), (app_ + L"\\AutoUpdate.exe").c_str(), FALSE));
+        ASSERT_TRUE(CopyFileW(updater.c_str(), (base_ + L"\\Program.exe").c_str(), FALSE));
+    }
+    void TearDown() override { testfiles::RemoveTree(base_); }
+
+    // Has the copied test program call StartUpdateExe, then waits for the
+    // stand-in's record: its command line and its own path.
+    std::vector<std::string> StartAndRecord()
+    {
+        EXPECT_EQ(testfiles::RunChildTests(L"UpdaterChild.*", kUpdaterChild, app_ + L"\\pub_utils_test.exe"), 0);
+        const std::wstring record = app_ + L"\\AutoUpdate.started.txt";
+        for (int i = 0; i < 200 && !testfiles::Exists(record); ++i)
+            Sleep(100);
+        Sleep(200);
+        std::vector<std::string> lines;
+        const std::string text = testfiles::ReadBytes(record);
+        size_t begin = 0;
+        for (size_t end; (end = text.find('\n', begin)) != std::string::npos; begin = end + 1)
+            lines.push_back(text.substr(begin, end - begin));
+        return lines;
+    }
+
+    std::wstring base_;
+    std::wstring app_;
+};
+
+TEST_F(UpdaterTest, StartsTheCopyQuoted)
+{
+    const std::string copy = WideToUtf8(app_ + L"\\AutoUpdateTmp.exe");
+    EXPECT_EQ(StartAndRecord(), (std::vector<std::string>{"\"" + copy + "\"", copy}));
+    EXPECT_FALSE(testfiles::Exists(base_ + L"\\AutoUpdate.started.txt")) << "the planted program ran";
+}
+
+TEST_F(UpdaterTest, StartsTheOriginalWhenTheCopyIsLocked)
+{
+    const std::wstring copy = app_ + L"\\AutoUpdateTmp.exe";
+    ASSERT_TRUE(CopyFileW((app_ + L"\\AutoUpdate.exe").c_str(), copy.c_str(), FALSE));
+    ScopedHandle lock(CreateFileW(copy.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(lock.valid());
+    const std::string original = WideToUtf8(app_ + L"\\AutoUpdate.exe");
+    EXPECT_EQ(StartAndRecord(), (std::vector<std::string>{"\"" + original + "\"", original}));
+    EXPECT_FALSE(testfiles::Exists(base_ + L"\\AutoUpdate.started.txt")) << "the planted program ran";
+}
+
+TEST(UpdaterChild, CallsStartUpdateExe)
+{
+    if (!testfiles::IsChild(kUpdaterChild))
+        GTEST_SKIP() << "runs only as the child of UpdaterTest";
+    static std::string seen;
+    g_logger.SetObserver([](int, const char* tag, const char* text) { seen = std::string(tag) + "|" + text; });
+    PubUtils::StartUpdateExe();
+    g_logger.SetObserver(nullptr);
+    EXPECT_EQ(seen, "PubUtils::StartUpdateExe|start update app");
+}
+
+LRESULT CALLBACK PlainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+std::wstring Probe() { return testfiles::OwnExeDir() + L"\\single_instance_probe.exe"; }
+
+TEST(SingleInstance, SecondStartRestoresTheFirstWindowAndExits)
+{
+    const wchar_t* mutexName = L"VantorinTest.SingleInstance.Window";
+    const wchar_t* windowClass = L"VantorinTestSingleInstance";
+    ASSERT_TRUE(CheckSingleInstance(mutexName, windowClass));
+
+    WNDCLASSW type = {};
+    type.lpfnWndProc = PlainWindowProc;
+    type.hInstance = GetModuleHandleW(nullptr);
+    type.lpszClassName = windowClass;
+    ASSERT_TRUE(RegisterClassW(&type));
+    HWND window = CreateWindowW(windowClass, L"first", WS_OVERLAPPEDWINDOW, 0, 0, 300, 200, nullptr, nullptr,
+                                type.hInstance, nullptr);
+    ASSERT_NE(window, nullptr);
+    ShowWindow(window, SW_MINIMIZE);
+    ASSERT_TRUE(IsIconic(window));
+
+    EXPECT_EQ(testfiles::RunToEnd(Probe(), std::wstring(mutexName) + L" " + windowClass), 0);
+    MSG message;
+    for (int i = 0; i < 20 && IsIconic(window); ++i) {
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageW(&message);
+        Sleep(50);
+    }
+    EXPECT_FALSE(IsIconic(window));
+    EXPECT_TRUE(IsWindow(window));
+    DestroyWindow(window);
+}
+
+TEST(SingleInstance, FirstWithoutWindowStillStopsTheSecond)
+{
+    const wchar_t* mutexName = L"VantorinTest.SingleInstance.NoWindow";
+    ASSERT_TRUE(CheckSingleInstance(mutexName, L"VantorinTestNoSuchClass"));
+    EXPECT_EQ(testfiles::RunToEnd(Probe(), std::wstring(mutexName) + L" VantorinTestNoSuchClass"), 0);
+    EXPECT_FALSE(CheckSingleInstance(mutexName, L"VantorinTestNoSuchClass")) << "held within the process too";
+}
+
+TEST(SingleInstance, AloneItRuns)
+{
+    EXPECT_EQ(testfiles::RunToEnd(Probe(), L"VantorinTest.SingleInstance.Alone VantorinTestNoSuchClass"), 2);
+}
+
+} // namespace

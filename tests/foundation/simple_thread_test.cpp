@@ -1,0 +1,230 @@
+#include "Lock.h"
+#include "Logger.h"
+#include "SimpleThread.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdio>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+// Collects g_logger's lines for the length of a test.
+class LogCapture {
+public:
+    LogCapture()
+    {
+        lines().clear();
+        g_logger.SetObserver([](int, const char* tag, const char* text) {
+            lines().push_back(std::string(tag) + "|" + text);
+        });
+    }
+    ~LogCapture() { g_logger.SetObserver(nullptr); }
+    static std::vector<std::string>& lines()
+    {
+        static std::vector<std::string> captured;
+        return captured;
+    }
+};
+
+// Sleeps for a while, or until asked to stop when it runs open-ended.
+class SleepTask : public SimpleThread {
+public:
+    explicit SleepTask(DWORD milliseconds) : milliseconds_(milliseconds) {}
+    void Run() override
+    {
+        const DWORD start = GetTickCount();
+        while (!IsStop() && GetTickCount() - start < milliseconds_)
+            Sleep(5);
+        NotifyDone();
+    }
+
+private:
+    DWORD milliseconds_;
+};
+
+std::string TimeoutLine(DWORD milliseconds, const void* object)
+{
+    char text[100];
+    std::snprintf(text, sizeof(text), "SimpleThread::Join|wait thread exit time out: %d, %p",
+                  static_cast<int>(milliseconds), object);
+    return text;
+}
+
+TEST(SimpleThreadJoin, ShortTaskReturnsEarlyWithoutTimeOut)
+{
+    LogCapture capture;
+    SleepTask task(100);
+    ASSERT_TRUE(task.Start());
+    EXPECT_FALSE(task.IsStop());
+    const DWORD start = GetTickCount();
+    task.Join(3000);
+    EXPECT_LT(GetTickCount() - start, 2000u);
+    ASSERT_EQ(LogCapture::lines().size(), 2u);
+    EXPECT_EQ(LogCapture::lines()[0], "PrintTime::PrintTime|<< class (anonymous namespace)::SleepTask");
+    EXPECT_EQ(LogCapture::lines()[1].rfind("PrintTime::~PrintTime|class (anonymous namespace)::SleepTask >> ", 0), 0u)
+        << LogCapture::lines()[1];
+}
+
+TEST(SimpleThreadJoin, TimeOutIsLoggedAndTheThreadGoesOn)
+{
+    SleepTask task(INFINITE);
+    ASSERT_TRUE(task.Start());
+    {
+        LogCapture capture;
+        task.Join(0);
+        ASSERT_EQ(LogCapture::lines().size(), 3u);
+        EXPECT_EQ(LogCapture::lines()[1], TimeoutLine(0, &task));
+    }
+    {
+        LogCapture capture;
+        const DWORD start = GetTickCount();
+        task.Join(150); // no handle any more: nothing to wait for
+        EXPECT_LT(GetTickCount() - start, 100u);
+        EXPECT_EQ(LogCapture::lines().size(), 2u);
+    }
+    EXPECT_FALSE(task.IsStop()) << "the detached thread is still running";
+    task.Stop();
+    Sleep(100); // let the detached run notice before the object goes
+}
+
+TEST(SimpleThreadJoin, LongTaskTimesOutAfterTheGivenTime)
+{
+    LogCapture capture;
+    SleepTask task(INFINITE);
+    ASSERT_TRUE(task.Start());
+    const DWORD start = GetTickCount();
+    task.Join(200);
+    const DWORD waited = GetTickCount() - start;
+    EXPECT_GE(waited, 150u);
+    EXPECT_LT(waited, 2000u);
+    ASSERT_EQ(LogCapture::lines().size(), 3u);
+    EXPECT_EQ(LogCapture::lines()[1], TimeoutLine(200, &task));
+    task.Stop();
+    Sleep(100);
+}
+
+TEST(SimpleThreadJoin, NeverStartedReturnsAtOnce)
+{
+    LogCapture capture;
+    SleepTask task(0);
+    SetLastError(0);
+    task.Join(5000);
+    EXPECT_EQ(LogCapture::lines().size(), 2u);
+    EXPECT_EQ(GetLastError(), 0u);
+}
+
+// Blocks until released, whatever the stop flag says.
+class BlockedTask : public SimpleThread {
+public:
+    BlockedTask() : release_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+    void Run() override
+    {
+        WaitForSingleObject(release_.get(), 10000);
+        finished_ = true;
+    }
+    void Release() { SetEvent(release_.get()); }
+    bool finished() const { return finished_; }
+
+private:
+    ScopedHandle release_;
+    std::atomic<bool> finished_{false};
+};
+
+TEST(SimpleThreadStop, DoesNotWait)
+{
+    BlockedTask task;
+    EXPECT_TRUE(task.IsStop()) << "a new thread object counts as stopped";
+    ASSERT_TRUE(task.Start());
+    EXPECT_FALSE(task.IsStop());
+    const DWORD start = GetTickCount();
+    task.Stop();
+    EXPECT_LT(GetTickCount() - start, 500u);
+    EXPECT_TRUE(task.IsStop());
+    EXPECT_FALSE(task.finished());
+    task.Release();
+    task.Join(10000);
+    EXPECT_TRUE(task.finished());
+}
+
+TEST(SimpleThreadStop, TheRunNoticesIt)
+{
+    static HANDLE finished = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    ResetEvent(finished);
+    SleepTask task(INFINITE);
+    task.SetCallback([](SimpleThread*, void*) { SetEvent(finished); }, nullptr);
+    ASSERT_TRUE(task.Start());
+    Sleep(50);
+    EXPECT_EQ(WaitForSingleObject(finished, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+    task.Stop();
+    EXPECT_EQ(WaitForSingleObject(finished, 5000), WAIT_OBJECT_0);
+    task.Join(5000);
+}
+
+TEST(SimpleThreadCallback, RunsOnTheWorkerWithTaskAndUserPointer)
+{
+    struct Seen {
+        SimpleThread* task = nullptr;
+        DWORD thread = 0;
+    } seen;
+    SleepTask task(0);
+    task.SetCallback(
+        [](SimpleThread* finished, void* user) {
+            auto* record = static_cast<Seen*>(user);
+            record->task = finished;
+            record->thread = GetCurrentThreadId();
+        },
+        &seen);
+    ASSERT_TRUE(task.Start());
+    task.Join(5000);
+    EXPECT_EQ(seen.task, &task);
+    EXPECT_NE(seen.thread, 0u);
+    EXPECT_NE(seen.thread, GetCurrentThreadId());
+}
+
+TEST(Lock, IsRecursiveAndExcludesOtherThreads)
+{
+    CLock lock;
+    {
+        CAutoLock outer(&lock);
+        CAutoLock inner(&lock);
+    }
+
+    long long counter = 0;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 8; ++t) {
+        threads.emplace_back([&] {
+            for (int i = 0; i < 20000; ++i) {
+                CAutoLock hold(&lock);
+                const long long seen = counter;
+                if (i % 1000 == 0)
+                    std::this_thread::yield();
+                counter = seen + 1;
+            }
+        });
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+    EXPECT_EQ(counter, 8 * 20000);
+}
+
+TEST(Lock, AnotherThreadWaitsForTheHolder)
+{
+    CLock lock;
+    lock.Lock();
+    bool entered = false;
+    std::thread other([&] {
+        CAutoLock hold(&lock);
+        entered = true;
+    });
+    Sleep(100);
+    EXPECT_FALSE(entered);
+    lock.Unlock();
+    other.join();
+    EXPECT_TRUE(entered);
+}
+
+} // namespace
