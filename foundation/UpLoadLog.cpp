@@ -1,4 +1,216 @@
+// libcurl brings winsock2.h, which must come before windows.h.
+#include "CurlHandle.h"
+
 #include "UpLoadLog.h"
 
-// The diagnostics upload is being built; until then the decision uploads nothing.
-void UploadDiagnostics(const std::string&, bool) {}
+#include "AppPaths.h"
+#include "Logger.h"
+#include "StringUtils.h"
+
+#include <zip.h>
+
+#include <cstdio>
+#include <ctime>
+#include <cwchar>
+#include <vector>
+
+namespace {
+
+// The maker's diagnostics service; a user can point "UploadLogUrl" elsewhere.
+const wchar_t kDefaultUploadUrl[] = L"http://diag.vantorin.com:20000/upload";
+
+constexpr size_t kMaxDumps = 4;
+constexpr size_t kMaxZipEntries = 20;
+constexpr size_t kCopyBlockSize = 4096;
+
+// Set once the program entry has run libcurl's global initialisation, which
+// is not thread-safe and comes after the globals. The event lives as long as
+// the process: an upload thread may still wait on it at exit.
+HANDLE HttpReadyEvent()
+{
+    static const HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    return event;
+}
+
+std::wstring LocalStamp(const wchar_t* format, size_t size)
+{
+    const std::time_t now = std::time(nullptr);
+    std::vector<wchar_t> text(size, L'\0');
+    std::wcsftime(text.data(), size, format, std::localtime(&now));
+    return text.data();
+}
+
+// The file name after the last separator: archive entries carry no folders.
+std::string FileNameOf(const std::string& path)
+{
+    const size_t separator = path.find_last_of("\\/");
+    return separator == std::string::npos ? path : path.substr(separator + 1);
+}
+
+bool AddFileToZip(zipFile zip, const std::string& path)
+{
+    FILE* file = _wfopen(AnsiToWide(path).c_str(), L"rb");
+    if (!file)
+        return false;
+    zip_fileinfo info = {};
+    const std::time_t now = std::time(nullptr);
+    const std::tm* local = std::localtime(&now);
+    info.tmz_date = {local->tm_sec, local->tm_min, local->tm_hour, local->tm_mday, local->tm_mon,
+                     local->tm_year + 1900};
+    bool written = zipOpenNewFileInZip64(zip, FileNameOf(path).c_str(), &info, nullptr, 0, nullptr, 0, nullptr,
+                                         Z_DEFLATED, Z_DEFAULT_COMPRESSION, 0) == ZIP_OK;
+    char block[kCopyBlockSize];
+    size_t read;
+    while (written && (read = std::fread(block, 1, sizeof block, file)) > 0)
+        written = zipWriteInFileInZip(zip, block, static_cast<unsigned>(read)) == ZIP_OK;
+    written = !std::ferror(file) && written;
+    std::fclose(file);
+    return zipCloseFileInZip(zip) == ZIP_OK && written;
+}
+
+} // namespace
+
+void SetHttpLibraryReady()
+{
+    SetEvent(HttpReadyEvent());
+}
+
+bool IsUploadDue(int64_t now, int64_t last)
+{
+    // Written as last <= now - 60 so a stored stamp far below zero cannot
+    // overflow the difference.
+    return now >= INT64_MIN + 60 && last <= now - 60;
+}
+
+int64_t ReadStamp(const std::wstring& text)
+{
+    return static_cast<int64_t>(std::wcstoll(text.c_str(), nullptr, 10));
+}
+
+void UploadDiagnostics(const std::string& appDataDir, bool force)
+{
+    const std::vector<std::string> dumps = ListFiles(appDataDir + "/crashDumps", kMaxDumps);
+    if (dumps.empty())
+        return;
+
+    const std::wstring now = LocalStamp(L"%Y%m%d%H%M", 50);
+    const int64_t last = ReadStamp(ReadConfigString(L"UploadLogTime", L"0", 200));
+    if (!force && !IsUploadDue(ReadStamp(now), last))
+        return;
+    WriteConfigString(L"UploadLogTime", now);
+
+    std::vector<std::string> files = dumps;
+    files.push_back(appDataDir + "\\" + "Vantorin.log");
+    files.push_back(appDataDir + "\\config.ini");
+    UploadLogFiles(files, WideToAnsi(ReadConfigString(L"UploadLogUrl", kDefaultUploadUrl, 200)));
+
+    // The dumps go whether or not they were sent: a dump that cannot be sent
+    // now would block every later start the same way.
+    for (const std::string& dump : dumps)
+        DeleteFileW(AnsiToWide(dump).c_str());
+}
+
+void UploadLogFiles(const std::vector<std::string>& files, const std::string& url)
+{
+    const std::string zipPath = ZipLogFiles(files);
+    if (zipPath.empty() || url.empty())
+        return;
+    auto* record = new CUpLoadLog(zipPath, url);
+    const HANDLE thread = CreateThread(nullptr, 0, UploadLogThreadProc, record, 0, nullptr);
+    if (thread)
+        CloseHandle(thread);
+    else
+        delete record;
+}
+
+std::string ZipLogFiles(const std::vector<std::string>& files)
+{
+    if (files.empty())
+        return std::string();
+    const std::string zipPath =
+        GetTempDir() + "\\" + "Vantorin" + WideToAnsi(LocalStamp(L"%Y%m%d_%H%M%SLog.zip", 100));
+
+    const size_t count = files.size() < kMaxZipEntries ? files.size() : kMaxZipEntries;
+    std::vector<std::string> sources;
+    for (size_t i = 0; i < count; ++i)
+        sources.push_back(PrepareZipSource(files[i]));
+
+    bool written = false;
+    if (zipFile zip = zipOpen64(zipPath.c_str(), APPEND_STATUS_CREATE)) {
+        written = true;
+        for (const std::string& source : sources) {
+            written = AddFileToZip(zip, source);
+            if (!written)
+                break;
+        }
+        written = zipClose(zip, nullptr) == ZIP_OK && written;
+    }
+    if (!written) {
+        OutputDebugStringA("create zip failed!!!");
+        return std::string();
+    }
+    return zipPath;
+}
+
+std::string PrepareZipSource(const std::string& path)
+{
+    if (FILE* file = _wfopen(AnsiToWide(path).c_str(), L"rb")) {
+        std::fclose(file);
+        return path;
+    }
+    const size_t separator = path.find_last_of('\\');
+    const std::string copy = GetTempDir() + (separator == std::string::npos ? "\\" + path : path.substr(separator));
+    CopyFileW(AnsiToWide(path).c_str(), AnsiToWide(copy).c_str(), FALSE);
+    return copy;
+}
+
+DWORD WINAPI UploadLogThreadProc(void* record)
+{
+    // The program entry initialises libcurl after every global, the logger
+    // included, exists: once this wait ends both may be used.
+    WaitForSingleObject(HttpReadyEvent(), INFINITE);
+    auto* upload = static_cast<CUpLoadLog*>(record);
+    upload->DoWork();
+    delete upload;
+    return 0;
+}
+
+CUpLoadLog::CUpLoadLog(const std::string& zipPath, const std::string& url) : zipPath_(zipPath), url_(url) {}
+
+void CUpLoadLog::DoWork()
+{
+    ScopedCurl curl(curl_easy_init());
+    if (!curl)
+        return;
+    ScopedCurlMime form(curl_mime_init(curl.get()));
+    curl_mimepart* part = curl_mime_addpart(form.get());
+    curl_mime_name(part, "reqformat");
+    curl_mime_data(part, "plain", CURL_ZERO_TERMINATED);
+    part = curl_mime_addpart(form.get());
+    curl_mime_name(part, "file");
+    curl_mime_filedata(part, zipPath_.c_str());
+
+    std::string reply;
+    char errorText[CURL_ERROR_SIZE] = {};
+    curl_easy_setopt(curl.get(), CURLOPT_MIMEPOST, form.get());
+    curl_easy_setopt(curl.get(), CURLOPT_URL, url_.c_str());
+    curl_easy_setopt(curl.get(), CURLOPT_USERAGENT, curl_version());
+    curl_easy_setopt(curl.get(), CURLOPT_WRITEFUNCTION, AppendToString);
+    curl_easy_setopt(curl.get(), CURLOPT_WRITEDATA, &reply);
+    curl_easy_setopt(curl.get(), CURLOPT_ERRORBUFFER, errorText);
+    curl_easy_setopt(curl.get(), CURLOPT_NOSIGNAL, 1L);
+    const CURLcode result = curl_easy_perform(curl.get());
+    long responseCode = 0;
+    curl_easy_getinfo(curl.get(), CURLINFO_RESPONSE_CODE, &responseCode);
+    curl.reset();
+    form.reset();
+
+    if (result != CURLE_OK || responseCode != 200) {
+        OutputDebugStringA("http post log failed!!!:");
+        OutputDebugStringA(errorText);
+        g_logger.Write(2, "CUpLoadLog::DoWork", "upload log error. code=%d, response code=%d, %s",
+                       static_cast<int>(result), static_cast<int>(responseCode), errorText);
+    } else {
+        OutputDebugStringA(reply.c_str());
+    }
+}

@@ -1,6 +1,44 @@
 #pragma once
+// The diagnostics upload: at the first look-up of the application-data folder
+// the crash dumps of an earlier run are zipped with the log and the settings
+// and posted to the maker's diagnostics service on a thread of their own.
+#include <windows.h>
+
+#include <cstdint>
 #include <string>
+#include <vector>
 
 // Decides, once per process at the first look-up of the application-data
 // folder, whether the crash dumps of an earlier run go to the maker's service.
+// force skips the rule that keeps uploads an hour apart.
 void UploadDiagnostics(const std::string& appDataDir, bool force);
+
+// The program entry calls this once libcurl's global initialisation is done:
+// an upload started while the globals were initialised waits for it.
+void SetHttpLibraryReady();
+
+// Stamps are "%Y%m%d%H%M" read as numbers; an upload is due once now is at
+// least 60 above the last one.
+bool IsUploadDue(int64_t now, int64_t last);
+// The leading decimal digits of a stamp; 0 when it has none.
+int64_t ReadStamp(const std::wstring& text);
+
+void UploadLogFiles(const std::vector<std::string>& files, const std::string& url);
+// The archive's path in Temp, or empty when there is nothing to zip or the
+// archive could not be written.
+std::string ZipLogFiles(const std::vector<std::string>& files);
+// The path to put into the archive for one file: the file itself when it can
+// be read, else a copy of it in Temp.
+std::string PrepareZipSource(const std::string& path);
+// Posts the record's archive and deletes the record.
+DWORD WINAPI UploadLogThreadProc(void* record);
+
+class CUpLoadLog {
+public:
+    CUpLoadLog(const std::string& zipPath, const std::string& url);
+    void DoWork();
+
+private:
+    std::string zipPath_;
+    std::string url_;
+};

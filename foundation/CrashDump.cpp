@@ -1,0 +1,219 @@
+#include "CrashDump.h"
+
+#include "ScopedHandle.h"
+
+#include <dbghelp.h>
+
+#include <atomic>
+#include <cwchar>
+
+namespace {
+
+using MiniDumpWriteDumpFn = BOOL(WINAPI*)(HANDLE process, DWORD processId, HANDLE file, MINIDUMP_TYPE type,
+                                          PMINIDUMP_EXCEPTION_INFORMATION exception,
+                                          PMINIDUMP_USER_STREAM_INFORMATION userStreams,
+                                          PMINIDUMP_CALLBACK_INFORMATION callback);
+
+// Both start as constants, so a fault during the initialisation of globals
+// finds them in a defined state.
+std::atomic<CCrashDump*> g_currentWriter{nullptr};
+// Lets one thread at a time write a dump when several fault at once.
+std::atomic<CRITICAL_SECTION*> g_dumpLock{nullptr};
+
+// STATUS_UNHANDLED_EXCEPTION, for a crash reported without its record.
+constexpr UINT kUnhandledExceptionCode = 0xC0000144;
+
+// The exit code of a crashed process: the exception's own code, so a crash
+// never reads as success.
+UINT CrashExitCode(const EXCEPTION_POINTERS* pointers)
+{
+    if (pointers && pointers->ExceptionRecord)
+        return pointers->ExceptionRecord->ExceptionCode;
+    return kUnhandledExceptionCode;
+}
+
+bool FolderExists(const wchar_t* path)
+{
+    const DWORD attributes = GetFileAttributesW(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Copies text into a MAX_PATH buffer, cut to fit.
+void CopyPath(wchar_t (&target)[MAX_PATH], const std::wstring& text)
+{
+    const size_t length = text.size() < MAX_PATH - 1 ? text.size() : MAX_PATH - 1;
+    wmemcpy(target, text.c_str(), length);
+    target[length] = L'\0';
+}
+
+std::wstring FormatError(const wchar_t* format, const std::wstring& path, DWORD error)
+{
+    wchar_t text[MAX_PATH + 128];
+    swprintf(text, sizeof text / sizeof text[0], format, path.c_str(), static_cast<int>(error));
+    return text;
+}
+
+// Enables SeDebugPrivilege on the token; previous receives the state to
+// restore. False when the privilege could not be enabled.
+bool EnableDebugPrivilege(HANDLE token, TOKEN_PRIVILEGES& previous)
+{
+    TOKEN_PRIVILEGES wanted = {};
+    if (!LookupPrivilegeValueW(nullptr, L"SeDebugPrivilege", &wanted.Privileges[0].Luid))
+        return false;
+    wanted.PrivilegeCount = 1;
+    wanted.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+    DWORD previousSize = sizeof previous;
+    if (!AdjustTokenPrivileges(token, FALSE, &wanted, sizeof previous, &previous, &previousSize))
+        return false;
+    return GetLastError() != ERROR_NOT_ALL_ASSIGNED;
+}
+
+} // namespace
+
+struct CCrashDump::DumpRequest {
+    CCrashDump* writer;
+    HANDLE token;
+    EXCEPTION_POINTERS* pointers;
+    DWORD faultingThread;
+};
+
+CCrashDump::~CCrashDump()
+{
+    CCrashDump* self = this;
+    g_currentWriter.compare_exchange_strong(self, nullptr);
+    if (CRITICAL_SECTION* lock = g_dumpLock.exchange(nullptr)) {
+        DeleteCriticalSection(lock);
+        delete lock;
+    }
+}
+
+void CCrashDump::Init(bool showErrors, const std::wstring& dumpFolder)
+{
+    wmemset(dumpFolder_, L'\0', MAX_PATH);
+    if (!dumpFolder.empty()) {
+        CopyPath(dumpFolder_, dumpFolder);
+        if (!FolderExists(dumpFolder_))
+            CreateDirectoryW(dumpFolder_, nullptr);
+    }
+    showErrors_ = showErrors;
+    // Found now rather than in the crash, when less can be trusted.
+    FindExecutable();
+    // The lock exists before the writer becomes current, so the filter never
+    // finds a writer without it.
+    if (!g_dumpLock.load()) {
+        auto* lock = new CRITICAL_SECTION;
+        InitializeCriticalSection(lock);
+        g_dumpLock.store(lock);
+    }
+    g_currentWriter.store(this);
+    SetUnhandledExceptionFilter(ExceptionFilter);
+}
+
+void CCrashDump::Disable()
+{
+    g_currentWriter.store(nullptr);
+}
+
+LONG WINAPI CCrashDump::ExceptionFilter(EXCEPTION_POINTERS* pointers)
+{
+    CCrashDump* writer = g_currentWriter.load();
+    if (!writer)
+        return EXCEPTION_CONTINUE_SEARCH;
+    return writer->WriteDump(pointers);
+}
+
+LONG CCrashDump::WriteDump(EXCEPTION_POINTERS* pointers)
+{
+    pointers_ = pointers;
+    HANDLE token = nullptr;
+    if (!OpenThreadToken(GetCurrentThread(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, FALSE, &token)) {
+        if (GetLastError() != ERROR_NO_TOKEN ||
+            !OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token))
+            return EXCEPTION_CONTINUE_SEARCH;
+    }
+
+    // A stack overflow leaves this thread almost no stack, so the dump is
+    // written on a fresh thread while this one waits; that thread ends the
+    // process. Only when no thread can be made is the dump tried here.
+    DumpRequest request = {this, token, pointers, GetCurrentThreadId()};
+    ScopedHandle thread(CreateThread(nullptr, 0, DumpThreadProc, &request, 0, nullptr));
+    if (thread)
+        WaitForSingleObject(thread.get(), INFINITE);
+    else
+        DumpThreadProc(&request);
+    TerminateProcess(GetCurrentProcess(), CrashExitCode(pointers));
+    return EXCEPTION_EXECUTE_HANDLER;
+}
+
+DWORD WINAPI CCrashDump::DumpThreadProc(void* parameter)
+{
+    const auto* request = static_cast<const DumpRequest*>(parameter);
+    CCrashDump* writer = request->writer;
+    const std::wstring message = writer->WriteDumpFile(*request);
+    if (!message.empty() && writer->showErrors_)
+        MessageBoxW(nullptr, message.c_str(), nullptr, MB_OK);
+    // The token is left open: the process ends here.
+    TerminateProcess(GetCurrentProcess(), CrashExitCode(request->pointers));
+    return 0;
+}
+
+void CCrashDump::FindExecutable()
+{
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    path[MAX_PATH - 1] = L'\0';
+    const wchar_t* slash = wcsrchr(path, L'\\');
+    const size_t folderLength = slash ? static_cast<size_t>(slash - path) + 1 : 0;
+    CopyPath(exeFolder_, std::wstring(path, folderLength));
+    CopyPath(exeName_, std::wstring(path + folderLength));
+}
+
+std::wstring CCrashDump::WriteDumpFile(const DumpRequest& request)
+{
+    HMODULE dbghelp = LoadLibraryW((std::wstring(exeFolder_) + L"DBGHELP.DLL").c_str());
+    if (!dbghelp)
+        dbghelp = LoadLibraryW(L"DBGHELP.DLL");
+    if (!dbghelp)
+        return L"Call to LoadLibrary failed to find DBGHELP.DLL.";
+    const auto writeDump =
+        reinterpret_cast<MiniDumpWriteDumpFn>(reinterpret_cast<void*>(GetProcAddress(dbghelp, "MiniDumpWriteDump")));
+    if (!writeDump)
+        return L"Call to GetProcAddress failed to find MiniDumpWriteDump. The DBGHELP.DLL is possibly outdated.";
+
+    const std::wstring path = MakeDumpFileName();
+    CopyPath(dumpPath_, path);
+    ScopedHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        return FormatError(L"Failed to create the mini-dump file '%ls' (error %d)", path, GetLastError());
+
+    TOKEN_PRIVILEGES previous = {};
+    const bool privilegeEnabled = EnableDebugPrivilege(request.token, previous);
+    // The pointers belong to this process, so they are not client pointers.
+    MINIDUMP_EXCEPTION_INFORMATION exception = {request.faultingThread, request.pointers, FALSE};
+    CRITICAL_SECTION* lock = g_dumpLock.load();
+    if (lock)
+        EnterCriticalSection(lock);
+    const BOOL written = writeDump(GetCurrentProcess(), GetCurrentProcessId(), file.get(), MiniDumpNormal,
+                                   request.pointers ? &exception : nullptr, nullptr, nullptr);
+    const DWORD error = GetLastError();
+    if (lock)
+        LeaveCriticalSection(lock);
+    if (privilegeEnabled)
+        AdjustTokenPrivileges(request.token, FALSE, &previous, sizeof previous, nullptr, nullptr);
+    if (!written)
+        return FormatError(L"Failed to save the mini-dump file to '%ls' (error %d)", path, error);
+    return std::wstring();
+}
+
+std::wstring CCrashDump::MakeDumpFileName() const
+{
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    wchar_t stamp[32];
+    swprintf(stamp, sizeof stamp / sizeof stamp[0], L"%04u%02u%02u%02u%02u%02u", now.wYear, now.wMonth, now.wDay,
+             now.wHour, now.wMinute, now.wSecond);
+    if (dumpFolder_[0] && FolderExists(dumpFolder_))
+        return std::wstring(dumpFolder_) + L"/" + stamp + L".dmp";
+    return std::wstring(exeFolder_) + exeName_ + L"." + stamp + L".dmp";
+}

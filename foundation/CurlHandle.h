@@ -1,0 +1,29 @@
+#pragma once
+// Owners of libcurl's easy handles and MIME forms, in the manner of
+// ScopedHandle.h.
+// Include it before anything that brings windows.h: libcurl's winsock2.h
+// must come first.
+#include <curl/curl.h>
+
+#include "ScopedHandle.h"
+
+struct CurlEasyTraits {
+    using Value = CURL*;
+    static Value Invalid() { return nullptr; }
+    static bool IsValid(Value v) { return v != nullptr; }
+    static void Close(Value v) { curl_easy_cleanup(v); }
+};
+
+struct CurlMimeTraits {
+    using Value = curl_mime*;
+    static Value Invalid() { return nullptr; }
+    static bool IsValid(Value v) { return v != nullptr; }
+    static void Close(Value v) { curl_mime_free(v); }
+};
+
+using ScopedCurl = ScopedResource<CurlEasyTraits>;
+using ScopedCurlMime = ScopedResource<CurlMimeTraits>;
+
+// A write callback that appends the received bytes to the std::string given
+// as CURLOPT_WRITEDATA.
+size_t AppendToString(char* data, size_t size, size_t count, void* text);

@@ -1,0 +1,88 @@
+#include "CTaskManager.h"
+
+#include "CData.h"
+#include "Logger.h"
+#include "PubUtils.h"
+
+void WorkTaskCallBack(SimpleThread* task, void* user)
+{
+    if (CData::GetInstance()->IsExiting())
+        return;
+    static_cast<CTaskManager*>(user)->OnAudioCallBack(static_cast<CWorkTask*>(task));
+}
+
+CTaskManager::~CTaskManager() { StopAll(); }
+
+bool CTaskManager::AddTask(const std::string& sourcePath, bool denoise, bool raiseVolume)
+{
+    TaskRequest request;
+    request.sourcePath = sourcePath;
+    request.denoise = denoise;
+    request.raiseVolume = raiseVolume;
+    CAutoLock guard(&lock_);
+    waiting_.push_back(request);
+    return true;
+}
+
+void CTaskManager::OnTimer() { Schedule(); }
+
+void CTaskManager::Schedule()
+{
+    CAutoLock guard(&lock_);
+    if (running_ >= GetWorkerCount() || waiting_.empty())
+        return;
+    ++running_;
+    const TaskRequest request = waiting_.front();
+    waiting_.pop_front();
+    CWorkTask* task = new CWorkTask;
+    task->SetCallback(&WorkTaskCallBack, this);
+    // The lock is held until the map knows the worker, so its callback cannot
+    // look for it too early.
+    const bool started = task->SetRequest(request, 0);
+    tasks_[request.sourcePath] = task;
+    // A worker that never ran still ends: reported as failed, not left
+    // counted as running.
+    if (!started) {
+        g_logger.Write(3, "CTaskManager::Schedule", "start work task failed: %s", request.sourcePath.c_str());
+        OnAudioCallBack(task);
+    }
+}
+
+void CTaskManager::OnAudioCallBack(CWorkTask* task)
+{
+    CAutoLock guard(&lock_);
+    const std::string source = task->GetRequest().sourcePath;
+    if (tasks_.find(source) == tasks_.end())
+        g_logger.Write(1, "CTaskManager::OnAudioCallBack", "mapTask not found task is remove or exit. %s",
+                       source.c_str());
+    else
+        PostResult(task);
+    --running_;
+}
+
+void CTaskManager::PostResult(CWorkTask* task)
+{
+    CData* data = CData::GetInstance();
+    if (!data->IsExiting())
+        PostMessageW(data->GetMainWnd(), WM_USER_TASK_RESULT, reinterpret_cast<WPARAM>(task), 0);
+}
+
+void CTaskManager::StopAll()
+{
+    CAutoLock guard(&lock_);
+    waiting_.clear();
+    for (auto& entry : tasks_) {
+        CWorkTask* task = entry.second;
+        if (!task->IsStop()) {
+            task->Stop();
+            task->Join(3000);
+        }
+    }
+    tasks_.clear();
+}
+
+int CTaskManager::GetRunning()
+{
+    CAutoLock guard(&lock_);
+    return running_;
+}

@@ -1,0 +1,58 @@
+#pragma once
+// Prepares one source file on a thread of its own: a 16 kHz mono WAV copy
+// through ffmpeg.exe, the denoise tool (or a plain copy), and for a louder
+// volume an MP3 raised by the gain tool.
+#include "SimpleThread.h"
+#include "TaskRequest.h"
+
+#include <atomic>
+#include <string>
+
+class CWorkTask : public SimpleThread {
+public:
+    // Result codes: which step failed.
+    enum Result {
+        kNotRun = -1,
+        kOk = 0,
+        kWavFailed = 1,
+        kDenoiseFailed = 2,
+        kCopyFailed = 3,
+        kMp3Failed = 4,
+    };
+
+    CWorkTask() = default;
+    ~CWorkTask() override = default;
+
+    // Copies the request and starts the thread; false when no thread could be
+    // made (then nothing runs and no callback comes).
+    bool SetRequest(const TaskRequest& request, int timeoutMs);
+    // kNotRun until Run has finished.
+    int GetResult() const { return result_.load(); }
+    // The request with the paths Run filled in.
+    TaskRequest GetRequest() const { return request_; }
+
+    void Run() override;
+
+    // The parameter lines of the external tools.
+    static std::string WavParameters(const std::string& source, const std::string& wav);
+    static std::string DenoiseParameters(const std::string& wav, const std::string& processedWav);
+    static std::string Mp3Parameters(const std::string& processedWav, const std::string& mp3);
+    static std::string GainParameters(const std::string& mp3);
+
+private:
+    int Prepare();
+    // Removes the step's output first, so that only a file this run wrote can
+    // count, then runs the tool; done when the tool ended in time and the
+    // output exists.
+    bool RunStep(const std::wstring& tool, const std::string& parameters, const std::string& output,
+                 int timeoutLevel, const char* timeoutText);
+    // False when the tool was still running at the time-out: whatever it
+    // writes is unfinished then.
+    bool RunTool(const std::wstring& tool, const std::string& parameters, int timeoutLevel,
+                 const char* timeoutText);
+
+    TaskRequest request_;
+    int timeoutMs_ = 0;
+    std::atomic<int> result_{kNotRun};
+    bool show_ = false;
+};

@@ -1,0 +1,65 @@
+#pragma once
+// Small helpers shared by the recognition tests: a message-only window that
+// records what the pipeline posts to it, a message pump with a deadline, and
+// 16-bit PCM WAV files.
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+struct PostedMessage {
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+};
+
+// Records every WM_USER+n message and WM_SYSCOMMAND; handler (if set) sees
+// each one first.
+class MessageWindow {
+public:
+    using Handler = std::function<void(const PostedMessage&)>;
+
+    MessageWindow();
+    ~MessageWindow();
+    MessageWindow(const MessageWindow&) = delete;
+    MessageWindow& operator=(const MessageWindow&) = delete;
+
+    HWND Handle() const { return window_; }
+    void SetHandler(Handler handler) { handler_ = std::move(handler); }
+    std::vector<PostedMessage> Received(UINT message) const;
+    void Clear() { received_.clear(); }
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+    HWND window_ = nullptr;
+    Handler handler_;
+    std::vector<PostedMessage> received_;
+};
+
+// Dispatches this thread's messages until done() holds or timeoutMs pass;
+// returns done().
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs);
+void PumpFor(DWORD milliseconds);
+
+struct WavData {
+    int sampleRate = 0;
+    int channels = 0;
+    std::vector<int16_t> samples;  // interleaved
+};
+
+bool WriteWav(const std::string& path, const WavData& wav);
+// False unless the file is a 16-bit PCM WAV file.
+bool ReadWav(const std::string& path, WavData* wav);
+std::string ReadFileBytes(const std::string& path);
+bool FileExists(const std::string& path);
+
+// Root mean square of samples [begin, end).
+double Rms(const std::vector<int16_t>& samples, size_t begin, size_t end);
+int Peak(const std::vector<int16_t>& samples);
+
+// Runs a program with a command line (quoted program name first) and waits;
+// the exit code, or -1 when it could not be started.
+int RunAndWait(const std::wstring& program, const std::wstring& arguments, DWORD timeoutMs);
