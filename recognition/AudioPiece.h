@@ -1,0 +1,92 @@
+#pragma once
+// One piece of one source file, as the piece scheduler keeps it, and the
+// window messages that carry pieces to the main window.
+#include "Lock.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <string>
+
+class CAudioTaskSdk;
+
+// Both messages: wParam the AudioPiece, which stays with CAudioConvert; lParam
+// the piece's id, so that the receiver can ask CAudioConvert::IsLivePiece
+// whether the piece still exists before it reads it (a removed piece's
+// address may be reused by a new one).
+// A REST piece has come back for the last time.
+constexpr UINT WM_USER_AUDIO_RESULT = WM_USER + 3000;
+// A speech SDK piece made progress or ended (steps done equal progress steps).
+constexpr UINT WM_USER_AUDIO_PROGRESS = WM_USER + 3002;
+// WM_USER_TASK_RESULT (WM_USER + 3001) lives with CTaskManager.
+
+struct AudioPiece {
+    enum Engine { kEngineSdk = 0, kEngineRest = 1 };
+
+    AudioPiece(const std::string& sourcePath, int duration, int pieceCount, int pieceIndex,
+               const std::wstring& arguments, const std::string& pieceFile)
+        : source(sourcePath),
+          duration(duration),
+          count(pieceCount),
+          index(pieceIndex),
+          command(arguments),
+          pieceFile(pieceFile)
+    {
+    }
+    AudioPiece(const AudioPiece&) = delete;
+    AudioPiece& operator=(const AudioPiece&) = delete;
+
+    // The speech SDK task appends while the UI thread joins a file's text.
+    void AppendText(const std::string& utf8)
+    {
+        CAutoLock guard(&textLock_);
+        text_ += utf8;
+    }
+    void SetText(const std::string& utf8)
+    {
+        CAutoLock guard(&textLock_);
+        text_ = utf8;
+    }
+    std::string GetText()
+    {
+        CAutoLock guard(&textLock_);
+        return text_;
+    }
+
+    // The message is written by the task's thread and read by the UI thread
+    // and by GetFilePieces, so it goes through the same lock.
+    void SetMessageText(const std::string& text)
+    {
+        CAutoLock guard(&textLock_);
+        message_ = text;
+    }
+    std::string GetMessageText()
+    {
+        CAutoLock guard(&textLock_);
+        return message_;
+    }
+
+    const std::string source;   // the file the user added (the list row's key)
+    const int duration;         // seconds, of the whole file
+    const int count;            // pieces the file was cut into
+    const int index;            // 0 for the first piece; the order key
+    const std::wstring command; // ffmpeg.exe arguments; the piece map's key
+    const std::string pieceFile;
+    int id = 0;                 // unique in the process; set by CAudioConvert
+
+    std::atomic<int> code{0};   // 0, the service's or SDK's error, -1 local
+    int starts = 0;             // handed to a task; under the scheduler's lock
+    bool prepared = false;      // cut from a prepared copy, not the source
+    int engine = kEngineRest;
+    CAudioTaskSdk* sdkTask = nullptr; // the task running or last run; SDK only
+    std::atomic<int> progressSteps{100};
+    std::atomic<int> stepsDone{0};
+
+private:
+    CLock textLock_;
+    std::string message_;
+    std::string text_; // UTF-8
+};
+
+// The order of the waiting queue and of a file's pieces.
+inline bool ComparePieceOrder(const AudioPiece* a, const AudioPiece* b) { return a->index < b->index; }

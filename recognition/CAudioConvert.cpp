@@ -1,0 +1,299 @@
+#include "CAudioConvert.h"
+
+#include "CAudioTask.h"
+#include "CAudioTaskSdk.h"
+#include "AppPaths.h"
+#include "CData.h"
+#include "Logger.h"
+#include "StringUtils.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+
+namespace {
+
+const int kPoorAudio = 3301;
+
+// Process-wide, so that neither a copy's name nor a piece's id is ever
+// handed out twice, whichever manager asks.
+std::atomic<int> g_nextCopy{0};
+std::atomic<int> g_nextPieceId{0};
+
+std::string FileNameOf(const std::string& path)
+{
+    const size_t slash = path.find_last_of("\\/");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// A piece counts as come back once its message is not empty, so the message
+// must never be empty then.
+std::string MessageOf(const CAudioTask& task)
+{
+    const std::string error = task.GetError();
+    if (!error.empty())
+        return error;
+    return task.GetCode() == 0 ? "success." : "error " + std::to_string(task.GetCode());
+}
+
+void PostToMainWindow(UINT message, AudioPiece* piece)
+{
+    CData* data = CData::GetInstance();
+    if (!data->IsExiting())
+        PostMessageW(data->GetMainWnd(), message, reinterpret_cast<WPARAM>(piece), static_cast<LPARAM>(piece->id));
+}
+
+} // namespace
+
+void AudioCallBack(SimpleThread* task, void* user)
+{
+    if (CData::GetInstance()->IsExiting())
+        return;
+    static_cast<CAudioConvert*>(user)->OnAudioCallBack(static_cast<CAudioTask*>(task));
+}
+
+void AudioSdkCallBack(SimpleThread* task, void* user)
+{
+    if (CData::GetInstance()->IsExiting())
+        return;
+    static_cast<CAudioConvert*>(user)->OnAudioSdkCallBack(static_cast<CAudioTaskSdk*>(task));
+}
+
+std::string FormatHms(int seconds)
+{
+    char text[32] = {};
+    std::snprintf(text, sizeof(text), "%02d:%02d:%02d", seconds / 3600, seconds % 3600 / 60, seconds % 60);
+    return text;
+}
+
+int PieceCount(int duration, int pieceLength)
+{
+    int count = duration / pieceLength + (duration % pieceLength > 1 ? 1 : 0);
+    // Without a piece the file's row would never finish.
+    if (count == 0 && duration >= 1)
+        count = 1;
+    return count;
+}
+
+std::wstring PieceArguments(int engine, const std::string& input, const std::string& start,
+                            const std::string& end, const std::string& pieceFile)
+{
+    const char* output = engine == AudioPiece::kEngineSdk ? "-acodec pcm_s16le" : "-f s16le";
+    const std::string line = "-y -i \"" + input + "\" -ss " + start + " -to " + end + " " + output +
+                             " -ac 1 -ar 16000 \"" + pieceFile + "\"";
+    return AnsiToWide(line);
+}
+
+CAudioConvert::~CAudioConvert() { StopAll(); }
+
+std::string CAudioConvert::CopyToTemp(const std::string& source)
+{
+    const std::string copy = GetTempDir() + "\\src" + std::to_string(GetCurrentProcessId()) + "_" +
+                             std::to_string(g_nextCopy.fetch_add(1)) + "_" + FileNameOf(source);
+    if (!CopyFileW(AnsiToWide(source).c_str(), AnsiToWide(copy).c_str(), FALSE))
+        return std::string();
+    return copy;
+}
+
+bool CAudioConvert::AddTask(const std::string& file, int duration, const std::string& source)
+{
+    const char* tag = "CAudioConvert::AddTask";
+    if (duration <= 0) {
+        g_logger.Write(2, tag, "audio %s time is 0, set %d", source.c_str(), kUnknownDuration);
+        duration = kUnknownDuration;
+    }
+    const bool prepared = file != source;
+    std::string input = file;
+    if (!prepared) {
+        input = CopyToTemp(source);
+        if (input.empty()) {
+            g_logger.Write(3, tag, "copy %s to temp failed", source.c_str());
+            return false;
+        }
+    }
+    const int engine = CData::GetInstance()->GetRecgType() == 0 ? AudioPiece::kEngineSdk : AudioPiece::kEngineRest;
+    const int length = engine == AudioPiece::kEngineSdk ? kSdkPieceSeconds : kRestPieceSeconds;
+    const char* extension = engine == AudioPiece::kEngineSdk ? ".wav" : ".pcm";
+    const int count = PieceCount(duration, length);
+
+    CAutoLock guard(&lock_);
+    for (int i = 0; i < count; ++i) {
+        const std::string pieceFile = GetTempDir() + "\\" + std::to_string(pieceCounter_++) + extension;
+        const std::wstring line =
+            PieceArguments(engine, input, FormatHms(i * length), FormatHms(i * length + length), pieceFile);
+        AudioPiece* piece = new AudioPiece(source, duration, count, i, line, pieceFile);
+        piece->prepared = prepared;
+        piece->engine = engine;
+        piece->id = g_nextPieceId.fetch_add(1) + 1;
+        waiting_.push_back(piece);
+        pieces_[line] = piece;
+    }
+    SortQueue();
+    Dispatch();
+    return true;
+}
+
+void CAudioConvert::OnTimer() { Dispatch(); }
+
+void CAudioConvert::SortQueue()
+{
+    // Stable, so that equal indices keep the order the files came in.
+    std::stable_sort(waiting_.begin(), waiting_.end(), &ComparePieceOrder);
+}
+
+void CAudioConvert::Dispatch()
+{
+    CAutoLock guard(&lock_);
+    if (running_ >= kMaxRunning || waiting_.empty())
+        return;
+    ++running_;
+    AudioPiece* piece = waiting_.front();
+    waiting_.pop_front();
+    ++piece->starts;
+    if (piece->engine == AudioPiece::kEngineSdk)
+        StartSdk(piece);
+    else
+        StartRest(piece);
+}
+
+void CAudioConvert::StartRest(AudioPiece* piece)
+{
+    CAudioTask* task = new CAudioTask;
+    task->SetCallback(&AudioCallBack, this);
+    // A task that never ran comes back as a failure, to be started again like
+    // any other, rather than counting as running for ever.
+    if (!task->Start(piece->command, piece->pieceFile, 0)) {
+        g_logger.Write(3, "CAudioConvert::Dispatch", "start speech task failed: %s", piece->pieceFile.c_str());
+        OnAudioCallBack(task);
+    }
+}
+
+void CAudioConvert::StartSdk(AudioPiece* piece)
+{
+    CAudioTaskSdk* task = new CAudioTaskSdk;
+    piece->sdkTask = task;
+    task->SetCallback(&AudioSdkCallBack, this);
+    if (task->Start(piece, 0))
+        return;
+    g_logger.Write(3, "CAudioConvert::Dispatch", "start speech sdk task failed: %s", piece->pieceFile.c_str());
+    --running_;
+    piece->code.store(-1);
+    piece->SetMessageText("speech sdk task not started");
+    piece->stepsDone.store(piece->progressSteps.load());
+    PostToMainWindow(WM_USER_AUDIO_PROGRESS, piece);
+}
+
+void CAudioConvert::OnAudioCallBack(CAudioTask* task)
+{
+    const char* tag = "CAudioConvert::OnAudioCallBack";
+    {
+        CAutoLock guard(&lock_);
+        const auto found = pieces_.find(task->GetCommand());
+        if (found == pieces_.end()) {
+            g_logger.Write(1, tag, "task not exist %s", WideToAnsi(task->GetCommand()).c_str());
+        } else {
+            AudioPiece* piece = found->second;
+            const int code = task->GetCode();
+            if (code != 0 && code != kPoorAudio && piece->starts < kMaxStarts) {
+                g_logger.Write(2, tag, "speech task failed. %s, code:%d, err:%s, retry:%d", piece->pieceFile.c_str(),
+                               code, task->GetError().c_str(), piece->starts);
+                waiting_.push_back(piece);
+                SortQueue();
+            } else {
+                // The message goes last: it marks the piece as come back.
+                piece->SetText(task->GetText());
+                piece->code.store(code);
+                piece->SetMessageText(MessageOf(*task));
+                PostToMainWindow(WM_USER_AUDIO_RESULT, piece);
+            }
+        }
+        --running_;
+    }
+    delete task;
+}
+
+void CAudioConvert::OnAudioSdkCallBack(CAudioTaskSdk* task)
+{
+    CAutoLock guard(&lock_);
+    const AudioPiece* piece = task->GetPiece();
+    if (!piece || pieces_.find(piece->command) == pieces_.end())
+        g_logger.Write(1, "CAudioConvert::OnAudioSdkCallBack", "task not exist %s",
+                       piece ? WideToAnsi(piece->command).c_str() : "");
+    --running_;
+}
+
+void CAudioConvert::RemoveFile(const std::string& source)
+{
+    std::vector<AudioPiece*> removed;
+    {
+        CAutoLock guard(&lock_);
+        waiting_.erase(std::remove_if(waiting_.begin(), waiting_.end(),
+                                      [&](const AudioPiece* piece) { return piece->source == source; }),
+                       waiting_.end());
+        for (auto entry = pieces_.begin(); entry != pieces_.end();) {
+            if (entry->second->source == source) {
+                removed.push_back(entry->second);
+                entry = pieces_.erase(entry);
+            } else {
+                ++entry;
+            }
+        }
+    }
+    // A speech SDK task writes into its piece and posts it until its
+    // completion callback has returned, and that callback takes the lock: the
+    // task is waited for outside the lock, and only then are both freed.
+    for (AudioPiece* piece : removed) {
+        if (piece->sdkTask) {
+            piece->sdkTask->Stop();
+            piece->sdkTask->Join(INFINITE);
+            delete piece->sdkTask;
+        }
+        delete piece;
+    }
+}
+
+std::vector<AudioPiece*> CAudioConvert::GetFilePieces(const std::string& source)
+{
+    std::vector<AudioPiece*> selected;
+    CAutoLock guard(&lock_);
+    for (const auto& entry : pieces_) {
+        AudioPiece* piece = entry.second;
+        if (piece->source != source)
+            continue;
+        if (piece->engine == AudioPiece::kEngineSdk || !piece->GetMessageText().empty())
+            selected.push_back(piece);
+    }
+    std::sort(selected.begin(), selected.end(), &ComparePieceOrder);
+    return selected;
+}
+
+bool CAudioConvert::IsLivePiece(const AudioPiece* piece, LPARAM id)
+{
+    CAutoLock guard(&lock_);
+    for (const auto& entry : pieces_) {
+        if (entry.second == piece)
+            return id == 0 || piece->id == id;
+    }
+    return false;
+}
+
+int CAudioConvert::GetRunning()
+{
+    CAutoLock guard(&lock_);
+    return running_;
+}
+
+void CAudioConvert::StopAll()
+{
+    // Nobody waits here and no piece is freed: the program is closing, a
+    // stopping speech SDK task still writes into its piece, and REST tasks
+    // finish on their own with their callbacks doing nothing.
+    CAutoLock guard(&lock_);
+    waiting_.clear();
+    for (const auto& entry : pieces_) {
+        CAudioTaskSdk* task = entry.second->sdkTask;
+        if (entry.second->engine == AudioPiece::kEngineSdk && task && !task->IsStop())
+            task->Stop();
+    }
+    pieces_.clear();
+}

@@ -1,0 +1,88 @@
+#pragma once
+// Cuts source files into pieces and recognises every piece on a task of its
+// own: a CAudioTask (REST service) or a CAudioTaskSdk (speech SDK), at most
+// ten at a time, first pieces of every file before any second piece. A failed
+// REST piece is started again, up to five starts in all.
+#include "AudioPiece.h"
+#include "Lock.h"
+#include "SimpleThread.h"
+
+#include <windows.h>
+
+#include <deque>
+#include <map>
+#include <string>
+#include <vector>
+
+class CAudioTask;
+class CAudioTaskSdk;
+
+class CAudioConvert {
+public:
+    static constexpr int kMaxRunning = 10;
+    static constexpr int kMaxStarts = 5;
+    static constexpr int kRestPieceSeconds = 58;
+    static constexpr int kSdkPieceSeconds = 1200;
+    // Used when the file's duration is unknown.
+    static constexpr int kUnknownDuration = 3600;
+
+    CAudioConvert() = default;
+    // Drops the waiting pieces and asks running speech SDK tasks to stop,
+    // without waiting. The main window sets the exiting flag first, so the
+    // callbacks of tasks that end later do nothing.
+    ~CAudioConvert();
+    CAudioConvert(const CAudioConvert&) = delete;
+    CAudioConvert& operator=(const CAudioConvert&) = delete;
+
+    // file is what gets cut (the prepared copy, or source itself); source is
+    // the path the user added. False, with nothing queued, when an unprepared
+    // source could not be copied into Temp.
+    bool AddTask(const std::string& file, int duration, const std::string& source);
+    void OnTimer();
+    // Starts at most one waiting piece while fewer than kMaxRunning run.
+    void Dispatch();
+    // Completions, on the tasks' threads.
+    void OnAudioCallBack(CAudioTask* task);
+    void OnAudioSdkCallBack(CAudioTaskSdk* task);
+    // Drops every piece of the source; a speech SDK task of one of them is
+    // stopped and waited for first, then freed.
+    void RemoveFile(const std::string& source);
+    // The source's pieces as the main window may show them, in piece order:
+    // REST pieces that came back for the last time, every speech SDK piece.
+    std::vector<AudioPiece*> GetFilePieces(const std::string& source);
+    // Whether a piece named by a window message still exists; id is the
+    // message's lParam (the piece's id), or 0 to check the address only.
+    bool IsLivePiece(const AudioPiece* piece, LPARAM id);
+    // Tasks started and not yet called back.
+    int GetRunning();
+    void StopAll();
+
+private:
+    // A copy of the source in Temp under a name no other copy or piece has;
+    // empty when the copy failed.
+    static std::string CopyToTemp(const std::string& source);
+    void StartRest(AudioPiece* piece);
+    void StartSdk(AudioPiece* piece);
+    void SortQueue();
+
+    int pieceCounter_ = 0;
+    CLock lock_;
+    std::deque<AudioPiece*> waiting_;
+    int running_ = 0;
+    std::map<std::wstring, AudioPiece*> pieces_;
+};
+
+// The completion callbacks; user is the CAudioConvert. Both do nothing while
+// the program is exiting.
+void AudioCallBack(SimpleThread* task, void* user);
+void AudioSdkCallBack(SimpleThread* task, void* user);
+
+// "hh:mm:ss"; hours are not bounded.
+std::string FormatHms(int seconds);
+// Pieces of pieceLength for a duration: a remainder of one second is dropped,
+// but a file of at least one second has at least one piece.
+int PieceCount(int duration, int pieceLength);
+// The ffmpeg.exe arguments that cut [start, end) of input into pieceFile:
+// a 16 kHz mono WAV for the speech SDK, raw 16-bit PCM for the REST service.
+std::wstring PieceArguments(int engine, const std::string& input, const std::string& start,
+                            const std::string& end, const std::string& pieceFile);

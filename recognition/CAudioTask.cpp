@@ -1,0 +1,120 @@
+// libcurl first: its winsock2.h must come before windows.h.
+#include "CSpeechClient.h"
+
+#include "CAudioTask.h"
+#include "AppPaths.h"
+#include "CData.h"
+#include "Logger.h"
+#include "PubUtils.h"
+#include "StringUtils.h"
+
+namespace {
+
+const char kTag[] = "CAudioTask::Run";
+const int kConnectTimeoutMs = 60000;
+const int kTotalTimeoutMs = 600000;
+const int kPoorAudio = 3301;
+
+} // namespace
+
+std::string DevPidFor(int language)
+{
+    switch (language) {
+    case 1: return "1537";
+    case 2: return "1837";
+    case 3: return "1637";
+    case 4: return "1737";
+    default: return std::string();
+    }
+}
+
+SpeechReply ReadSpeechReply(const Json::Value& reply)
+{
+    SpeechReply result;
+    // The JSON library throws on a member of another type than asked for:
+    // every member is checked before it is read.
+    if (reply.isObject() && reply["err_no"].isInt()) {
+        const Json::Value& message = reply["err_msg"];
+        const Json::Value& texts = reply["result"];
+        const int code = reply["err_no"].asInt();
+        const bool messageOk = message.isString() || message.isNull();
+        const bool textOk = code != 0 || (texts.isArray() && (texts.empty() || texts[0].isString()));
+        if (messageOk && textOk) {
+            result.fromService = true;
+            result.code = code;
+            result.error = message.isString() ? message.asString() : std::string();
+            if (code == 0 && !texts.empty())
+                result.text = texts[0].asString();
+            return result;
+        }
+    }
+    result.code = -1;
+    result.error = reply.isNull() ? std::string() : WriteStyledJson(reply);
+    if (result.error.empty() || result.error == "null")
+        result.error = "null";
+    return result;
+}
+
+bool CAudioTask::Start(const std::wstring& line, const std::string& pieceFile, int timeoutMs)
+{
+    if (line.empty() || pieceFile.empty())
+        return false;
+    command_ = line;
+    pieceFile_ = pieceFile;
+    timeoutMs_ = timeoutMs;
+    return SimpleThread::Start();
+}
+
+void CAudioTask::Run()
+{
+    Convert();
+    std::string pcm;
+    if (ReadFileToString(pieceFile_, &pcm) != 0 || pcm.empty()) {
+        g_logger.Write(2, kTag, "read pcm file null %s", pieceFile_.c_str());
+        code_ = -1;
+        text_.clear();
+        error_ = "no file";
+    } else {
+        Recognize(pcm);
+    }
+    NotifyDone();
+}
+
+void CAudioTask::Convert()
+{
+    // A file left by an earlier start of the piece must not pass for this
+    // start's cut.
+    DeleteFileW(AnsiToWide(pieceFile_).c_str());
+    const bool show = ReadConfigInt(L"Debug", 0) != 0;
+    ScopedHandle process = StartFfmpeg(command_, show);
+    if (!process)
+        return;
+    const DWORD wait = timeoutMs_ < 1 ? INFINITE : static_cast<DWORD>(timeoutMs_);
+    if (WaitForSingleObject(process.get(), wait) == WAIT_TIMEOUT)
+        g_logger.Write(1, kTag, "wait CAudioTask exit time out: %d, %s", timeoutMs_, WideToAnsi(command_).c_str());
+}
+
+void CAudioTask::Recognize(const std::string& pcm)
+{
+    const ServerKey key = CData::GetInstance()->GetServerKey();
+    CSpeechClient client(std::to_string(GetTickCount()), key.apiKey, key.secretKey);
+    client.SetConnectTimeout(kConnectTimeoutMs);
+    client.SetTimeout(kTotalTimeoutMs);
+    StringMap options;
+    const std::string devPid = DevPidFor(CData::GetInstance()->GetLanguage());
+    if (!devPid.empty())
+        options["dev_pid"] = devPid;
+
+    const SpeechReply reply = ReadSpeechReply(client.Recognize(pcm, "pcm", 16000, options));
+    code_ = reply.code;
+    error_ = reply.error;
+    text_ = reply.text;
+    if (!reply.fromService) {
+        g_logger.Write(2, kTag, "speech curl error: %s", error_.c_str());
+        return;
+    }
+    if (code_ == 0)
+        g_logger.Write(1, kTag, "speech text size: %d", static_cast<int>(text_.size()));
+    else if (code_ != kPoorAudio)
+        g_logger.Write(2, kTag, "speech bd error. code=%d %s", code_, key.apiKey.c_str());
+}

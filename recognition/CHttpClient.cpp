@@ -1,0 +1,116 @@
+#include "CHttpClient.h"
+
+#include <memory>
+
+namespace {
+
+struct CurlSlistTraits {
+    using Value = curl_slist*;
+    static Value Invalid() { return nullptr; }
+    static bool IsValid(Value v) { return v != nullptr; }
+    static void Close(Value v) { curl_slist_free_all(v); }
+};
+
+using ScopedCurlSlist = ScopedResource<CurlSlistTraits>;
+
+std::string Escape(const std::string& text)
+{
+    std::unique_ptr<char, decltype(&curl_free)> escaped(
+        curl_easy_escape(nullptr, text.data(), static_cast<int>(text.size())), &curl_free);
+    return escaped ? std::string(escaped.get()) : std::string();
+}
+
+} // namespace
+
+void CHttpClient::EncodeParams(const StringMap& params, std::string* out)
+{
+    for (const auto& entry : params) {
+        out->append(Escape(entry.first));
+        out->append("=");
+        out->append(Escape(entry.second));
+        out->append("&");
+    }
+}
+
+void CHttpClient::AppendParams(const StringMap& params, std::string* url)
+{
+    if (params.empty())
+        return;
+    url->append(url->find('?') == std::string::npos ? "?" : "&");
+    EncodeParams(params, url);
+}
+
+void CHttpClient::BuildHeaders(const StringMap& headers, curl_slist** list)
+{
+    for (const auto& entry : headers) {
+        const std::string line = entry.first + ":" + entry.second;
+        curl_slist* grown = curl_slist_append(*list, line.c_str());
+        if (!grown)
+            return;
+        *list = grown;
+    }
+}
+
+int CHttpClient::Get(std::string url, const StringMap* params, const StringMap* headers, std::string* response)
+{
+    return Perform(url, params, nullptr, headers, response);
+}
+
+int CHttpClient::Post(std::string url, const StringMap* params, const std::string& body, const StringMap* headers,
+                      std::string* response)
+{
+    return Perform(url, params, &body, headers, response);
+}
+
+int CHttpClient::PostJson(const std::string& url, const StringMap* params, const Json::Value& json,
+                          std::string* response)
+{
+    const StringMap headers = {{"Content-Type", "application/json"}};
+    return Post(url, params, WriteStyledJson(json), &headers, response);
+}
+
+int CHttpClient::Perform(const std::string& url, const StringMap* params, const std::string* body,
+                         const StringMap* headers, std::string* response)
+{
+    ScopedCurl curl(curl_easy_init());
+    if (!curl)
+        return CURLE_FAILED_INIT;
+    ScopedCurlSlist headerList;
+    if (headers) {
+        curl_slist* list = nullptr;
+        BuildHeaders(*headers, &list);
+        headerList.reset(list);
+    }
+    std::string fullUrl = url;
+    if (params)
+        AppendParams(*params, &fullUrl);
+
+    CURL* handle = curl.get();
+    curl_easy_setopt(handle, CURLOPT_URL, fullUrl.c_str());
+    curl_easy_setopt(handle, CURLOPT_HTTPHEADER, headerList.get());
+    curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &AppendToString);
+    curl_easy_setopt(handle, CURLOPT_WRITEDATA, response);
+    if (body) {
+        curl_easy_setopt(handle, CURLOPT_POST, 1L);
+        curl_easy_setopt(handle, CURLOPT_POSTFIELDS, body->data());
+        curl_easy_setopt(handle, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body->size()));
+    }
+    curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(connectTimeoutMs_));
+    curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS, static_cast<long>(timeoutMs_));
+    curl_easy_setopt(handle, CURLOPT_SSL_ENABLE_ALPN, 0L);
+    // The requests carry the service keys and the users' audio: the peer and
+    // its name are always verified.
+    curl_easy_setopt(handle, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, 2L);
+    if (!caFile_.empty())
+        curl_easy_setopt(handle, CURLOPT_CAINFO, caFile_.c_str());
+    curl_easy_setopt(handle, CURLOPT_VERBOSE, static_cast<long>(verbose_));
+    return curl_easy_perform(handle);
+}
+
+std::string WriteStyledJson(const Json::Value& value)
+{
+    Json::StreamWriterBuilder builder;
+    return Json::writeString(builder, value);
+}

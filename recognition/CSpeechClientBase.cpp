@@ -1,0 +1,103 @@
+#include "CSpeechClientBase.h"
+
+#include "AppPaths.h"
+#include "StringUtils.h"
+
+#include <ctime>
+#include <memory>
+
+namespace {
+
+const wchar_t kDefaultTokenUrl[] = L"https://openapi.vantorin.com/oauth/2.0/token";
+// A held token is used again only while it has more than this to live.
+const int64_t kTokenMarginSeconds = 86400;
+// How much of an unreadable token reply goes into the failure text.
+const size_t kReplyExcerpt = 512;
+
+} // namespace
+
+// A key left blank means the default, as one that is missing does.
+std::string ReadSpeechSetting(const wchar_t* key, const wchar_t* defaultValue)
+{
+    const std::string value = WideToUtf8(ReadConfigString(key, defaultValue, 1024));
+    return value.empty() ? WideToUtf8(defaultValue) : value;
+}
+
+std::string GetTokenUrl() { return ReadSpeechSetting(kTokenUrlKey, kDefaultTokenUrl); }
+
+Json::Value CurlFailure(int code)
+{
+    Json::Value failure(Json::objectValue);
+    failure["curl_error_code"] = code;
+    return failure;
+}
+
+CSpeechClientBase::CSpeechClientBase(const std::string& appId, const std::string& apiKey,
+                                     const std::string& secretKey)
+    : appId_(appId), apiKey_(apiKey), secretKey_(secretKey)
+{
+    http_.SetCaFile(ReadSpeechSetting(kCaFileKey, L""));
+}
+
+std::string CSpeechClientBase::GetAccessToken()
+{
+    std::string token;
+    Json::Value failure;
+    if (FetchToken(&token, &failure))
+        return token;
+    return WriteStyledJson(failure);
+}
+
+bool CSpeechClientBase::FetchToken(std::string* token, Json::Value* failure)
+{
+    const int64_t now = static_cast<int64_t>(std::time(nullptr));
+    if (!accessToken_.empty() && now < tokenExpiry_ - kTokenMarginSeconds) {
+        *token = accessToken_;
+        return true;
+    }
+    const StringMap params = {
+        {"grant_type", "client_credentials"}, {"client_id", apiKey_}, {"client_secret", secretKey_}};
+    std::string response;
+    const int code = http_.Get(GetTokenUrl(), &params, nullptr, &response);
+    if (code != CURLE_OK) {
+        *failure = CurlFailure(code);
+        return false;
+    }
+    const Json::Value reply = Parse(response);
+    // The service's own error reply (err_no, err_msg) goes back as it is, so
+    // that its number reaches the caller; anything else without a token is
+    // reported with an excerpt of what came.
+    if (!reply.isObject() || !reply["access_token"].isString() || reply["access_token"].asString().empty()) {
+        if (reply.isObject()) {
+            *failure = reply;
+        } else {
+            *failure = Json::Value(Json::objectValue);
+            (*failure)["token_reply"] = response.substr(0, kReplyExcerpt);
+        }
+        return false;
+    }
+    accessToken_ = reply["access_token"].asString();
+    const Json::Value& expiresIn = reply["expires_in"];
+    tokenExpiry_ = now + (expiresIn.isIntegral() ? expiresIn.asInt64() : 0);
+    scope_ = reply["scope"].isString() ? reply["scope"].asString() : std::string();
+    *token = accessToken_;
+    return true;
+}
+
+Json::Value CSpeechClientBase::RequestJson(const std::string& url, const Json::Value& json)
+{
+    std::string response;
+    const int code = http_.PostJson(url, nullptr, json, &response);
+    if (code != CURLE_OK)
+        return CurlFailure(code);
+    return Parse(response);
+}
+
+Json::Value CSpeechClientBase::Parse(const std::string& text) const
+{
+    Json::Value value;
+    std::string errors;
+    const std::unique_ptr<Json::CharReader> reader(reader_.newCharReader());
+    reader->parse(text.data(), text.data() + text.size(), &value, &errors);
+    return value;
+}

@@ -1,0 +1,116 @@
+#include "PipelineSupport.h"
+
+#include "AppPaths.h"
+#include "CData.h"
+#include "Logger.h"
+#include "CSpeechClientBase.h"
+#include "StringUtils.h"
+#include "TestSupport.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+
+const char kServiceApiKey[] = "VtRestDefaultApiKey24chr";
+const char kServiceSecretKey[] = "VtRestDefaultSecretKey32chars000";
+
+namespace {
+
+Json::Value ParseJson(const std::string& text)
+{
+    Json::Value value;
+    Json::CharReaderBuilder builder;
+    std::string errors;
+    std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
+    reader->parse(text.data(), text.data() + text.size(), &value, &errors);
+    return value;
+}
+
+} // namespace
+
+bool WriteBinaryFile(const std::string& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(out);
+}
+
+SpeechService::SpeechService() : port_(std::atoi(ReadFileBytes(GetExeDir() + "\\speechservice.port").c_str())) {}
+
+std::string SpeechService::Url(const std::string& path) const
+{
+    return "https://127.0.0.1:" + std::to_string(port_) + path;
+}
+
+std::string SpeechService::CertificateFile() const { return GetExeDir() + "\\speechservice.pem"; }
+
+void SpeechService::PointSettingsHere(const std::string& caFile) const
+{
+    WriteConfigString(kTokenUrlKey, Utf8ToWide(Url("/oauth/2.0/token")));
+    WriteConfigString(kRecognizeUrlKey, Utf8ToWide(Url("/server_api")));
+    WriteConfigString(kCaFileKey, AnsiToWide(caFile));
+}
+
+void SpeechService::ForgetSettings()
+{
+    for (const wchar_t* key : {kTokenUrlKey, kRecognizeUrlKey, kCaFileKey})
+        WriteConfigString(key, L"");
+}
+
+void SpeechService::PrepareRestRun() const
+{
+    PointSettingsHere("");
+    Reset();
+    CData* data = CData::GetInstance();
+    data->AddKey({{kServiceApiKey, kServiceSecretKey}});
+    data->SetRecgType(1);
+    data->SetLanguage(1);
+}
+
+Json::Value SpeechService::Control(const std::string& action, const std::string& query) const
+{
+    CHttpClient http;
+    std::string url = Url("/control/" + action);
+    if (!query.empty())
+        url += "?" + query;
+    std::string response;
+    http.Post(url, nullptr, std::string(), nullptr, &response);
+    return ParseJson(response);
+}
+
+Json::Value SpeechService::Stats() const
+{
+    CHttpClient http;
+    std::string response;
+    http.Get(Url("/control/stats"), nullptr, nullptr, &response);
+    return ParseJson(response);
+}
+
+std::mutex LogCapture::mutex_;
+std::vector<std::pair<int, std::string>> LogCapture::lines_;
+
+LogCapture::LogCapture()
+{
+    std::lock_guard<std::mutex> guard(mutex_);
+    lines_.clear();
+    g_logger.SetObserver(&LogCapture::Observe);
+}
+
+LogCapture::~LogCapture() { g_logger.SetObserver(nullptr); }
+
+std::vector<std::string> LogCapture::Matching(int level, const std::string& prefix)
+{
+    std::lock_guard<std::mutex> guard(mutex_);
+    std::vector<std::string> found;
+    for (const auto& line : lines_) {
+        if (line.first == level && line.second.compare(0, prefix.size(), prefix) == 0)
+            found.push_back(line.second);
+    }
+    return found;
+}
+
+void LogCapture::Observe(int level, const char*, const char* text)
+{
+    std::lock_guard<std::mutex> guard(mutex_);
+    lines_.emplace_back(level, text);
+}

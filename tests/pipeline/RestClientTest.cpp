@@ -1,0 +1,423 @@
+// The REST speech client and the REST piece task against the speech stand-in.
+#include "CSpeechClient.h"
+
+#include "AppPaths.h"
+#include "Base64.h"
+#include "CAudioConvert.h"
+#include "CAudioTask.h"
+#include "CData.h"
+#include "Logger.h"
+#include "PipelineSupport.h"
+#include "StringUtils.h"
+#include "ToneSpeechAudio.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+namespace {
+
+std::string Encode(const std::string& bytes)
+{
+    return Base64Encode(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+}
+
+std::string Styled(const Json::Value& value) { return WriteStyledJson(value); }
+
+// A certificate authority that signed nothing the stand-in presents.
+const char kUnrelatedCa[] =
+    "-----BEGIN CERTIFICATE-----\n"
+    "MIIDGzCCAgOgAwIBAgIUU8Sb21ja1pZHz8TWYijVTxV72iwwDQYJKoZIhvcNAQEL\n"
+    "BQAwHDEaMBgGA1UEAwwRVW5yZWxhdGVkIFRlc3QgQ0EwIBcNMjYxMjA5MjIzMjMz\n"
+    "WhgPMjEyNjExMTUyMjMyMzNaMBwxGjAYBgNVBAMMEVVucmVsYXRlZCBUZXN0IENB\n"
+    "MIIBIjANBgkqhkiG9w0BAQEFAAOCAQ8AMIIBCgKCAQEAp+qYdI8jfa4p4ozY/0XQ\n"
+    "XJbYmLIC4pQyXQ8BjlKpZtLla8M/nVGztYOIuQ9ZkT9c9o+M53krBqsva4mrNF8z\n"
+    "wHU7Cj1hVBAD66+s7/whGIXnta8/B024Sx0dRhVPZ4EvMKlshsq+NcVTvHn1NcQy\n"
+    "3aTYy28KoMNTVoFBHFw8KI7mdWa+hItR/Iz7yMdTjiXXGq+mqVrOeCIDv013Tdx5\n"
+    "hVytCNEBsHxmCc4jAHiEOY2ELXQxBX5pENCZiBxMcbOZjOLxf+Zzx+aEF2x1jDEv\n"
+    "xd99u3I7bKxTq1QC2lCwjVOXVDMTS8e4Ix3WanyKNWefEyXhMcAPYXCRtHyYQI4Z\n"
+    "yQIDAQABo1MwUTAdBgNVHQ4EFgQUvRLqzGZHfd0bI/7isuVCK6kSNLcwHwYDVR0j\n"
+    "BBgwFoAUvRLqzGZHfd0bI/7isuVCK6kSNLcwDwYDVR0TAQH/BAUwAwEB/zANBgkq\n"
+    "hkiG9w0BAQsFAAOCAQEAO56AI5NyZQ8XTELsDceu+zhQvq0qvkR9AHcb6MVpTfMu\n"
+    "pvbgN0ym7ceFWLm68c8NDCuFeCN8jWiRW4fS4fhW+kWtSn3MTryd2Fho6WmpFBgm\n"
+    "rcPUMKc4UlIV1bZFCdC3x2dsy9AMQTntNKEJJzww5p+p4nl9lJxCwhtVuQZopY/b\n"
+    "1hBg1sclAhVyMS9+mqugysD0SQ6EyHgfqR4wmCxV2tHPcm4CWAqGBmHlW2YIxxK1\n"
+    "qMY5+KKdGIj0+jgEPDBdEYh+KdRbgMj5e58CuLl/gDPUkHKTM/G8C/rHGYkEbCcU\n"
+    "Zy1rN4oQhQF87CNl/ADLPGZNFt9/84E1kiNcApHuhw==\n"
+    "-----END CERTIFICATE-----\n";
+
+TEST(Base64, MatchesTheRfc4648Vectors)
+{
+    const std::pair<const char*, const char*> vectors[] = {
+        {"", ""},         {"f", "Zg=="},         {"fo", "Zm8="},         {"foo", "Zm9v"},
+        {"foob", "Zm9vYg=="}, {"fooba", "Zm9vYmE="}, {"foobar", "Zm9vYmFy"},
+    };
+    for (const auto& vector : vectors)
+        EXPECT_EQ(vector.second, Encode(vector.first)) << vector.first;
+}
+
+TEST(Base64, UsesTheStandardAlphabetForHighBytes)
+{
+    EXPECT_EQ("+/8=", Encode(std::string("\xfb\xff", 2)));
+    EXPECT_EQ("AP8A", Encode(std::string("\x00\xff\x00", 3)));
+}
+
+TEST(HttpClient, AppendsEscapedParametersEachEndingInAmpersand)
+{
+    const StringMap params = {{"b", "x y"}, {"a", "1&2"}};
+    const std::pair<std::string, std::string> cases[] = {
+        {"https://h/p", "https://h/p?a=1%262&b=x%20y&"},
+        {"https://h/p?z=0", "https://h/p?z=0&a=1%262&b=x%20y&"},
+    };
+    for (const auto& c : cases) {
+        std::string url = c.first;
+        CHttpClient::AppendParams(params, &url);
+        EXPECT_EQ(c.second, url);
+    }
+    std::string untouched = "https://h/p";
+    CHttpClient::AppendParams(StringMap(), &untouched);
+    EXPECT_EQ("https://h/p", untouched);
+}
+
+TEST(HttpClient, BuildsHeaderLinesWithoutSpaceAfterTheColon)
+{
+    curl_slist* list = nullptr;
+    CHttpClient::BuildHeaders({{"Content-Type", "application/json"}, {"A", "b"}}, &list);
+    ASSERT_NE(nullptr, list);
+    EXPECT_STREQ("A:b", list->data);
+    ASSERT_NE(nullptr, list->next);
+    EXPECT_STREQ("Content-Type:application/json", list->next->data);
+    EXPECT_EQ(nullptr, list->next->next);
+    curl_slist_free_all(list);
+}
+
+TEST(SpeechClient, RequestBodyHasTheServiceMembersTypesAndOrder)
+{
+    const Json::Value body =
+        CSpeechClient::BuildRequest(std::string("\x01\x02\x03\x04", 4), "pcm", 16000, {{"dev_pid", "1537"}}, "tok", "key");
+    EXPECT_EQ("{\n\t\"channel\" : \"1\",\n\t\"cuid\" : \"key\",\n\t\"dev_pid\" : \"1537\",\n\t\"format\" : \"pcm\",\n"
+              "\t\"len\" : 4,\n\t\"rate\" : \"16000\",\n\t\"speech\" : \"AQIDBA==\",\n\t\"token\" : \"tok\"\n}",
+              Styled(body));
+}
+
+TEST(SpeechReply, ReadsTheServiceMembersAndRejectsUnexpectedTypes)
+{
+    struct Case {
+        const char* reply;
+        int code;
+        const char* text;
+        bool fromService;
+    };
+    const Case cases[] = {
+        {R"({"err_no":0,"err_msg":"success.","result":["abc"]})", 0, "abc", true},
+        {R"({"err_no":0,"err_msg":"success.","result":[]})", 0, "", true},
+        {R"({"err_no":3301,"err_msg":"speech quality error."})", 3301, "", true},
+        {R"({"err_no":"0","result":["abc"]})", -1, "", false},
+        {R"({"err_no":0,"result":"abc"})", -1, "", false},
+        {R"({"err_no":0,"result":[7]})", -1, "", false},
+        {R"({"err_no":3300,"err_msg":12})", -1, "", false},
+        {R"({"err_no":1.5})", -1, "", false},
+        {R"([1,2])", -1, "", false},
+        {R"("text")", -1, "", false},
+        {R"({"curl_error_code":7})", -1, "", false},
+    };
+    Json::CharReaderBuilder builder;
+    for (const Case& c : cases) {
+        Json::Value reply;
+        std::string errors;
+        std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
+        ASSERT_TRUE(reader->parse(c.reply, c.reply + strlen(c.reply), &reply, &errors)) << c.reply;
+        SpeechReply read;
+        ASSERT_NO_THROW(read = ReadSpeechReply(reply)) << c.reply;
+        EXPECT_EQ(c.code, read.code) << c.reply;
+        EXPECT_EQ(c.text, read.text) << c.reply;
+        EXPECT_EQ(c.fromService, read.fromService) << c.reply;
+        EXPECT_FALSE(read.error.empty()) << c.reply;
+    }
+    EXPECT_EQ("null", ReadSpeechReply(Json::Value()).error);
+}
+
+TEST(ReadFileToString, ReadsAFileAnotherHandleIsWriting)
+{
+    const std::string path = GetTempDir() + "\\readfile_shared.bin";
+    ScopedHandle writer(CreateFileW(AnsiToWide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(writer.valid());
+    DWORD written = 0;
+    ASSERT_TRUE(WriteFile(writer.get(), "abc\0def", 7, &written, nullptr));
+    std::string out = "x";
+    EXPECT_EQ(0, ReadFileToString(path, &out));
+    EXPECT_EQ(std::string("xabc\0def", 8), out);
+    writer.reset();
+    DeleteFileW(AnsiToWide(path).c_str());
+    EXPECT_EQ(-1, ReadFileToString(path, &out));
+}
+
+TEST(SpeechSettings, BlankOrMissingAddressMeansThePublicService)
+{
+    SpeechService::ForgetSettings();
+    EXPECT_EQ("https://openapi.vantorin.com/oauth/2.0/token", GetTokenUrl());
+    WriteConfigString(kTokenUrlKey, L"https://127.0.0.1:9/oauth/2.0/token");
+    EXPECT_EQ("https://127.0.0.1:9/oauth/2.0/token", GetTokenUrl());
+    SpeechService::ForgetSettings();
+}
+
+class ServiceTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_NE(0, service_.Port()) << "speech stand-in not running";
+        service_.PrepareRestRun();
+    }
+
+    void TearDown() override { SpeechService::ForgetSettings(); }
+
+    // One second of tone speech: "你好" "世界".
+    static std::string SpeechPcm()
+    {
+        return tonespeech::PcmBytes(tonespeech::Speak({10, 11}).samples);
+    }
+
+    static CSpeechClient MakeClient() { return CSpeechClient("1", kServiceApiKey, kServiceSecretKey); }
+
+    SpeechService service_;
+};
+
+TEST_F(ServiceTest, TokenQueryAndRecognitionRequestReachTheServiceInWireForm)
+{
+    CSpeechClient client = MakeClient();
+    const std::string pcm = SpeechPcm();
+    const Json::Value reply = client.Recognize(pcm, "pcm", 16000, {{"dev_pid", "1737"}});
+    EXPECT_EQ(0, reply["err_no"].asInt()) << Styled(reply);
+    EXPECT_EQ(u8"你好世界", reply["result"][0].asString());
+
+    const Json::Value requests = service_.Stats()["requests"];
+    ASSERT_EQ(2u, requests.size()) << Styled(requests);
+    EXPECT_EQ("token", requests[0]["endpoint"].asString());
+    EXPECT_EQ(std::string("client_id=") + kServiceApiKey + "&client_secret=" + kServiceSecretKey +
+                  "&grant_type=client_credentials&",
+              requests[0]["query"].asString());
+    const Json::Value& recognition = requests[1];
+    EXPECT_EQ("recognize", recognition["endpoint"].asString());
+    EXPECT_EQ(0, recognition["err_no"].asInt()) << Styled(recognition);
+    EXPECT_EQ("application/json", recognition["content_type"].asString());
+    EXPECT_EQ(kServiceApiKey, recognition["cuid"].asString());
+    EXPECT_EQ("1737", recognition["dev_pid"].asString());
+    EXPECT_EQ(static_cast<int>(pcm.size()), recognition["len"].asInt());
+    EXPECT_TRUE(recognition["query"].isNull() || recognition["query"].asString().empty());
+}
+
+TEST_F(ServiceTest, NamedCaFileIsUsedToVerifyThePrivateEndpoint)
+{
+    service_.PointSettingsHere(service_.CertificateFile());
+    CSpeechClient client = MakeClient();
+    const Json::Value reply = client.Recognize(SpeechPcm(), "pcm", 16000, {});
+    EXPECT_EQ(0, reply["err_no"].asInt()) << Styled(reply);
+
+    // With a CA file named, the server must chain to it: an unrelated
+    // authority, or a file that is not there, refuses the connection before
+    // any key or audio is sent.
+    const std::string unrelated = GetTempDir() + "\\unrelated_ca.pem";
+    ASSERT_TRUE(WriteBinaryFile(unrelated, kUnrelatedCa));
+    for (const std::string& caFile : {unrelated, GetTempDir() + "\\missing_ca.pem"}) {
+        service_.Reset();
+        service_.PointSettingsHere(caFile);
+        CSpeechClient refusing = MakeClient();
+        const Json::Value refused = refusing.Recognize(SpeechPcm(), "pcm", 16000, {});
+        EXPECT_NE(0, refused["curl_error_code"].asInt()) << caFile << Styled(refused);
+        EXPECT_EQ(0, service_.TokenRequests()) << caFile;
+    }
+    service_.PointSettingsHere("");
+}
+
+TEST_F(ServiceTest, HeldTokenIsReusedOnlyWhileMoreThanADayIsLeft)
+{
+    struct Case {
+        int lifetime;
+        int tokenRequests;
+    };
+    const Case cases[] = {{2592000, 1}, {86401 + 60, 1}, {86400, 2}, {3600, 2}, {0, 2}};
+    const std::string pcm = SpeechPcm();
+    for (const Case& c : cases) {
+        service_.Reset();
+        service_.Control("token-lifetime", "seconds=" + std::to_string(c.lifetime));
+        CSpeechClient client = MakeClient();
+        client.Recognize(pcm, "pcm", 16000, {});
+        client.Recognize(pcm, "pcm", 16000, {});
+        EXPECT_EQ(c.tokenRequests, service_.TokenRequests()) << "lifetime " << c.lifetime;
+        EXPECT_EQ(2, service_.RecognizeRequests()) << "lifetime " << c.lifetime;
+    }
+}
+
+TEST_F(ServiceTest, FailedTokenRequestSendsNoAudio)
+{
+    service_.Control("fail", "target=token&kind=error&err_no=3302&err_msg=bad%20key");
+    CSpeechClient client = MakeClient();
+    const Json::Value reply = client.Recognize(SpeechPcm(), "pcm", 16000, {});
+    EXPECT_EQ(3302, reply["err_no"].asInt()) << Styled(reply);
+    EXPECT_EQ(0, service_.RecognizeRequests());
+
+    service_.Control("fail", "target=token&kind=non_json");
+    const Json::Value garbled = client.Recognize(SpeechPcm(), "pcm", 16000, {});
+    EXPECT_FALSE(garbled.isMember("err_no")) << Styled(garbled);
+    EXPECT_EQ(0, service_.RecognizeRequests());
+
+    // The next, sound token reply lets the audio through.
+    EXPECT_EQ(0, client.Recognize(SpeechPcm(), "pcm", 16000, {})["err_no"].asInt());
+    EXPECT_EQ(1, service_.RecognizeRequests());
+}
+
+TEST_F(ServiceTest, RefusedConnectionGivesTheCurlErrorCode)
+{
+    // Port 1 on the loopback has no listener.
+    WriteConfigString(kTokenUrlKey, L"https://127.0.0.1:1/oauth/2.0/token");
+    CSpeechClient client = MakeClient();
+    EXPECT_EQ("{\n\t\"curl_error_code\" : 7\n}", client.GetAccessToken());
+    const Json::Value reply = client.Recognize(SpeechPcm(), "pcm", 16000, {});
+    EXPECT_EQ(7, reply["curl_error_code"].asInt()) << Styled(reply);
+
+    service_.PointSettingsHere("");
+    WriteConfigString(kRecognizeUrlKey, L"https://127.0.0.1:1/server_api");
+    CSpeechClient second = MakeClient();
+    EXPECT_EQ(7, second.Recognize(SpeechPcm(), "pcm", 16000, {})["curl_error_code"].asInt());
+    service_.PointSettingsHere("");
+}
+
+// Runs one REST task to its end on a piece cut from a WAV source.
+class AudioTaskTest : public ServiceTest {
+protected:
+    struct Outcome {
+        int code = 0;
+        std::string error;
+        std::string text;
+    };
+
+    void SetUp() override
+    {
+        ServiceTest::SetUp();
+        source_ = GetTempDir() + "\\resttask_source.wav";
+        ASSERT_TRUE(WriteBinaryFile(source_, tonespeech::WavFile(tonespeech::Speak({12, 13, 3}).samples)));
+        pieceFile_ = GetTempDir() + "\\resttask_piece.pcm";
+    }
+
+    Outcome Run(const std::string& source)
+    {
+        HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        Outcome outcome;
+        struct Context {
+            HANDLE done;
+            Outcome* outcome;
+        } context = {done, &outcome};
+        CAudioTask* task = new CAudioTask;
+        task->SetCallback(
+            [](SimpleThread* finished, void* user) {
+                auto* context = static_cast<Context*>(user);
+                auto* audio = static_cast<CAudioTask*>(finished);
+                context->outcome->code = audio->GetCode();
+                context->outcome->error = audio->GetError();
+                context->outcome->text = audio->GetText();
+                SetEvent(context->done);
+                delete audio;
+            },
+            &context);
+        const std::wstring line =
+            PieceArguments(AudioPiece::kEngineRest, source, FormatHms(0), FormatHms(58), pieceFile_);
+        EXPECT_TRUE(task->Start(line, pieceFile_, 0));
+        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(done, 60000));
+        CloseHandle(done);
+        return outcome;
+    }
+
+    std::string source_;
+    std::string pieceFile_;
+};
+
+TEST_F(AudioTaskTest, CutsThePieceAndReturnsTheRecognisedText)
+{
+    LogCapture log;
+    const Outcome outcome = Run(source_);
+    EXPECT_EQ(0, outcome.code) << outcome.error;
+    EXPECT_EQ(u8"语音识别三", outcome.text);
+    EXPECT_EQ(1u, LogCapture::Matching(1, "speech text size: ").size());
+}
+
+TEST_F(AudioTaskTest, SendsTheDevPidOfTheLanguage)
+{
+    const std::pair<int, const char*> cases[] = {{1, "1537"}, {2, "1837"}, {3, "1637"}, {4, "1737"}, {0, nullptr},
+                                                 {5, nullptr}};
+    for (const auto& c : cases) {
+        service_.Reset();
+        CData::GetInstance()->SetLanguage(c.first);
+        const Outcome outcome = Run(source_);
+        EXPECT_EQ(0, outcome.code) << outcome.error;
+        const Json::Value requests = service_.Stats()["requests"];
+        ASSERT_EQ(2u, requests.size());
+        if (c.second)
+            EXPECT_EQ(c.second, requests[1]["dev_pid"].asString()) << "language " << c.first;
+        else
+            EXPECT_TRUE(requests[1]["dev_pid"].isNull()) << "language " << c.first;
+    }
+    CData::GetInstance()->SetLanguage(1);
+}
+
+TEST_F(AudioTaskTest, PoorAudioIsReportedWithoutAWarning)
+{
+    LogCapture log;
+    service_.Control("fail", "kind=error&err_no=3301");
+    const Outcome outcome = Run(source_);
+    EXPECT_EQ(3301, outcome.code);
+    EXPECT_EQ("speech quality error.", outcome.error);
+    EXPECT_TRUE(LogCapture::Matching(2, "speech bd error.").empty());
+
+    service_.Control("fail", "kind=error&err_no=3300&err_msg=bad");
+    EXPECT_EQ(3300, Run(source_).code);
+    const auto warnings = LogCapture::Matching(2, "speech bd error. code=3300 ");
+    ASSERT_EQ(1u, warnings.size());
+    EXPECT_NE(std::string::npos, warnings[0].find(kServiceApiKey));
+}
+
+TEST_F(AudioTaskTest, SilenceGivesAnEmptyText)
+{
+    std::vector<int16_t> silence(16000 * 2, 0);
+    const std::string quiet = GetTempDir() + "\\resttask_silence.wav";
+    ASSERT_TRUE(WriteBinaryFile(quiet, tonespeech::WavFile(silence)));
+    const Outcome outcome = Run(quiet);
+    EXPECT_EQ(0, outcome.code) << outcome.error;
+    EXPECT_EQ("", outcome.text);
+}
+
+TEST_F(AudioTaskTest, UnreadableOrMissingReplyIsALocalFailure)
+{
+    LogCapture log;
+    service_.Control("fail", "kind=non_json");
+    Outcome outcome = Run(source_);
+    EXPECT_EQ(-1, outcome.code);
+    EXPECT_EQ("null", outcome.error);
+
+    service_.Control("fail", "kind=drop");
+    outcome = Run(source_);
+    EXPECT_EQ(-1, outcome.code);
+    EXPECT_NE(std::string::npos, outcome.error.find("curl_error_code")) << outcome.error;
+    EXPECT_EQ(2u, LogCapture::Matching(2, "speech curl error: ").size());
+}
+
+TEST_F(AudioTaskTest, NoConverterOutputSendsNothing)
+{
+    LogCapture log;
+    const Outcome outcome = Run(GetTempDir() + "\\no_such_source.wav");
+    EXPECT_EQ(-1, outcome.code);
+    EXPECT_EQ("no file", outcome.error);
+    EXPECT_EQ(0, service_.TokenRequests());
+    EXPECT_EQ(0, service_.RecognizeRequests());
+    EXPECT_EQ(1u, LogCapture::Matching(2, "read pcm file null ").size());
+}
+
+TEST(AudioTask, RefusesAnEmptyLineOrPieceFile)
+{
+    CAudioTask task;
+    EXPECT_FALSE(task.Start(L"", "x.pcm", 0));
+    EXPECT_FALSE(task.Start(L"-i x", "", 0));
+}
+
+} // namespace

@@ -1,0 +1,418 @@
+// The piece scheduler with real ffmpeg.exe cuts, REST tasks and the speech
+// stand-in; its results arrive at a message-only window.
+#include "CSpeechClient.h"
+
+#include "AppPaths.h"
+#include "CAudioConvert.h"
+#include "CData.h"
+#include "Logger.h"
+#include "PipelineSupport.h"
+#include "StringUtils.h"
+#include "TestSupport.h"
+#include "ToneSpeechAudio.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <set>
+#include <vector>
+
+namespace {
+
+const size_t kSecond = tonespeech::kSampleRate;
+
+// One word per REST piece: word i lies about a second into piece i.
+tonespeech::Recording WordPerPiece(const std::vector<int>& words)
+{
+    tonespeech::Layout layout;
+    layout.leadSamples = kSecond;
+    layout.gapSamples = {58 * kSecond - tonespeech::kWordSamples};
+    return tonespeech::Speak(words, layout);
+}
+
+int DurationOf(const tonespeech::Recording& recording)
+{
+    return static_cast<int>((recording.samples.size() + kSecond - 1) / kSecond);
+}
+
+TEST(PieceTable, CountsAndCutPositions)
+{
+    struct Case {
+        int duration;
+        int length;
+        int count;
+        const char* lastStart;
+        const char* lastEnd;
+    };
+    const Case cases[] = {
+        {1, 58, 1, "00:00:00", "00:00:58"},     {2, 58, 1, "00:00:00", "00:00:58"},
+        {58, 58, 1, "00:00:00", "00:00:58"},    {59, 58, 1, "00:00:00", "00:00:58"},
+        {60, 58, 2, "00:00:58", "00:01:56"},    {3600, 58, 63, "00:59:56", "01:00:54"},
+        {2401, 1200, 2, "00:20:00", "00:40:00"}, {2402, 1200, 3, "00:40:00", "01:00:00"},
+        {3600, 1200, 3, "00:40:00", "01:00:00"}, {0, 58, 0, nullptr, nullptr},
+    };
+    for (const Case& c : cases) {
+        const int count = PieceCount(c.duration, c.length);
+        EXPECT_EQ(c.count, count) << c.duration << "/" << c.length;
+        if (c.lastStart && count > 0) {
+            EXPECT_EQ(c.lastStart, FormatHms((count - 1) * c.length)) << c.duration;
+            EXPECT_EQ(c.lastEnd, FormatHms(count * c.length)) << c.duration;
+        }
+    }
+    EXPECT_EQ("100:00:00", FormatHms(360000));
+    EXPECT_EQ("27:46:39", FormatHms(99999));
+}
+
+TEST(PieceTable, ConverterArgumentsForBothEngines)
+{
+    EXPECT_EQ(L"-y -i \"C:\\a b.mp4\" -ss 00:00:58 -to 00:01:56 -f s16le -ac 1 -ar 16000 \"C:\\t\\1.pcm\"",
+              PieceArguments(AudioPiece::kEngineRest, "C:\\a b.mp4", "00:00:58", "00:01:56", "C:\\t\\1.pcm"));
+    EXPECT_EQ(L"-y -i \"C:\\a.wav\" -ss 00:00:00 -to 00:20:00 -acodec pcm_s16le -ac 1 -ar 16000 \"C:\\t\\0.wav\"",
+              PieceArguments(AudioPiece::kEngineSdk, "C:\\a.wav", "00:00:00", "00:20:00", "C:\\t\\0.wav"));
+}
+
+class SchedulerTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        window_ = new MessageWindow;
+        CData::GetInstance()->InitUserlib(window_->Handle());
+    }
+
+    void SetUp() override
+    {
+        ASSERT_NE(0, service_.Port()) << "speech stand-in not running";
+        service_.PrepareRestRun();
+        CData::GetInstance()->SetExiting(false);
+        window_->Clear();
+        convert_.reset(new CAudioConvert);
+    }
+
+    void TearDown() override
+    {
+        // Tasks still running call back into the manager: it goes only when
+        // they are done.
+        EXPECT_TRUE(PumpUntil([this] { return convert_->GetRunning() == 0; }, 120000));
+        convert_.reset();
+        SpeechService::ForgetSettings();
+    }
+
+    std::string WriteSource(const std::string& name, const tonespeech::Recording& recording)
+    {
+        const std::string path = GetTempDir() + "\\" + name;
+        EXPECT_TRUE(WriteBinaryFile(path, tonespeech::WavFile(recording.samples)));
+        return path;
+    }
+
+    std::vector<PostedMessage> Results() const { return window_->Received(WM_USER_AUDIO_RESULT); }
+
+    // Ticks the scheduler, as the main window's timer does (only faster),
+    // until count results have come.
+    bool WaitForResults(size_t count, DWORD timeoutMs = 120000)
+    {
+        return PumpUntil(
+            [&] {
+                convert_->OnTimer();
+                return Results().size() >= count;
+            },
+            timeoutMs);
+    }
+
+    static std::string JoinedText(const std::vector<AudioPiece*>& pieces)
+    {
+        std::string text;
+        for (AudioPiece* piece : pieces)
+            text += piece->GetText();
+        return text;
+    }
+
+    static MessageWindow* window_;
+    SpeechService service_;
+    std::unique_ptr<CAudioConvert> convert_;
+};
+
+MessageWindow* SchedulerTest::window_ = nullptr;
+
+TEST_F(SchedulerTest, MultiPieceFileComesBackWithItsTextInPieceOrder)
+{
+    const tonespeech::Recording recording = WordPerPiece({10, 11, 12, 13});
+    const std::string source = WriteSource("sched_four.wav", recording);
+    ASSERT_TRUE(convert_->AddTask(source, DurationOf(recording), source));
+    ASSERT_TRUE(WaitForResults(4));
+
+    std::set<AudioPiece*> posted;
+    for (const PostedMessage& message : Results()) {
+        auto* piece = reinterpret_cast<AudioPiece*>(message.wParam);
+        EXPECT_TRUE(convert_->IsLivePiece(piece, message.lParam));
+        EXPECT_EQ(piece->id, message.lParam);
+        EXPECT_FALSE(convert_->IsLivePiece(piece, message.lParam + 1000));
+        posted.insert(piece);
+    }
+    EXPECT_EQ(4u, posted.size());
+
+    const std::vector<AudioPiece*> pieces = convert_->GetFilePieces(source);
+    ASSERT_EQ(4u, pieces.size());
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(i, pieces[i]->index);
+        EXPECT_EQ(4, pieces[i]->count);
+        EXPECT_EQ(0, pieces[i]->code.load());
+        EXPECT_EQ("success.", pieces[i]->GetMessageText());
+        EXPECT_EQ(1, pieces[i]->starts);
+        EXPECT_FALSE(pieces[i]->prepared);
+    }
+    EXPECT_EQ(recording.text, JoinedText(pieces));
+    EXPECT_EQ(u8"你好世界语音识别", JoinedText(pieces));
+}
+
+TEST_F(SchedulerTest, FirstPiecesOfEveryFileRunBeforeAnySecondPiece)
+{
+    const tonespeech::Recording first = WordPerPiece({0, 1, 2});
+    const tonespeech::Recording second = WordPerPiece({3, 4});
+    const std::string a = WriteSource("sched_order_a.wav", first);
+    const std::string b = WriteSource("sched_order_b.wav", second);
+    // Each AddTask starts one piece; every later piece starts on a tick,
+    // and the next tick waits until the started piece reached the service.
+    ASSERT_TRUE(convert_->AddTask(a, DurationOf(first), a));
+    ASSERT_TRUE(convert_->AddTask(b, DurationOf(second), b));
+    ASSERT_TRUE(PumpUntil([&] { return service_.RecognizeRequests() == 2; }, 60000));
+    for (int started = 3; started <= 5; ++started) {
+        convert_->OnTimer();
+        ASSERT_TRUE(PumpUntil([&] { return service_.RecognizeRequests() == started; }, 60000));
+    }
+    ASSERT_TRUE(WaitForResults(5));
+
+    std::vector<std::string> texts;
+    const Json::Value stats = service_.Stats();
+    for (const Json::Value& request : stats["requests"]) {
+        if (request["endpoint"].asString() == "recognize")
+            texts.push_back(request["text"].asString());
+    }
+    ASSERT_EQ(5u, texts.size());
+    const std::multiset<std::string> firstPieces(texts.begin(), texts.begin() + 2);
+    const std::multiset<std::string> secondPieces(texts.begin() + 2, texts.begin() + 4);
+    EXPECT_EQ((std::multiset<std::string>{u8"零", u8"三"}), firstPieces);
+    EXPECT_EQ((std::multiset<std::string>{u8"一", u8"四"}), secondPieces);
+    EXPECT_EQ(u8"二", texts[4]);
+
+    // The piece counter runs across files: the third piece made is 2.pcm.
+    const std::vector<AudioPiece*> pieces = convert_->GetFilePieces(a);
+    ASSERT_EQ(3u, pieces.size());
+    EXPECT_EQ(GetTempDir() + "\\2.pcm", pieces[2]->pieceFile);
+    EXPECT_EQ(GetTempDir() + "\\3.pcm", convert_->GetFilePieces(b)[0]->pieceFile);
+    EXPECT_EQ(u8"零一二", JoinedText(pieces));
+    EXPECT_EQ(u8"三四", JoinedText(convert_->GetFilePieces(b)));
+}
+
+TEST_F(SchedulerTest, NeverMoreThanTenPiecesRunAtOnce)
+{
+    const tonespeech::Recording recording = WordPerPiece({0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11});
+    const std::string source = WriteSource("sched_twelve.wav", recording);
+    service_.Control("fail", "kind=delay&delay=2&count=12");
+    ASSERT_TRUE(convert_->AddTask(source, DurationOf(recording), source));
+    int most = 0;
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            convert_->OnTimer();
+            most = std::max(most, convert_->GetRunning());
+            return Results().size() >= 12;
+        },
+        180000));
+    EXPECT_EQ(CAudioConvert::kMaxRunning, most);
+    EXPECT_EQ(recording.text, JoinedText(convert_->GetFilePieces(source)));
+}
+
+TEST_F(SchedulerTest, FailedPieceStartsAgainUpToFiveTimesButNeverAfterPoorAudio)
+{
+    struct Case {
+        const char* failure;
+        int count;
+        int requests;
+        int code;
+        size_t warnings;
+    };
+    const Case cases[] = {
+        {"kind=error&err_no=3300&err_msg=bad", 5, 5, 3300, 4},
+        {"kind=error&err_no=3300&err_msg=bad", 4, 5, 0, 4},
+        {"kind=drop", 5, 5, -1, 4},
+        {"kind=error&err_no=3301", 1, 1, 3301, 0},
+    };
+    const tonespeech::Recording recording = tonespeech::Speak({14});
+    for (const Case& c : cases) {
+        service_.Reset();
+        window_->Clear();
+        service_.Control("fail", std::string(c.failure) + "&count=" + std::to_string(c.count));
+        LogCapture log;
+        const std::string source = WriteSource("sched_retry.wav", recording);
+        ASSERT_TRUE(convert_->AddTask(source, DurationOf(recording), source));
+        ASSERT_TRUE(WaitForResults(1)) << c.failure;
+        PumpFor(300);
+        ASSERT_EQ(1u, Results().size()) << c.failure;
+        auto* piece = reinterpret_cast<AudioPiece*>(Results()[0].wParam);
+        EXPECT_EQ(c.code, piece->code.load()) << c.failure;
+        EXPECT_EQ(c.requests, piece->starts) << c.failure;
+        EXPECT_EQ(c.requests, service_.RecognizeRequests()) << c.failure;
+        EXPECT_FALSE(piece->GetMessageText().empty());
+        const std::vector<std::string> lines = LogCapture::Matching(2, "speech task failed. ");
+        ASSERT_EQ(c.warnings, lines.size()) << c.failure;
+        for (size_t i = 0; i < lines.size(); ++i)
+            EXPECT_NE(std::string::npos, lines[i].find("retry:" + std::to_string(i + 1))) << lines[i];
+        EXPECT_EQ(c.code == 0 ? u8"测试" : "", piece->GetText());
+        convert_->RemoveFile(source);
+        EXPECT_FALSE(convert_->IsLivePiece(piece, Results()[0].lParam));
+    }
+}
+
+TEST_F(SchedulerTest, RemovedFileIsDroppedAndItsLateResultNotPosted)
+{
+    const tonespeech::Recording recording = WordPerPiece({0, 1});
+    const std::string source = WriteSource("sched_remove.wav", recording);
+    service_.Control("fail", "kind=delay&delay=2&count=2");
+    LogCapture log;
+    ASSERT_TRUE(convert_->AddTask(source, DurationOf(recording), source));
+    convert_->OnTimer();
+    EXPECT_EQ(2, convert_->GetRunning());
+    convert_->RemoveFile(source);
+    EXPECT_TRUE(convert_->GetFilePieces(source).empty());
+    ASSERT_TRUE(PumpUntil([this] { return convert_->GetRunning() == 0; }, 60000));
+    PumpFor(200);
+    EXPECT_TRUE(Results().empty());
+    EXPECT_EQ(2u, LogCapture::Matching(1, "task not exist ").size());
+}
+
+TEST_F(SchedulerTest, SameNamedSourcesFromTwoFoldersKeepTheirOwnCopies)
+{
+    const std::string one = GetTempDir() + "\\sched_dir_one";
+    const std::string two = GetTempDir() + "\\sched_dir_two";
+    CreateDirectoryW(AnsiToWide(one).c_str(), nullptr);
+    CreateDirectoryW(AnsiToWide(two).c_str(), nullptr);
+    const std::string a = one + "\\speech.wav";
+    const std::string b = two + "\\speech.wav";
+    ASSERT_TRUE(WriteBinaryFile(a, tonespeech::WavFile(tonespeech::Speak({5, 6}).samples)));
+    ASSERT_TRUE(WriteBinaryFile(b, tonespeech::WavFile(tonespeech::Speak({7, 8, 9}).samples)));
+    ASSERT_TRUE(convert_->AddTask(a, 2, a));
+    ASSERT_TRUE(convert_->AddTask(b, 2, b));
+    ASSERT_TRUE(WaitForResults(2));
+    EXPECT_EQ(u8"五六", JoinedText(convert_->GetFilePieces(a)));
+    EXPECT_EQ(u8"七八九", JoinedText(convert_->GetFilePieces(b)));
+}
+
+TEST_F(SchedulerTest, OneSecondFileHasOnePiece)
+{
+    tonespeech::Layout layout;
+    layout.leadSamples = kSecond / 10;
+    layout.tailSamples = kSecond / 2;
+    const tonespeech::Recording recording = tonespeech::Speak({15}, layout);
+    ASSERT_LT(recording.samples.size(), 1 * kSecond);
+    const std::string source = WriteSource("sched_short.wav", recording);
+    ASSERT_TRUE(convert_->AddTask(source, 1, source));
+    ASSERT_TRUE(WaitForResults(1));
+    const std::vector<AudioPiece*> pieces = convert_->GetFilePieces(source);
+    ASSERT_EQ(1u, pieces.size());
+    EXPECT_EQ(1, pieces[0]->count);
+    EXPECT_EQ(u8"结束", pieces[0]->GetText());
+}
+
+TEST_F(SchedulerTest, SourceThatCannotBeCopiedQueuesNothing)
+{
+    LogCapture log;
+    const std::string missing = GetTempDir() + "\\sched_no_such_file.wav";
+    EXPECT_FALSE(convert_->AddTask(missing, 30, missing));
+    EXPECT_EQ(0, convert_->GetRunning());
+    convert_->OnTimer();
+    EXPECT_EQ(0, convert_->GetRunning());
+    EXPECT_EQ(1u, LogCapture::Matching(3, "copy ").size());
+}
+
+TEST_F(SchedulerTest, PreparedFileIsCutInPlaceAndKeyedBySource)
+{
+    const tonespeech::Recording recording = tonespeech::Speak({3});
+    const std::string prepared = WriteSource("sched_prepared_out.wav", recording);
+    const std::string source = "D:\\media\\lecture.mp4";
+    ASSERT_TRUE(convert_->AddTask(prepared, 2, source));
+    ASSERT_TRUE(WaitForResults(1));
+    const std::vector<AudioPiece*> pieces = convert_->GetFilePieces(source);
+    ASSERT_EQ(1u, pieces.size());
+    EXPECT_TRUE(pieces[0]->prepared);
+    EXPECT_NE(std::wstring::npos, pieces[0]->command.find(AnsiToWide("\"" + prepared + "\"")));
+    EXPECT_EQ(u8"三", pieces[0]->GetText());
+}
+
+TEST_F(SchedulerTest, NothingIsPostedWhileExiting)
+{
+    const tonespeech::Recording recording = tonespeech::Speak({2});
+    const std::string source = WriteSource("sched_exit.wav", recording);
+    CData::GetInstance()->SetExiting(true);
+    ASSERT_TRUE(convert_->AddTask(source, 2, source));
+    ASSERT_TRUE(PumpUntil([&] { return service_.RecognizeRequests() == 1; }, 60000));
+    PumpFor(500);
+    EXPECT_TRUE(Results().empty());
+    // The callback did nothing, so the piece still counts as running; the
+    // manager is left for the process, as at the program's close.
+    EXPECT_EQ(1, convert_->GetRunning());
+    convert_.release();
+    convert_.reset(new CAudioConvert);
+    CData::GetInstance()->SetExiting(false);
+}
+
+TEST_F(SchedulerTest, SpeechSdkPiecesAreListedWhileRunningAndRemovalWaitsForTheirTask)
+{
+    CData::GetInstance()->SetRecgType(0);
+    LogCapture log;
+    const tonespeech::Recording recording = tonespeech::Speak({1, 2});
+    const std::string source = WriteSource("sched_sdk.wav", recording);
+    ASSERT_TRUE(convert_->AddTask(source, 0, source));
+    CData::GetInstance()->SetRecgType(1);
+    const std::vector<std::string> zero = LogCapture::Matching(2, "audio ");
+    ASSERT_EQ(1u, zero.size());
+    EXPECT_NE(std::string::npos, zero[0].find("time is 0, set 3600"));
+
+    const std::vector<AudioPiece*> pieces = convert_->GetFilePieces(source);
+    ASSERT_EQ(3u, pieces.size());
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(AudioPiece::kEngineSdk, pieces[i]->engine);
+        EXPECT_EQ(i, pieces[i]->index);
+        EXPECT_EQ(3600, pieces[i]->duration);
+    }
+    EXPECT_NE(nullptr, pieces[0]->sdkTask);
+    EXPECT_EQ(nullptr, pieces[1]->sdkTask);
+    EXPECT_NE(std::wstring::npos, pieces[2]->command.find(L"-ss 00:40:00 -to 01:00:00 -acodec pcm_s16le"));
+    EXPECT_EQ(1, convert_->GetRunning());
+
+    // The running task is stopped and waited for; its completion still comes
+    // (the piece's key is already gone) before anything is freed.
+    convert_->RemoveFile(source);
+    EXPECT_EQ(0, convert_->GetRunning());
+    for (AudioPiece* piece : pieces)
+        EXPECT_FALSE(convert_->IsLivePiece(piece, 0));
+}
+
+TEST_F(SchedulerTest, SpeechSdkPieceRunsToItsEndAndItsFinishedTaskIsFreedWithIt)
+{
+    CData::GetInstance()->SetRecgType(0);
+    const tonespeech::Recording recording = tonespeech::Speak({11, 12});
+    const std::string source = WriteSource("sched_sdk_end.wav", recording);
+    ASSERT_TRUE(convert_->AddTask(source, DurationOf(recording), source));
+    CData::GetInstance()->SetRecgType(1);
+    const std::vector<AudioPiece*> pieces = convert_->GetFilePieces(source);
+    ASSERT_EQ(1u, pieces.size());
+    AudioPiece* piece = pieces[0];
+    ASSERT_TRUE(PumpUntil([&] { return convert_->GetRunning() == 0; }, 60000));
+    EXPECT_EQ(piece->progressSteps.load(), piece->stepsDone.load());
+    EXPECT_EQ(0, piece->code.load()) << piece->GetMessageText();
+    std::string text = piece->GetText();
+    text.erase(std::remove(text.begin(), text.end(), ' '), text.end());
+    EXPECT_EQ(recording.text, text);
+    // Never started again, and still listed with its task after the end.
+    EXPECT_EQ(1, piece->starts);
+    EXPECT_NE(nullptr, piece->sdkTask);
+    const std::vector<PostedMessage> progress = window_->Received(WM_USER_AUDIO_PROGRESS);
+    ASSERT_FALSE(progress.empty());
+    EXPECT_EQ(piece, reinterpret_cast<AudioPiece*>(progress.back().wParam));
+    EXPECT_TRUE(convert_->IsLivePiece(piece, 0));
+    convert_->RemoveFile(source);
+    EXPECT_FALSE(convert_->IsLivePiece(piece, 0));
+    EXPECT_TRUE(Results().empty());
+}
+
+} // namespace
