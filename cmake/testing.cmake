@@ -1,3 +1,14 @@
+# vantorin_add_subdirectories(): adds every folder below the current one that
+# holds a CMakeLists.txt, so a new stand-in or test folder joins by existing.
+function(vantorin_add_subdirectories)
+  file(GLOB dirs LIST_DIRECTORIES true ${CMAKE_CURRENT_SOURCE_DIR}/*)
+  foreach(dir ${dirs})
+    if(IS_DIRECTORY ${dir} AND EXISTS ${dir}/CMakeLists.txt)
+      add_subdirectory(${dir})
+    endif()
+  endforeach()
+endfunction()
+
 # Tests are Windows programs. In the x86_64 build they are registered with CTest
 # and run under wine64 through the generated wine-run; the i686 build only
 # compiles and links them (wine64 runs a 32-bit program as a silent no-op).

@@ -1,5 +1,5 @@
 #pragma once
-// Owners of libcurl's easy handles and MIME forms, in the manner of
+// Owners of libcurl's easy handles, MIME forms and header lists, in the manner of
 // ScopedHandle.h.
 // Include it before anything that brings windows.h: libcurl's winsock2.h
 // must come first.
@@ -21,8 +21,16 @@ struct CurlMimeTraits {
     static void Close(Value v) { curl_mime_free(v); }
 };
 
+struct CurlSlistTraits {
+    using Value = curl_slist*;
+    static Value Invalid() { return nullptr; }
+    static bool IsValid(Value v) { return v != nullptr; }
+    static void Close(Value v) { curl_slist_free_all(v); }
+};
+
 using ScopedCurl = ScopedResource<CurlEasyTraits>;
 using ScopedCurlMime = ScopedResource<CurlMimeTraits>;
+using ScopedCurlSlist = ScopedResource<CurlSlistTraits>;
 
 // A write callback that appends the received bytes to the std::string given
 // as CURLOPT_WRITEDATA.

@@ -4,15 +4,6 @@
 
 namespace {
 
-struct CurlSlistTraits {
-    using Value = curl_slist*;
-    static Value Invalid() { return nullptr; }
-    static bool IsValid(Value v) { return v != nullptr; }
-    static void Close(Value v) { curl_slist_free_all(v); }
-};
-
-using ScopedCurlSlist = ScopedResource<CurlSlistTraits>;
-
 std::string Escape(const std::string& text)
 {
     std::unique_ptr<char, decltype(&curl_free)> escaped(

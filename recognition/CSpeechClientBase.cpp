@@ -1,6 +1,7 @@
 #include "CSpeechClientBase.h"
 
 #include "AppPaths.h"
+#include "Globals.h"
 #include "StringUtils.h"
 
 #include <ctime>
@@ -8,7 +9,6 @@
 
 namespace {
 
-const wchar_t kDefaultTokenUrl[] = L"https://openapi.vantorin.com/oauth/2.0/token";
 // A held token is used again only while it has more than this to live.
 const int64_t kTokenMarginSeconds = 86400;
 // How much of an unreadable token reply goes into the failure text.
@@ -23,7 +23,7 @@ std::string ReadSpeechSetting(const wchar_t* key, const wchar_t* defaultValue)
     return value.empty() ? WideToUtf8(defaultValue) : value;
 }
 
-std::string GetTokenUrl() { return ReadSpeechSetting(kTokenUrlKey, kDefaultTokenUrl); }
+std::string GetTokenUrl() { return ReadSpeechSetting(kTokenUrlKey, Utf8ToWide(g_restTokenUrl).c_str()); }
 
 Json::Value CurlFailure(int code)
 {

@@ -15,7 +15,6 @@
 namespace UiLib {
 
 class CControlUI;
-class INotifyUI;
 class IMessageFilterUI;
 struct UiImageInfo;
 struct ZipHandle;
@@ -91,6 +90,15 @@ struct UiTimerInfo {
     HWND window;
     UINT systemId;
     bool killed;
+};
+
+// Receives every notification that its manager sends.
+class INotifyUI {
+public:
+    virtual void Notify(UiNotify& notify) = 0;
+
+protected:
+    ~INotifyUI() = default;
 };
 
 // A translator asked before dispatch; answers 0 when it took the message.
@@ -252,6 +260,7 @@ public:
     static void MessageLoop();
 
 private:
+    void InitDefaultFont();
     static CControlUI* RegisterNameCallback(CControlUI* control, void* data);
     static CControlUI* HitTestCallback(CControlUI* control, void* data);
     static CControlUI* MarkedForUpdateCallback(CControlUI* control, void* data);

@@ -1,0 +1,18 @@
+#pragma once
+// Readers of the number and colour values that skin attributes carry.
+#include <windows.h>
+
+namespace UiLib {
+
+// Reads up to count decimal numbers, each starting one character after the end
+// of the previous one ("1,2,3,4"). Reading stops at the end of the text; the
+// numbers not present are 0. Returns how many numbers the text held.
+int ReadNumberList(const wchar_t* text, long* values, int count);
+
+// Four numbers as left, top, right, bottom; missing ones are 0.
+RECT ReadRectValue(const wchar_t* text);
+
+// Hexadecimal ARGB after optional leading blanks and an optional '#'.
+DWORD ReadHexColor(const wchar_t* text);
+
+}  // namespace UiLib
