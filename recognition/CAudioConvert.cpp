@@ -170,6 +170,10 @@ void CAudioConvert::StartRest(AudioPiece* piece)
 
 void CAudioConvert::StartSdk(AudioPiece* piece)
 {
+    // Piece files are numbered from 0 again in every run, and a run that
+    // ended without emptying Temp leaves its files there: a cut that writes
+    // nothing must not leave an older recording to be fed in its place.
+    DeleteFileW(AnsiToWide(piece->pieceFile).c_str());
     CAudioTaskSdk* task = new CAudioTaskSdk;
     piece->sdkTask = task;
     task->SetCallback(&AudioSdkCallBack, this);

@@ -68,6 +68,9 @@ bool CAudioTask::Start(const std::wstring& line, const std::string& pieceFile, i
 void CAudioTask::Run()
 {
     Convert();
+    // The pair is taken for every start, sent or not, so the rotation moves
+    // on past a piece that had nothing to send.
+    const ServerKey key = CData::GetInstance()->GetServerKey();
     std::string pcm;
     if (ReadFileToString(pieceFile_, &pcm) != 0 || pcm.empty()) {
         g_logger.Write(2, kTag, "read pcm file null %s", pieceFile_.c_str());
@@ -75,7 +78,7 @@ void CAudioTask::Run()
         text_.clear();
         error_ = "no file";
     } else {
-        Recognize(pcm);
+        Recognize(pcm, key);
     }
     NotifyDone();
 }
@@ -94,9 +97,8 @@ void CAudioTask::Convert()
         g_logger.Write(1, kTag, "wait CAudioTask exit time out: %d, %s", timeoutMs_, WideToAnsi(command_).c_str());
 }
 
-void CAudioTask::Recognize(const std::string& pcm)
+void CAudioTask::Recognize(const std::string& pcm, const ServerKey& key)
 {
-    const ServerKey key = CData::GetInstance()->GetServerKey();
     CSpeechClient client(std::to_string(GetTickCount()), key.apiKey, key.secretKey);
     client.SetConnectTimeout(kConnectTimeoutMs);
     client.SetTimeout(kTotalTimeoutMs);

@@ -2,6 +2,7 @@
 // Recognises one piece through the REST speech service on a thread of its
 // own: ffmpeg.exe cuts the piece into raw 16 kHz mono PCM, the piece goes to
 // the service, and the completion callback gets the code, message and text.
+#include "ServerKey.h"
 #include "SimpleThread.h"
 
 #include <json/json.h>
@@ -42,7 +43,7 @@ public:
 
 private:
     void Convert();
-    void Recognize(const std::string& pcm);
+    void Recognize(const std::string& pcm, const ServerKey& key);
 
     std::wstring command_;
     std::string pieceFile_;

@@ -130,7 +130,6 @@ int CAudioTaskSdk::FeedFile(asr_service_t service, HANDLE file, long long fileSi
     long long step = fileSize / kChunkBytes / (progressSteps > 0 ? progressSteps : 1);
     if (step <= kMinChunksPerStep)
         step = kMinChunksPerStep;
-    const DWORD pause = CData::GetInstance()->GetOptimize() ? 8 : 6;
 
     std::vector<char> chunk(kChunkBytes);
     bool started = false;
@@ -160,7 +159,8 @@ int CAudioTaskSdk::FeedFile(asr_service_t service, HANDLE file, long long fileSi
             g_logger.Write(2, kRecognitionTag, "asr_feed_buffer error %d times %d", lastResult, starts);
             started = false;
         }
-        Sleep(pause);
+        // Asked for every chunk: the option may change while a long piece runs.
+        Sleep(CData::GetInstance()->GetOptimize() ? 8 : 6);
         const long long n = chunks++;
         if (n % step == 0) {
             piece_->stepsDone.store(static_cast<int>((n + 1) / step));

@@ -5,6 +5,8 @@
 #include "StringUtils.h"
 
 #include <ctime>
+#include <exception>
+#include <limits>
 #include <memory>
 
 namespace {
@@ -13,6 +15,19 @@ namespace {
 const int64_t kTokenMarginSeconds = 86400;
 // How much of an unreadable token reply goes into the failure text.
 const size_t kReplyExcerpt = 512;
+
+// The JSON library throws when a number beyond 64-bit signed is read as
+// one, and the sum must not overflow either: a lifetime too long to hold
+// means a token that never expires.
+int64_t ExpiryOf(int64_t now, const Json::Value& expiresIn)
+{
+    const int64_t never = std::numeric_limits<int64_t>::max();
+    if (expiresIn.isInt64()) {
+        const int64_t lifetime = expiresIn.asInt64();
+        return lifetime > never - now ? never : now + lifetime;
+    }
+    return expiresIn.isUInt64() ? never : now;
+}
 
 } // namespace
 
@@ -51,7 +66,7 @@ std::string CSpeechClientBase::GetAccessToken()
 bool CSpeechClientBase::FetchToken(std::string* token, Json::Value* failure)
 {
     const int64_t now = static_cast<int64_t>(std::time(nullptr));
-    if (!accessToken_.empty() && now < tokenExpiry_ - kTokenMarginSeconds) {
+    if (!accessToken_.empty() && now + kTokenMarginSeconds < tokenExpiry_) {
         *token = accessToken_;
         return true;
     }
@@ -77,8 +92,7 @@ bool CSpeechClientBase::FetchToken(std::string* token, Json::Value* failure)
         return false;
     }
     accessToken_ = reply["access_token"].asString();
-    const Json::Value& expiresIn = reply["expires_in"];
-    tokenExpiry_ = now + (expiresIn.isIntegral() ? expiresIn.asInt64() : 0);
+    tokenExpiry_ = ExpiryOf(now, reply["expires_in"]);
     scope_ = reply["scope"].isString() ? reply["scope"].asString() : std::string();
     *token = accessToken_;
     return true;
@@ -98,6 +112,12 @@ Json::Value CSpeechClientBase::Parse(const std::string& text) const
     Json::Value value;
     std::string errors;
     const std::unique_ptr<Json::CharReader> reader(reader_.newCharReader());
-    reader->parse(text.data(), text.data() + text.size(), &value, &errors);
+    // The reader throws on a reply nested deeper than its limit; on the
+    // task's thread that would end the program.
+    try {
+        reader->parse(text.data(), text.data() + text.size(), &value, &errors);
+    } catch (const std::exception&) {
+        return Json::Value();
+    }
     return value;
 }

@@ -250,6 +250,43 @@ TEST_F(ServiceTest, HeldTokenIsReusedOnlyWhileMoreThanADayIsLeft)
     }
 }
 
+TEST_F(ServiceTest, TokenLifetimeBeyondSixtyFourBitsIsHeldWithoutFailing)
+{
+    struct Case {
+        const char* lifetime;
+        int tokenRequests;
+    };
+    // Too long to hold means never expiring; a hugely negative one has expired.
+    const Case cases[] = {{"18446744073709551615", 1}, {"9223372036854775807", 1}, {"-9223372036854775808", 2}};
+    const std::string pcm = SpeechPcm();
+    for (const Case& c : cases) {
+        service_.Reset();
+        service_.Control("token-lifetime", std::string("seconds=") + c.lifetime);
+        CSpeechClient client = MakeClient();
+        client.Recognize(pcm, "pcm", 16000, {});
+        client.Recognize(pcm, "pcm", 16000, {});
+        EXPECT_EQ(c.tokenRequests, service_.TokenRequests()) << "lifetime " << c.lifetime;
+        EXPECT_EQ(2, service_.RecognizeRequests()) << "lifetime " << c.lifetime;
+    }
+}
+
+// Exposes the reply parser of the client.
+class ReplyParser : public CSpeechClient {
+public:
+    ReplyParser() : CSpeechClient("1", "api", "secret") {}
+    using CSpeechClientBase::Parse;
+};
+
+TEST(SpeechClient, ReplyNestedBeyondTheReadersLimitParsesAsNothing)
+{
+    ReplyParser parser;
+    EXPECT_EQ(3, parser.Parse("{\"err_no\": 3, \"result\": [[1]]}")["err_no"].asInt());
+    const std::string deep = std::string(5000, '[') + std::string(5000, ']');
+    EXPECT_TRUE(parser.Parse(deep).isNull());
+    const std::string deepInReply = "{\"err_no\": 0, \"result\": " + deep + "}";
+    EXPECT_TRUE(parser.Parse(deepInReply).isNull());
+}
+
 TEST_F(ServiceTest, FailedTokenRequestSendsNoAudio)
 {
     service_.Control("fail", "target=token&kind=error&err_no=3302&err_msg=bad%20key");
@@ -405,12 +442,18 @@ TEST_F(AudioTaskTest, UnreadableOrMissingReplyIsALocalFailure)
 TEST_F(AudioTaskTest, NoConverterOutputSendsNothing)
 {
     LogCapture log;
+    CData* data = CData::GetInstance();
+    data->AddKey({{"pair0", "s0"}, {"pair1", "s1"}, {"pair2", "s2"}});
+    const std::string before = data->GetServerKey().apiKey;
     const Outcome outcome = Run(GetTempDir() + "\\no_such_source.wav");
     EXPECT_EQ(-1, outcome.code);
     EXPECT_EQ("no file", outcome.error);
     EXPECT_EQ(0, service_.TokenRequests());
     EXPECT_EQ(0, service_.RecognizeRequests());
     EXPECT_EQ(1u, LogCapture::Matching(2, "read pcm file null ").size());
+    // The start took its pair even though nothing was sent.
+    const int next = (before.back() - '0' + 2) % 3;
+    EXPECT_EQ("pair" + std::to_string(next), data->GetServerKey().apiKey);
 }
 
 TEST(AudioTask, RefusesAnEmptyLineOrPieceFile)

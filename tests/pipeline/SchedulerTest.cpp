@@ -387,6 +387,26 @@ TEST_F(SchedulerTest, SpeechSdkPiecesAreListedWhileRunningAndRemovalWaitsForThei
         EXPECT_FALSE(convert_->IsLivePiece(piece, 0));
 }
 
+TEST_F(SchedulerTest, SpeechSdkPieceFileLeftByAnEarlierRunIsNotRecognised)
+{
+    // A fresh manager writes its first piece to 0.wav, where an earlier run
+    // may have left a recording; this cut writes nothing (its input is gone).
+    const std::string stale = GetTempDir() + "\\0.wav";
+    ASSERT_TRUE(WriteBinaryFile(stale, tonespeech::WavFile(tonespeech::Speak({4, 5}).samples)));
+    const std::string gone = GetTempDir() + "\\sched_sdk_gone_out.wav";
+    DeleteFileA(gone.c_str());
+    CData::GetInstance()->SetRecgType(0);
+    ASSERT_TRUE(convert_->AddTask(gone, 2, "D:\\media\\gone.mp4"));
+    CData::GetInstance()->SetRecgType(1);
+    const std::vector<AudioPiece*> pieces = convert_->GetFilePieces("D:\\media\\gone.mp4");
+    ASSERT_EQ(1u, pieces.size());
+    ASSERT_EQ(stale, pieces[0]->pieceFile);
+    ASSERT_TRUE(PumpUntil([&] { return convert_->GetRunning() == 0; }, 60000));
+    EXPECT_EQ(-1, pieces[0]->code.load()) << pieces[0]->GetMessageText();
+    EXPECT_EQ("", pieces[0]->GetText());
+    EXPECT_EQ(pieces[0]->progressSteps.load(), pieces[0]->stepsDone.load());
+}
+
 TEST_F(SchedulerTest, SpeechSdkPieceRunsToItsEndAndItsFinishedTaskIsFreedWithIt)
 {
     CData::GetInstance()->SetRecgType(0);
