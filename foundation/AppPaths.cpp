@@ -61,7 +61,9 @@ void ForEachPlainFile(const std::string& folder, Visit visit)
 
 std::string GetAppDataDir()
 {
-    static std::string cached;
+    // Never destroyed: threads that outlive the program entry (REST pieces
+    // are left to finish) may still ask while the globals are torn down.
+    static std::string& cached = *new std::string;
     static bool computed = false;
     if (!computed) {
         cached = ComputeAppDataDir();

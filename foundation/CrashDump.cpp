@@ -19,6 +19,10 @@ using MiniDumpWriteDumpFn = BOOL(WINAPI*)(HANDLE process, DWORD processId, HANDL
 std::atomic<CCrashDump*> g_currentWriter{nullptr};
 // Lets one thread at a time write a dump when several fault at once.
 std::atomic<CRITICAL_SECTION*> g_dumpLock{nullptr};
+// The thread that holds the dump lock. A fault on it (the heap that a crash
+// corrupted can fail the dump library as well) must end the process, not
+// wait for the lock it holds itself.
+std::atomic<DWORD> g_dumpThread{0};
 
 // STATUS_UNHANDLED_EXCEPTION, for a crash reported without its record.
 constexpr UINT kUnhandledExceptionCode = 0xC0000144;
@@ -124,6 +128,10 @@ LONG WINAPI CCrashDump::ExceptionFilter(EXCEPTION_POINTERS* pointers)
 
 LONG CCrashDump::WriteDump(EXCEPTION_POINTERS* pointers)
 {
+    if (g_dumpThread.load() == GetCurrentThreadId()) {
+        TerminateProcess(GetCurrentProcess(), CrashExitCode(pointers));
+        return EXCEPTION_EXECUTE_HANDLER;
+    }
     pointers_ = pointers;
     HANDLE token = nullptr;
     if (!OpenThreadToken(GetCurrentThread(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, FALSE, &token)) {
@@ -149,6 +157,13 @@ DWORD WINAPI CCrashDump::DumpThreadProc(void* parameter)
 {
     const auto* request = static_cast<const DumpRequest*>(parameter);
     CCrashDump* writer = request->writer;
+    // Held from naming the file to the end of the process: a second thread
+    // faulting within the same second would otherwise recreate, and so empty,
+    // the dump being written or just written. The thread that holds it ends
+    // the process, so it is never left.
+    if (CRITICAL_SECTION* lock = g_dumpLock.load())
+        EnterCriticalSection(lock);
+    g_dumpThread.store(GetCurrentThreadId());
     const std::wstring message = writer->WriteDumpFile(*request);
     if (!message.empty() && writer->showErrors_)
         MessageBoxW(nullptr, message.c_str(), nullptr, MB_OK);
@@ -191,14 +206,9 @@ std::wstring CCrashDump::WriteDumpFile(const DumpRequest& request)
     const bool privilegeEnabled = EnableDebugPrivilege(request.token, previous);
     // The pointers belong to this process, so they are not client pointers.
     MINIDUMP_EXCEPTION_INFORMATION exception = {request.faultingThread, request.pointers, FALSE};
-    CRITICAL_SECTION* lock = g_dumpLock.load();
-    if (lock)
-        EnterCriticalSection(lock);
     const BOOL written = writeDump(GetCurrentProcess(), GetCurrentProcessId(), file.get(), MiniDumpNormal,
                                    request.pointers ? &exception : nullptr, nullptr, nullptr);
     const DWORD error = GetLastError();
-    if (lock)
-        LeaveCriticalSection(lock);
     if (privilegeEnabled)
         AdjustTokenPrivileges(request.token, FALSE, &previous, sizeof previous, nullptr, nullptr);
     if (!written)

@@ -10,8 +10,9 @@
 
 const std::wstring g_mediaInfoLoadError = L"Unable to load MediaInfo.dll";
 
-const std::string g_base64Alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-const std::string g_restTokenUrl = "https://openapi.vantorin.com/oauth/2.0/token";
+const std::string& g_base64Alphabet =
+    *new std::string("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/");
+const std::string& g_restTokenUrl = *new std::string("https://openapi.vantorin.com/oauth/2.0/token");
 
 std::wstring g_browseFolder;
 

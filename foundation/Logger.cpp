@@ -8,7 +8,7 @@
 namespace {
 
 // A log that has grown past this at start-up is started afresh.
-constexpr long kMaxLogSizeAtStart = 0x100000;
+constexpr long long kMaxLogSizeAtStart = 0x100000;
 
 // "********************日志开始%s************************\r\n" in GBK.
 constexpr char kStartBanner[] =
@@ -22,8 +22,9 @@ FILE* OpenLogFile(const std::string& path)
     FILE* file = std::fopen(path.c_str(), "ab+");
     if (!file)
         return nullptr;
-    std::fseek(file, 0, SEEK_END);
-    if (std::ftell(file) > kMaxLogSizeAtStart) {
+    // Measured in 64 bits: a 32-bit position misreads a log past 2 GiB.
+    _fseeki64(file, 0, SEEK_END);
+    if (_ftelli64(file) > kMaxLogSizeAtStart) {
         std::fclose(file);
         file = std::fopen(path.c_str(), "wb+");
     }

@@ -100,11 +100,13 @@ void StartUpdateExe()
 std::string ShellStartCommand(const std::wstring& url)
 {
     // Inside double quotes the command shell takes "&", "|", "<", ">" and "^"
-    // literally; a quote or a line break in the address could end that, so
-    // such an address is refused. The empty title keeps start from taking the
+    // literally; a quote or a line break in the address could end that, and
+    // so could a "%" (the shell expands %NAME% even inside quotes, and a
+    // value such as its own command line brings quotes of its own), so such
+    // an address is refused. The empty title keeps start from taking the
     // quoted address as a window title.
     for (wchar_t c : url) {
-        if (c == L'"' || c < L' ')
+        if (c == L'"' || c == L'%' || c < L' ')
             return std::string();
     }
     return "start \"\" \"" + WideToAnsi(url) + "\"";

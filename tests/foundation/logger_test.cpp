@@ -1,5 +1,6 @@
 #include "AppPaths.h"
 #include "Logger.h"
+#include "ScopedHandle.h"
 #include "StringUtils.h"
 #include "TestFiles.h"
 
@@ -90,6 +91,31 @@ TEST_F(LoggerTest, SizeRuleAtStartUp)
             EXPECT_EQ(after.compare(0, kStartBannerHead.size(), kStartBannerHead), 0) << c.size;
             EXPECT_LT(after.size(), 200u) << c.size;
         }
+    }
+}
+
+// A log that grew past what a 32-bit file position holds is still measured
+// whole. The files are only extended, never written, so the test reads just
+// their first bytes.
+TEST_F(LoggerTest, SizeRuleHoldsBeyondThirtyTwoBitPositions)
+{
+    const ULONGLONG sizes[] = {0x80000000ull + 16, 0x100000000ull + 16};
+    for (const ULONGLONG size : sizes) {
+        {
+            ScopedHandle file(CreateFileW(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+            ASSERT_TRUE(file) << size;
+            LARGE_INTEGER end;
+            end.QuadPart = static_cast<LONGLONG>(size);
+            ASSERT_TRUE(SetFilePointerEx(file.get(), end, nullptr, FILE_BEGIN)) << size;
+            ASSERT_TRUE(SetEndOfFile(file.get())) << size;
+        }
+        { CLogger logger(NarrowPath()); }
+        WIN32_FILE_ATTRIBUTE_DATA data = {};
+        ASSERT_TRUE(GetFileAttributesExW(path_.c_str(), GetFileExInfoStandard, &data)) << size;
+        EXPECT_EQ(data.nFileSizeHigh, 0u) << size;
+        ASSERT_LT(data.nFileSizeLow, 200u) << size;
+        EXPECT_EQ(Contents().compare(0, kStartBannerHead.size(), kStartBannerHead), 0) << size;
+        DeleteFileW(path_.c_str());
     }
 }
 

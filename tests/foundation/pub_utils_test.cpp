@@ -35,6 +35,7 @@ TEST(OpenUrl, ShellFallbackQuotesTheAddress)
         {L"http://example.test/\u4E2D", "start \"\" \"http://example.test/\xD6\xD0\""},
         {L"http://example.test/\"&calc&\"", ""},
         {L"http://example.test/\r\ncalc", ""},
+        {L"http://example.test/%CMDCMDLINE%&calc", ""},
     };
     for (const Case& c : cases)
         EXPECT_EQ(PubUtils::ShellStartCommand(c.url), c.command) << WideToUtf8(c.url);

@@ -115,6 +115,51 @@ TEST_F(CrashDumpTest, StackOverflowStillWritesDump)
     EXPECT_TRUE(StartsWithMinidumpSignature(folder_ + L"\\" + dumps[0]));
 }
 
+// The dump library faults while it writes (a crash that corrupted the heap
+// can do that to it): the process still ends, with a fault's code.
+TEST_F(CrashDumpTest, FaultWhileDumpingStillEndsTheProcess)
+{
+    const std::wstring program = testfiles::FreshFolder(L"vantorin_crash_dbghelp");
+    ASSERT_TRUE(CopyFileW((ExeFolder() + L"crash_dump_child.exe").c_str(),
+                          (program + L"\\crash_dump_faulting.exe").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW((ExeFolder() + L"faulting_dbghelp.dll").c_str(), (program + L"\\DBGHELP.DLL").c_str(),
+                          FALSE));
+
+    // Wine, which runs these tests, prefers its own build of the library to
+    // one named by path unless told otherwise for the program; on Windows
+    // the key means nothing. It is removed again below.
+    const wchar_t kOverrides[] = L"Software\\Wine\\AppDefaults\\crash_dump_faulting.exe\\DllOverrides";
+    const wchar_t kNative[] = L"native";
+    ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_CURRENT_USER, kOverrides, L"dbghelp", REG_SZ, kNative,
+                                             sizeof kNative));
+
+    std::wstring command = L"\"" + program + L"\\crash_dump_faulting.exe\" write \"" + folder_ + L"\"";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info = {};
+    const BOOL started =
+        CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info);
+    ScopedHandle process(started ? info.hProcess : nullptr);
+    ScopedHandle thread(started ? info.hThread : nullptr);
+    const bool ended = started && WaitForSingleObject(process.get(), 60000) == WAIT_OBJECT_0;
+    if (started && !ended) {
+        TerminateProcess(process.get(), 1);
+        WaitForSingleObject(process.get(), 10000);
+    }
+    DWORD exitCode = 0;
+    GetExitCodeProcess(process.get(), &exitCode);
+    testfiles::RemoveTree(program);
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\crash_dump_faulting.exe");
+
+    ASSERT_TRUE(started);
+    EXPECT_TRUE(ended) << "the writer waits for itself";
+    EXPECT_EQ(static_cast<DWORD>(EXCEPTION_ACCESS_VIOLATION), exitCode);
+    // The library that ran was the faulting one: it wrote nothing into the file.
+    const std::vector<std::wstring> dumps = FilesMatching(folder_ + L"\\*.dmp");
+    ASSERT_EQ(1u, dumps.size());
+    EXPECT_TRUE(testfiles::ReadBytes(folder_ + L"\\" + dumps[0]).empty());
+}
+
 TEST_F(CrashDumpTest, DisabledWriterLeavesFaultToSystem)
 {
     const DWORD exitCode = RunChild(L"disabled");
