@@ -86,6 +86,14 @@ public:
     virtual void UpdateScrollBars(const RECT& client, SIZE required);
 
 protected:
+    // The item rect less the inset; the client area is that less the shown
+    // scroll bars (the vertical one on the right, the horizontal one below).
+    CUiRect GetInsetRect() const;
+    CUiRect GetClientArea() const;
+    // True when the child at index takes no part in a layout: it is hidden,
+    // or it is floating and has been placed by its own offsets here.
+    bool PlaceApart(int index);
+
     CUiPtrArray children_;
     CUiRect inset_;
     int childPadding_;

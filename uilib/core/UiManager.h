@@ -110,6 +110,16 @@ protected:
     ~ITranslateAccelerator() = default;
 };
 
+// Implemented by a control that keeps the Tab key for itself while it has the
+// focus (a rich edit that wants Tab), so that Tab does not move the focus.
+class IWantTabUI {
+public:
+    virtual bool WantsTab() const = 0;
+
+protected:
+    ~IWantTabUI() = default;
+};
+
 typedef void (*UiTraceProc)(const wchar_t* text);
 typedef CControlUI* (*UiFindControlProc)(CControlUI* control, void* data);
 
@@ -266,6 +276,27 @@ private:
     static CControlUI* MarkedForUpdateCallback(CControlUI* control, void* data);
     static CControlUI* TabOrderCallback(CControlUI* control, void* data);
     static CControlUI* ShortcutCallback(CControlUI* control, void* data);
+
+    // Message handling, by message.
+    void DeliverQueuedNotifications();
+    bool HandleOwnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    void OnPaint();
+    void LayoutTree();
+    void PaintOffscreen(HDC paintDc, const RECT& paint);
+    void OnPrintClient(HDC hdc, LPARAM lParam);
+    void OnClose();
+    void OnTimer(WPARAM wParam);
+    void OnMouseMove(POINT pt);
+    void OnButtonDown(UINT message, WPARAM wParam, LPARAM lParam);
+    void OnButtonRelease(UINT message, WPARAM wParam, LPARAM lParam);
+    void OnMouseWheel(WPARAM wParam, LPARAM lParam);
+    bool OnMouseHover(POINT pt);
+    void OnMouseLeave();
+    bool OnSetCursor(WPARAM wParam, LPARAM lParam);
+    void OnKey(UINT message, WPARAM wParam);
+    void ShowTooltip(CControlUI* control);
+    void DeleteDeferredControls();
+    void ReleaseOffscreen();
 
     HWND window_;
     int opacity_;
