@@ -34,11 +34,13 @@ function(vantorin_add_service name)
   set_tests_properties(${name}_stop PROPERTIES FIXTURES_CLEANUP ${name})
 endfunction()
 
-# vantorin_add_test(name SOURCES ... [LIBS ...] [TIMEOUT s] [ISOLATED] [DEPENDS target...] [SERVICES name...])
+# vantorin_add_test(name SOURCES ... [LIBS ...] [TIMEOUT s] [ISOLATED] [DESKTOP] [DEPENDS target...] [SERVICES name...])
 # Tests share one Wine prefix and so one user profile (the settings folder, Temp,
 # the log): they run one at a time unless ISOLATED says a test touches none of it.
+# They also share one desktop: tests whose windows take the focus or the
+# foreground say DESKTOP and run one at a time among themselves.
 function(vantorin_add_test name)
-  cmake_parse_arguments(T "ISOLATED" "TIMEOUT" "SOURCES;LIBS;DEPENDS;SERVICES" ${ARGN})
+  cmake_parse_arguments(T "ISOLATED;DESKTOP" "TIMEOUT" "SOURCES;LIBS;DEPENDS;SERVICES" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} Vantorin::gmock Vantorin::gtest_main)
   if(T_DEPENDS)
@@ -53,8 +55,15 @@ function(vantorin_add_test name)
   add_test(NAME ${name} COMMAND ${CMAKE_BINARY_DIR}/wine-run $<TARGET_FILE:${name}>
            WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
   set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT})
+  set(locks "")
   if(NOT T_ISOLATED)
-    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK wine_profile)
+    list(APPEND locks wine_profile)
+  endif()
+  if(T_DESKTOP)
+    list(APPEND locks wine_desktop)
+  endif()
+  if(locks)
+    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK "${locks}")
   endif()
   if(T_SERVICES)
     set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED "${T_SERVICES}")

@@ -1,5 +1,6 @@
 #include "ContainerUI.h"
 
+#include "ScrollBarUI.h"
 #include "UiAttrValues.h"
 #include "UiRender.h"
 
@@ -9,36 +10,41 @@ namespace UiLib {
 
 namespace {
 
-// The scroll bar is a control of the controls library, which is not built
-// yet: no container can create a bar, so both bar pointers stay null. Every
-// use of a bar goes through the functions below, which answer as for a
-// missing bar; they are the one place to fill in once the bar exists.
-CControlUI* BarControl(CScrollBarUI*)
+// Every use of a bar goes through these, so that a missing bar answers as
+// an empty one: no control, range and position 0, setters doing nothing.
+CControlUI* BarControl(CScrollBarUI* bar)
 {
-    return nullptr;
+    return bar;
 }
 
-int BarRange(CScrollBarUI*)
+int BarRange(CScrollBarUI* bar)
 {
-    return 0;
+    return bar != nullptr ? bar->GetScrollRange() : 0;
 }
 
-int BarPosition(CScrollBarUI*)
+int BarPosition(CScrollBarUI* bar)
 {
-    return 0;
+    return bar != nullptr ? bar->GetScrollPos() : 0;
 }
 
-void SetBarRange(CScrollBarUI*, int)
+void SetBarRange(CScrollBarUI* bar, int range)
 {
+    if (bar != nullptr)
+        bar->SetScrollRange(range);
 }
 
-void SetBarPosition(CScrollBarUI*, int)
+void SetBarPosition(CScrollBarUI* bar, int pos)
 {
+    if (bar != nullptr)
+        bar->SetScrollPos(pos);
 }
 
-CScrollBarUI* CreateBar(CContainerUI*, bool)
+CScrollBarUI* CreateBar(CContainerUI* owner, bool horizontal)
 {
-    return nullptr;
+    CScrollBarUI* bar = new CScrollBarUI();
+    bar->SetOwner(owner);
+    bar->SetHorizontal(horizontal);
+    return bar;
 }
 
 bool IsBarShown(CScrollBarUI* bar)
@@ -253,7 +259,7 @@ void* CContainerUI::CastByName(const wchar_t* name)
 void CContainerUI::AttachToManager(CUiManager* manager, CControlUI* parent, bool init)
 {
     for (int i = 0; i < children_.GetSize(); ++i)
-        GetItemAt(i)->AttachToManager(manager, this, init);
+        ChildAt(i)->AttachToManager(manager, this, init);
     if (CControlUI* bar = BarControl(verticalBar_))
         bar->AttachToManager(manager, this, init);
     if (CControlUI* bar = BarControl(horizontalBar_))
@@ -269,7 +275,7 @@ void CContainerUI::SetBounds(const RECT& rc)
     const CUiRect area = GetInsetRect();
     for (int i = 0; i < children_.GetSize(); ++i) {
         if (!PlaceApart(i))
-            GetItemAt(i)->SetBounds(area);
+            ChildAt(i)->SetBounds(area);
     }
 }
 
@@ -280,7 +286,7 @@ void CContainerUI::SetShown(bool visible)
     CControlUI::SetShown(visible);
     const bool shown = IsShown();
     for (int i = 0; i < children_.GetSize(); ++i)
-        GetItemAt(i)->SetShownByParent(shown);
+        ChildAt(i)->SetShownByParent(shown);
 }
 
 void CContainerUI::SetShownByParent(bool visible)
@@ -288,7 +294,7 @@ void CContainerUI::SetShownByParent(bool visible)
     CControlUI::SetShownByParent(visible);
     const bool shown = IsShown();
     for (int i = 0; i < children_.GetSize(); ++i)
-        GetItemAt(i)->SetShownByParent(shown);
+        ChildAt(i)->SetShownByParent(shown);
 }
 
 void CContainerUI::SetMouseEnabled(bool enabled)
@@ -330,7 +336,7 @@ CControlUI* CContainerUI::Search(UiFindControlProc proc, void* data, UINT flags)
     const int count = children_.GetSize();
     const bool topFirst = (flags & kUiFindTopFirst) != 0;
     for (int n = 0; n < count; ++n) {
-        CControlUI* child = GetItemAt(topFirst ? count - 1 - n : n);
+        CControlUI* child = ChildAt(topFirst ? count - 1 - n : n);
         CControlUI* found = child->Search(proc, data, flags);
         if (found == nullptr)
             continue;
@@ -407,7 +413,7 @@ void CContainerUI::Paint(HDC hdc, const RECT& dirty)
             CUiClip clientClip;
             CUiClip::ClipToRect(hdc, inner, clientClip);
             for (int i = 0; i < children_.GetSize(); ++i) {
-                CControlUI* child = GetItemAt(i);
+                CControlUI* child = ChildAt(i);
                 const RECT& bounds = child->GetBounds();
                 if (!child->IsShown() || !RectsMeet(bounds, dirty))
                     continue;
@@ -423,7 +429,7 @@ void CContainerUI::Paint(HDC hdc, const RECT& dirty)
             }
         } else {
             for (int i = 0; i < children_.GetSize(); ++i) {
-                CControlUI* child = GetItemAt(i);
+                CControlUI* child = ChildAt(i);
                 const RECT& bounds = child->GetBounds();
                 if (child->IsShown() && child->IsFloating() && RectsMeet(bounds, dirty) &&
                     RectsMeet(bounds, itemRect_))
@@ -499,7 +505,7 @@ int CContainerUI::NearestSelectableItem(int index, bool forward)
         return -1;
     const int start = index < 0 ? 0 : (index >= count ? count - 1 : index);
     auto selectable = [this](int i) {
-        CControlUI* child = GetItemAt(i);
+        CControlUI* child = ChildAt(i);
         return child->CastByName(L"ListItem") != nullptr && child->IsShown() && child->IsEnabled();
     };
     if (!forward) {
@@ -553,7 +559,7 @@ void CContainerUI::SetScrollPos(SIZE pos)
     if (dx == 0 && dy == 0)
         return;
     for (int i = 0; i < children_.GetSize(); ++i) {
-        CControlUI* child = GetItemAt(i);
+        CControlUI* child = ChildAt(i);
         if (!child->IsShown() || child->IsFloating())
             continue;
         RECT rc = child->GetBounds();
@@ -699,7 +705,7 @@ CScrollBarUI* CContainerUI::GetHorizontalScrollBar() const
 
 void CContainerUI::PlaceFloatingChild(int index)
 {
-    CControlUI* child = GetItemAt(index);
+    CControlUI* child = ChildAt(index);
     if (child == nullptr || !child->IsShown() || !child->IsFloating())
         return;
     const SIZE offset = child->GetFixedOffset();
@@ -782,7 +788,7 @@ void CContainerUI::UpdateScrollBars(const RECT& client, SIZE required)
 
 bool CContainerUI::PlaceApart(int index)
 {
-    CControlUI* child = GetItemAt(index);
+    CControlUI* child = ChildAt(index);
     if (child == nullptr || !child->IsShown())
         return true;
     if (!child->IsFloating())

@@ -86,6 +86,10 @@ public:
     virtual void UpdateScrollBars(const RECT& client, SIZE required);
 
 protected:
+    // The container's own children, whatever a derived class makes the
+    // child-list interface answer (a list hands its rows' operations to its
+    // body); layout, painting and hit testing walk these.
+    CControlUI* ChildAt(int index) const { return static_cast<CControlUI*>(children_.GetAt(index)); }
     // The item rect less the inset; the client area is that less the shown
     // scroll bars (the vertical one on the right, the horizontal one below).
     CUiRect GetInsetRect() const;

@@ -1,12 +1,35 @@
 #include "DialogBuilder.h"
 
+#include "ActiveXUI.h"
+#include "ButtonUI.h"
+#include "CheckBoxUI.h"
 #include "ChildLayoutUI.h"
+#include "ComboBoxUI.h"
+#include "ComboUI.h"
 #include "ContainerUI.h"
 #include "ControlUI.h"
+#include "DateTimeUI.h"
+#include "EditUI.h"
 #include "HorizontalLayoutUI.h"
+#include "LabelUI.h"
+#include "ListContainerElementUI.h"
+#include "ListHeaderItemUI.h"
+#include "ListHeaderUI.h"
+#include "ListLabelElementUI.h"
+#include "ListTextElementUI.h"
+#include "ListUI.h"
+#include "OptionUI.h"
+#include "ProgressUI.h"
+#include "RichEditUI.h"
+#include "ScrollBarUI.h"
+#include "SliderUI.h"
 #include "TabLayoutUI.h"
+#include "TextUI.h"
 #include "TileLayoutUI.h"
+#include "TreeNodeUI.h"
+#include "TreeViewUI.h"
 #include "VerticalLayoutUI.h"
+#include "WebBrowserUI.h"
 #include "UiAttrValues.h"
 #include "UiManager.h"
 #include "UiTrace.h"
@@ -33,7 +56,8 @@ struct ElementClass {
     CControlUI* (*create)();
 };
 
-// The elements whose classes the library's core holds.
+// The elements whose classes the library holds; other names go to the
+// control factories and then to the caller's callback.
 const ElementClass kElementClasses[] = {
     {L"Control", NewControl<CControlUI>},
     {L"Container", NewControl<CContainerUI>},
@@ -42,6 +66,28 @@ const ElementClass kElementClasses[] = {
     {L"TileLayout", NewControl<CTileLayoutUI>},
     {L"TabLayout", NewControl<CTabLayoutUI>},
     {L"ChildLayout", NewControl<CChildLayoutUI>},
+    {L"Label", NewControl<CLabelUI>},
+    {L"Text", NewControl<CTextUI>},
+    {L"Button", NewControl<CButtonUI>},
+    {L"Option", NewControl<COptionUI>},
+    {L"CheckBox", NewControl<CCheckBoxUI>},
+    {L"Edit", NewControl<CEditUI>},
+    {L"RichEdit", NewControl<CRichEditUI>},
+    {L"ScrollBar", NewControl<CScrollBarUI>},
+    {L"Progress", NewControl<CProgressUI>},
+    {L"Slider", NewControl<CSliderUI>},
+    {L"Combo", NewControl<CComboUI>},
+    {L"ComboBox", NewControl<CComboBoxUI>},
+    {L"DateTime", NewControl<CDateTimeUI>},
+    {L"List", NewControl<CListUI>},
+    {L"ListHeader", NewControl<CListHeaderUI>},
+    {L"ListHeaderItem", NewControl<CListHeaderItemUI>},
+    {L"ListTextElement", NewControl<CListTextElementUI>},
+    {L"ListLabelElement", NewControl<CListLabelElementUI>},
+    {L"ListContainerElement", NewControl<CListContainerElementUI>},
+    {L"TreeView", NewControl<CTreeViewUI>},
+    {L"ActiveX", NewControl<CActiveXUI>},
+    {L"WebBrowser", NewControl<CWebBrowserUI>},
 };
 
 bool IsName(const wchar_t* name, const wchar_t* expected)
@@ -296,6 +342,32 @@ CControlUI* CDialogBuilder::BuildInclude(CXmlNode& node, CControlUI* parent, CUi
     return first;
 }
 
+bool CDialogBuilder::BuildTreeNode(CXmlNode& node, CControlUI* parent, CUiManager* manager)
+{
+    CTreeNodeUI* parentNode =
+        parent != nullptr ? static_cast<CTreeNodeUI*>(parent->CastByName(L"TreeNode")) : nullptr;
+    CTreeViewUI* view = nullptr;
+    if (parentNode == nullptr) {
+        view = parent != nullptr ? static_cast<CTreeViewUI*>(parent->CastByName(L"TreeView")) : nullptr;
+        if (view == nullptr)
+            return false;
+    }
+    CTreeNodeUI* treeNode = new CTreeNodeUI(parentNode);
+    if (parentNode != nullptr && !parentNode->Add(treeNode)) {
+        delete treeNode;
+        return true;
+    }
+    if (manager != nullptr)
+        ApplyControlAttributes(node, treeNode, manager);
+    if (node.HasChildren())
+        _Parse(&node, treeNode, manager);
+    // A node joins its view last, so the view inserts the whole subtree in
+    // depth-first order at once.
+    if (view != nullptr && !view->Add(treeNode))
+        delete treeNode;
+    return true;
+}
+
 CControlUI* CDialogBuilder::_Parse(CXmlNode* root, CControlUI* parent, CUiManager* manager)
 {
     if (treeDepth_ >= kMaxTreeDepth) {
@@ -329,6 +401,11 @@ CControlUI* CDialogBuilder::ParseLevel(CXmlNode* root, CControlUI* parent, CUiMa
             }
             continue;
         }
+        if (IsName(element, L"TreeNode")) {
+            if (!BuildTreeNode(node, parent, manager))
+                return nullptr;
+            continue;
+        }
         CControlUI* control = CreateControl(element);
         if (control == nullptr) {
             UiTrace(L"未知控件:%s", element);
@@ -336,7 +413,14 @@ CControlUI* CDialogBuilder::ParseLevel(CXmlNode* root, CControlUI* parent, CUiMa
         }
         if (node.HasChildren())
             _Parse(&node, control, manager);
-        if (parent != nullptr) {
+        CTreeNodeUI* parentNode =
+            parent != nullptr ? static_cast<CTreeNodeUI*>(parent->CastByName(L"TreeNode")) : nullptr;
+        if (parentNode != nullptr) {
+            if (!parentNode->GetItemLayout()->Add(control)) {
+                delete control;
+                continue;
+            }
+        } else if (parent != nullptr) {
             if (!containerAsked) {
                 container = static_cast<IContainerUI*>(parent->CastByName(L"IContainer"));
                 containerAsked = true;

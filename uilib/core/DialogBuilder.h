@@ -49,6 +49,9 @@ private:
     static const int kMaxTreeDepth = 256;
 
     CControlUI* ParseLevel(CXmlNode* node, CControlUI* parent, CUiManager* manager);
+    // A "TreeNode" element: added under its parent node, or to the parent tree
+    // view; false when the parent is neither, which ends the level.
+    bool BuildTreeNode(CXmlNode& node, CControlUI* parent, CUiManager* manager);
     bool LoadFromResource(const wchar_t* id, const wchar_t* type);
     bool IsIncluding(const CUiString& source) const;
     void ApplySharedResource(CXmlNode& node, CUiManager* manager);

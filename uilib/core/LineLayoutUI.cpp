@@ -70,11 +70,13 @@ int CLineLayoutUI::ArrangeChildren(const RECT& client)
 {
     const bool vertical = vertical_;
     const LineAxis axis = {vertical};
-    const int count = GetCount();
+    const int count = children_.GetSize();
     const int gap = childPadding_;
-    const SIZE scrollPos = GetScrollPos();
+    // This layout's own bars shift its children, even where a derived
+    // container answers the scroll operations for a child of its own.
+    const SIZE scrollPos = CContainerUI::GetScrollPos();
     // A horizontal scroll range widens the content whichever way it runs.
-    const SIZE available = {AtLeastZero(client.right - client.left + GetScrollRange().cx),
+    const SIZE available = {AtLeastZero(client.right - client.left + CContainerUI::GetScrollRange().cx),
                             AtLeastZero(client.bottom - client.top)};
 
     // Pass 1: the space that the fixed children and all paddings take.
@@ -82,7 +84,7 @@ int CLineLayoutUI::ArrangeChildren(const RECT& client)
     int automatic = 0;
     int placed = 0;
     for (int i = 0; i < count; ++i) {
-        CControlUI& child = *GetItemAt(i);
+        CControlUI& child = *ChildAt(i);
         if (!TakesPart(child))
             continue;
         ++placed;
@@ -108,7 +110,7 @@ int CLineLayoutUI::ArrangeChildren(const RECT& client)
     for (int i = 0; i < count; ++i) {
         if (PlaceApart(i))
             continue;
-        CControlUI& child = *GetItemAt(i);
+        CControlUI& child = *ChildAt(i);
         const RECT pad = child.GetPaddingRect();
         const int padStart = axis.MainStart(pad);
         const int padEnd = axis.MainEnd(pad);

@@ -41,4 +41,16 @@ DWORD ReadHexColor(const wchar_t* text)
     return static_cast<DWORD>(wcstoul(text, nullptr, 16));
 }
 
+int ReadIntValue(const wchar_t* text)
+{
+    long number = 0;
+    ReadNumberList(text, &number, 1);
+    return static_cast<int>(number);
+}
+
+bool IsTrueValue(const wchar_t* text)
+{
+    return text != nullptr && wcscmp(text, L"true") == 0;
+}
+
 }  // namespace UiLib

@@ -15,4 +15,10 @@ RECT ReadRectValue(const wchar_t* text);
 // Hexadecimal ARGB after optional leading blanks and an optional '#'.
 DWORD ReadHexColor(const wchar_t* text);
 
+// The first decimal number of the text; 0 when there is none.
+int ReadIntValue(const wchar_t* text);
+
+// Markup booleans: true only for the exact text "true".
+bool IsTrueValue(const wchar_t* text);
+
 }  // namespace UiLib

@@ -141,6 +141,8 @@ public:
 
     void AttachWindow(HWND window);
     HWND GetWindow() const { return window_; }
+    // The window's own DC, kept for the window's life: for measuring.
+    HDC GetPaintDC() const { return windowDc_; }
 
     // Process-wide settings.
     static void SetInstance(HINSTANCE instance, UiTraceProc trace);

@@ -1,0 +1,368 @@
+// The tree view on a real top-level window: nodes under parents kept as rows
+// in depth-first order, indentation by depth, folder buttons and double
+// clicks hiding and showing subtrees, check boxes passing their state down,
+// selection, and removal of whole subtrees.
+#include "CheckBoxUI.h"
+#include "LabelUI.h"
+#include "OptionUI.h"
+#include "TreeNodeUI.h"
+#include "TreeViewUI.h"
+#include "UiManager.h"
+#include "button_window_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using namespace UiLib;
+
+namespace {
+
+// The tree view fills the window's row.
+class TreeWindow : public UiTest::RowWindow {
+protected:
+    void SetUp() override
+    {
+        UiTest::RowWindow::SetUp();
+        SetWindowPos(hwnd, nullptr, 50, 50, 400, 300, SWP_NOZORDER | SWP_NOACTIVATE);
+        view = new CTreeViewUI;
+        row->Add(view);
+        Show();
+    }
+
+    // The new index of every "itemselect", in order.
+    std::vector<int> Selections() const
+    {
+        std::vector<int> indexes;
+        for (const UiTest::NotifySeen& seen : recorder.seen) {
+            if (seen.type == L"itemselect")
+                indexes.push_back(static_cast<int>(seen.wParam));
+        }
+        return indexes;
+    }
+    static CTreeNodeUI* Node(const wchar_t* text)
+    {
+        CTreeNodeUI* node = new CTreeNodeUI;
+        node->SetAttribute(L"text", text);
+        return node;
+    }
+    void Layout() { Paint(); }
+    // The captions of the rows, in row order; hidden rows in brackets.
+    std::wstring Rows() const
+    {
+        std::wstring rows;
+        for (int i = 0; i < view->GetCount(); ++i) {
+            CTreeNodeUI* node = static_cast<CTreeNodeUI*>(view->GetItemAt(i));
+            const std::wstring text = node->GetItemButton()->GetText().GetData();
+            rows += node->IsShown() ? text : L"(" + text + L")";
+        }
+        return rows;
+    }
+    // a { b { c }, d }, e, with every node added to its parent before the
+    // parent joins the view.
+    void BuildDetached()
+    {
+        a = Node(L"a");
+        b = Node(L"b");
+        c = Node(L"c");
+        d = Node(L"d");
+        e = Node(L"e");
+        ASSERT_TRUE(b->Add(c));
+        ASSERT_TRUE(a->Add(b));
+        ASSERT_TRUE(a->Add(d));
+        ASSERT_TRUE(view->Add(a));
+        ASSERT_TRUE(view->Add(e));
+        Layout();
+    }
+    CTreeViewUI* view = nullptr;
+    CTreeNodeUI* a = nullptr;
+    CTreeNodeUI* b = nullptr;
+    CTreeNodeUI* c = nullptr;
+    CTreeNodeUI* d = nullptr;
+    CTreeNodeUI* e = nullptr;
+};
+
+TEST_F(TreeWindow, NodesBecomeRowsInDepthFirstOrderIndentedByDepth)
+{
+    BuildDetached();
+    EXPECT_EQ(L"abcde", Rows());
+    EXPECT_FALSE(view->GetHeader()->IsShown());
+    EXPECT_EQ(view, reinterpret_cast<CTreeViewUI*>(view->CastByName(L"TreeView")));
+    EXPECT_EQ(a, b->GetParentNode());
+    EXPECT_EQ(view, c->GetTreeView());
+    EXPECT_EQ(2, a->GetChildCount());
+
+    // The dotted line: 2 wide and hidden at the top, 16 more per level.
+    EXPECT_EQ(2, a->GetDottedLine()->GetPreferredWidth());
+    EXPECT_FALSE(a->GetDottedLine()->IsShown());
+    EXPECT_EQ(18, b->GetDottedLine()->GetPreferredWidth());
+    EXPECT_TRUE(b->GetDottedLine()->IsShown());
+    EXPECT_EQ(34, c->GetDottedLine()->GetPreferredWidth());
+    EXPECT_EQ(18, d->GetDottedLine()->GetPreferredWidth());
+
+    // On screen the folder buttons sit after the shown lines: the top
+    // level's hidden line takes no room.
+    const int left0 = a->GetFolderButton()->GetBounds().left;
+    EXPECT_EQ(left0 + 18, b->GetFolderButton()->GetBounds().left);
+    EXPECT_EQ(left0 + 34, c->GetFolderButton()->GetBounds().left);
+    EXPECT_EQ(left0 + 18, d->GetFolderButton()->GetBounds().left);
+    EXPECT_EQ(left0, e->GetFolderButton()->GetBounds().left);
+    EXPECT_EQ(18, a->GetBoundsHeight());
+    EXPECT_EQ(a->GetBounds().bottom, b->GetBounds().top);
+
+    // Only nodes join a tree view.
+    CControlUI* plain = new CControlUI;
+    EXPECT_FALSE(view->Add(plain));
+    delete plain;
+    EXPECT_FALSE(view->Add(a));
+    EXPECT_EQ(5, view->GetCount());
+}
+
+TEST_F(TreeWindow, ChildrenAddedLaterGoAfterTheirParentsSubtree)
+{
+    BuildDetached();
+    // Appended: after the deepest last descendant of a.
+    CTreeNodeUI* f = Node(L"f");
+    ASSERT_TRUE(a->Add(f));
+    EXPECT_EQ(L"abcdfe", Rows());
+    EXPECT_EQ(18, f->GetDottedLine()->GetPreferredWidth());
+    // At a child's index: in that child's place.
+    CTreeNodeUI* g = Node(L"g");
+    ASSERT_TRUE(a->AddAt(g, 1));
+    EXPECT_EQ(L"abcgdfe", Rows());
+    EXPECT_EQ(g, a->GetChildNode(1));
+    // Beyond the last child: appended.
+    CTreeNodeUI* h = Node(L"h");
+    ASSERT_TRUE(c->AddAt(h, 9));
+    EXPECT_EQ(L"abchgdfe", Rows());
+    EXPECT_EQ(50, h->GetDottedLine()->GetPreferredWidth());
+
+    // A node brings its subtree when inserted at a row.
+    CTreeNodeUI* x = Node(L"x");
+    CTreeNodeUI* y = Node(L"y");
+    CTreeNodeUI* z = Node(L"z");
+    ASSERT_TRUE(x->Add(y));
+    ASSERT_TRUE(x->Add(z));
+    EXPECT_EQ(3, view->AddNodeAt(x, 0));
+    EXPECT_EQ(L"xyzabchgdfe", Rows());
+    EXPECT_TRUE(view->AddNodeAtRowOf(Node(L"w"), e));
+    EXPECT_EQ(L"xyzabchgdfwe", Rows());
+    EXPECT_EQ(-1, view->AddNodeAt(Node(L"v"), 99));
+
+    // A node outside a view cannot place a child at an index.
+    CTreeNodeUI* loose = Node(L"loose");
+    CTreeNodeUI* child = Node(L"child");
+    EXPECT_FALSE(loose->AddAt(child, 0));
+    EXPECT_TRUE(loose->Add(child));
+    delete loose;
+}
+
+TEST_F(TreeWindow, FolderButtonHidesAndShowsTheSubtree)
+{
+    BuildDetached();
+    Click(a->GetFolderButton());
+    EXPECT_TRUE(a->GetFolderButton()->IsSelected());
+    EXPECT_FALSE(a->IsChildVisible());
+    EXPECT_EQ(L"a(b)(c)(d)e", Rows());
+    Layout();
+    EXPECT_EQ(a->GetBounds().bottom, e->GetBounds().top);
+
+    Click(a->GetFolderButton());
+    EXPECT_EQ(L"abcde", Rows());
+
+    // A closed child keeps its own children hidden when its parent opens.
+    Layout();
+    Click(b->GetFolderButton());
+    EXPECT_EQ(L"ab(c)de", Rows());
+    Layout();
+    Click(a->GetFolderButton());
+    EXPECT_EQ(L"a(b)(c)(d)e", Rows());
+    Layout();
+    Click(a->GetFolderButton());
+    EXPECT_EQ(L"ab(c)de", Rows());
+}
+
+TEST_F(TreeWindow, DoubleClickTogglesTheFolder)
+{
+    BuildDetached();
+    const LPARAM onCaption = At(Middle(a->GetItemButton()));
+    SendMessageW(hwnd, WM_LBUTTONDBLCLK, MK_LBUTTON, onCaption);
+    SendMessageW(hwnd, WM_LBUTTONUP, 0, onCaption);
+    EXPECT_TRUE(a->GetFolderButton()->IsSelected());
+    EXPECT_EQ(L"a(b)(c)(d)e", Rows());
+    SendMessageW(hwnd, WM_LBUTTONDBLCLK, MK_LBUTTON, onCaption);
+    SendMessageW(hwnd, WM_LBUTTONUP, 0, onCaption);
+    EXPECT_FALSE(a->GetFolderButton()->IsSelected());
+    EXPECT_EQ(L"abcde", Rows());
+}
+
+TEST_F(TreeWindow, TheViewsDelegatesAnswerTheNodesNotifications)
+{
+    BuildDetached();
+    EXPECT_TRUE(a->OnNotify.HasDelegates());
+    EXPECT_TRUE(a->GetFolderButton()->OnNotify.HasDelegates());
+    EXPECT_TRUE(a->GetCheckBox()->OnNotify.HasDelegates());
+
+    // Each handler takes only its own notification.
+    UiNotify other = {};
+    other.type = L"click";
+    other.sender = a;
+    EXPECT_FALSE(a->OnNotify.Invoke(&other));
+    EXPECT_EQ(L"abcde", Rows());
+
+    UiNotify dbclick = {};
+    dbclick.type = L"itemdbclick";
+    dbclick.sender = b;
+    EXPECT_TRUE(b->OnNotify.Invoke(&dbclick));
+    EXPECT_EQ(L"ab(c)de", Rows());
+
+    // A delegate of the same receiver and method compares equal.
+    const CDelegate<CTreeViewUI, CTreeViewUI> folder(view, &CTreeViewUI::OnFolderChanged);
+    const CDelegate<CTreeViewUI, CTreeViewUI> same(view, &CTreeViewUI::OnFolderChanged);
+    const CDelegate<CTreeViewUI, CTreeViewUI> check(view, &CTreeViewUI::OnCheckBoxChanged);
+    EXPECT_TRUE(folder.Equals(same));
+    EXPECT_FALSE(folder.Equals(check));
+}
+
+TEST_F(TreeWindow, CheckBoxesPassTheirStateToTheSubtree)
+{
+    BuildDetached();
+    EXPECT_FALSE(a->GetCheckBox()->IsShown());
+    view->SetAttribute(L"visiblecheckbtn", L"true");
+    EXPECT_TRUE(view->IsVisibleCheckBtn());
+    EXPECT_TRUE(c->GetCheckBox()->IsShown());
+    Layout();
+    Click(a->GetCheckBox());
+    EXPECT_TRUE(a->GetCheckBox()->IsSelected());
+    EXPECT_TRUE(b->GetCheckBox()->IsSelected());
+    EXPECT_TRUE(c->GetCheckBox()->IsSelected());
+    EXPECT_TRUE(d->GetCheckBox()->IsSelected());
+    EXPECT_FALSE(e->GetCheckBox()->IsSelected());
+    Click(b->GetCheckBox());
+    EXPECT_FALSE(b->GetCheckBox()->IsSelected());
+    EXPECT_FALSE(c->GetCheckBox()->IsSelected());
+    EXPECT_TRUE(d->GetCheckBox()->IsSelected());
+
+    view->SetItemCheckBox(true);
+    for (CTreeNodeUI* node : {a, b, c, d, e})
+        EXPECT_TRUE(node->GetCheckBox()->IsSelected());
+
+    view->SetAttribute(L"visiblefolderbtn", L"false");
+    EXPECT_FALSE(d->GetFolderButton()->IsShown());
+    // New nodes follow the view's settings.
+    CTreeNodeUI* f = Node(L"f");
+    ASSERT_TRUE(view->Add(f));
+    EXPECT_FALSE(f->GetFolderButton()->IsShown());
+    EXPECT_TRUE(f->GetCheckBox()->IsShown());
+}
+
+TEST_F(TreeWindow, ClickSelectsANodeInTheSelectedColour)
+{
+    BuildDetached();
+    view->SetAttribute(L"itemtextcolor", L"#FF102030");
+    view->SetAttribute(L"selitemtextcolor", L"#FFFF0000");
+    EXPECT_EQ(0xFF102030u, c->GetItemButton()->GetTextColor());
+    Click(c->GetItemButton());
+    EXPECT_TRUE(c->IsSelected());
+    EXPECT_EQ(2, view->GetSelectedIndex());
+    ASSERT_FALSE(Selections().empty());
+    EXPECT_EQ(2, Selections().back());
+    EXPECT_EQ(0xFFFF0000u, c->GetItemButton()->GetTextColor());
+    Click(e->GetItemButton());
+    EXPECT_FALSE(c->IsSelected());
+    EXPECT_EQ(0xFF102030u, c->GetItemButton()->GetTextColor());
+    EXPECT_EQ(4, view->GetSelectedIndex());
+}
+
+TEST_F(TreeWindow, HoverColoursFollowSelectionAndState)
+{
+    BuildDetached();
+    view->SetAttribute(L"itemtextcolor", L"#FF102030");
+    view->SetAttribute(L"itemhottextcolor", L"#FF00FF00");
+    view->SetAttribute(L"selitemtextcolor", L"#FFFF0000");
+    view->SetAttribute(L"selitemhottextcolor", L"#FF0000FF");
+    auto moveOver = [&](CControlUI* control) { Send(WM_MOUSEMOVE, 0, At(Middle(control))); };
+    COptionUI* caption = c->GetItemButton();
+    moveOver(caption);
+    EXPECT_EQ(0xFF00FF00u, caption->GetTextColor());
+    moveOver(e->GetItemButton());
+    EXPECT_EQ(0xFF102030u, caption->GetTextColor());
+    // Selecting gives the selected colour; hovering a selected node its own.
+    Click(caption);
+    EXPECT_EQ(0xFFFF0000u, caption->GetTextColor());
+    moveOver(e->GetItemButton());
+    EXPECT_EQ(0xFFFF0000u, caption->GetTextColor());
+    moveOver(caption);
+    EXPECT_EQ(0xFF0000FFu, caption->GetTextColor());
+    // A disabled node shows its caption's disabled colour.
+    d->SetEnabled(false);
+    moveOver(d->GetItemButton());
+    EXPECT_EQ(d->GetItemButton()->GetDisabledTextColor(), d->GetItemButton()->GetTextColor());
+}
+
+TEST_F(TreeWindow, RemovingANodeRemovesItsSubtree)
+{
+    BuildDetached();
+    int destroyed = 0;
+    struct Counter {
+        int* count;
+        bool Count(void*)
+        {
+            ++*count;
+            return true;
+        }
+    } counter{&destroyed};
+    for (CTreeNodeUI* node : {a, b, c, d, e})
+        node->OnDestroy.Add(CDelegate<Counter, Counter>(&counter, &Counter::Count));
+
+    EXPECT_TRUE(view->Remove(b));
+    EXPECT_EQ(L"ade", Rows());
+    EXPECT_EQ(1, a->GetChildCount());
+    EXPECT_EQ(d, a->GetChildNode(0));
+    // Removal through the container's interface may be deferred.
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageW(&msg);
+    EXPECT_EQ(2, destroyed);
+
+    EXPECT_FALSE(a->Remove(e));
+    EXPECT_TRUE(view->RemoveAt(0));
+    EXPECT_EQ(L"e", Rows());
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageW(&msg);
+    EXPECT_EQ(4, destroyed);
+    EXPECT_FALSE(view->RemoveAt(3));
+}
+
+TEST_F(TreeWindow, AttributesOfTheViewAndItsNodes)
+{
+    BuildDetached();
+    struct Case {
+        const wchar_t* value;
+        int expected;
+    };
+    const Case widths[] = {{L"120", 120}, {L"abc", 0}, {L"-5", 0}, {L"300", 300}};
+    for (const Case& width : widths) {
+        view->SetAttribute(L"itemminwidth", width.value);
+        EXPECT_EQ(width.expected, view->GetItemMinWidth()) << width.value;
+        EXPECT_EQ(width.expected, c->GetMinWidth()) << width.value;
+    }
+    CTreeNodeUI* f = Node(L"f");
+    ASSERT_TRUE(view->Add(f));
+    EXPECT_EQ(300, f->GetMinWidth());
+
+    a->SetAttribute(L"itemattr", L"text=\"renamed\"");
+    EXPECT_STREQ(L"renamed", a->GetItemButton()->GetText().GetData());
+    a->SetAttribute(L"folderattr", L"width=\"24\"");
+    EXPECT_EQ(24, a->GetFolderButton()->GetPreferredWidth());
+    a->SetAttribute(L"selitemhottextcolor", L"00FF00");
+    EXPECT_EQ(0x00FF00u, a->GetSelectedItemHotTextColor());
+    a->SetAttribute(L"selected", L"false");
+    EXPECT_TRUE(a->IsSelected());
+    EXPECT_EQ(0, view->GetSelectedIndex());
+    EXPECT_EQ(a, reinterpret_cast<CTreeNodeUI*>(a->CastByName(L"TreeNode")));
+    EXPECT_NE(nullptr, a->CastByName(L"ListItem"));
+}
+
+}  // namespace
