@@ -1,0 +1,264 @@
+// The main window's message filter: where the work of the other threads
+// comes back to the UI thread, and three kinds of user input taken ahead of
+// the controls (a click on a row's action cell, Ctrl+Shift+L, the system
+// close command).
+// The client's header brings winsock2.h, which must come before windows.h.
+#include "UserHttpLib.h"
+
+#include "RtmpPlayer.h"
+
+#include "AppPaths.h"
+#include "CAudioConvert.h"
+#include "CData.h"
+#include "CTaskManager.h"
+#include "CWorkTask.h"
+#include "Logger.h"
+#include "PlayListCtrl.h"
+#include "ServerKey.h"
+#include "StringUtils.h"
+#include "UpdateChecker.h"
+
+#include <shellapi.h>
+#include <windowsx.h>
+
+#include <string>
+#include <vector>
+
+using namespace UiLib;
+
+namespace {
+
+constexpr char kTag[] = "RtmpPlayer::MessageHandler";
+
+// The REST service's poor-audio error: worth one more run with denoise.
+constexpr int kPoorAudioCode = 3301;
+// The speech SDK's network failure.
+constexpr int kSdkNetworkCode = -90002;
+
+enum UpdateState { kUpdateFailed = 2, kUpdateFilesFound = 4 };
+
+bool IsKeyDown(int key)
+{
+    return (GetKeyState(key) & 0x8000) != 0;
+}
+
+// The name after the source path's last "\", as the boxes show it.
+std::wstring FileNameOf(const std::string& path)
+{
+    const size_t slash = path.rfind('\\');
+    return AnsiToWide(slash == std::string::npos ? path : path.substr(slash + 1));
+}
+
+std::wstring PieceFailureText(const std::string& source, int code, const wchar_t* otherMode)
+{
+    return FileNameOf(source) + L"，部分识别失败(code=" + std::to_wstring(code) + L")，可切换到" + otherMode +
+           L"后重新识别!";
+}
+
+}  // namespace
+
+LRESULT RtmpPlayer::MessageHandler(UINT message, WPARAM wParam, LPARAM lParam, bool& handled)
+{
+    switch (message) {
+    case WM_KEYDOWN:
+        OnKeyDownMessage(wParam);
+        break;
+    case WM_SYSCOMMAND:
+        // Hidden at once; the window's own handling then closes it.
+        if (wParam == SC_CLOSE)
+            ShowWindow(GetHwnd(), SW_HIDE);
+        break;
+    case WM_UPDATE_NOTIFY:
+        OnUpdateNotify(wParam, lParam);
+        break;
+    case WM_LBUTTONDOWN:
+        OnRowClick(lParam);
+        break;
+    default:
+        break;
+    }
+
+    // A piece message may name a piece that was dropped after it was posted
+    // (a finished row started again, a poor-audio re-run): it is ignored.
+    if (message == WM_USER_AUDIO_RESULT || message == WM_USER_AUDIO_PROGRESS) {
+        AudioPiece* piece = reinterpret_cast<AudioPiece*>(wParam);
+        if (piece == nullptr || audioConvert_ == nullptr || !audioConvert_->IsLivePiece(piece, lParam))
+            return 0;
+        if (message == WM_USER_AUDIO_RESULT)
+            OnAudioResult(piece);
+        else
+            OnAudioProgress(piece);
+    } else if (message == WM_USER_TASK_RESULT) {
+        // The manager keeps every task it started until it goes itself.
+        CWorkTask* task = reinterpret_cast<CWorkTask*>(wParam);
+        if (task != nullptr && taskManager_ != nullptr)
+            OnTaskResult(task);
+    } else if (message == WM_USER_COMMAND) {
+        OnUserCommand(static_cast<unsigned>(wParam), reinterpret_cast<UserlibRecord*>(lParam));
+        handled = true;
+    }
+    return 0;
+}
+
+void RtmpPlayer::OnKeyDownMessage(WPARAM key)
+{
+    if (key != 'L' || !IsKeyDown(VK_CONTROL) || !IsKeyDown(VK_SHIFT))
+        return;
+    const std::wstring folder = AnsiToWide(GetAppDataDir());
+    ShellExecuteW(nullptr, L"open", folder.c_str(), nullptr, nullptr, SW_SHOW);
+}
+
+void RtmpPlayer::OnUpdateNotify(WPARAM state, LPARAM lParam)
+{
+    UpdateMsg* update = reinterpret_cast<UpdateMsg*>(lParam);
+    CUpdateChecker* checker = CData::GetInstance()->GetUpdateChecker();
+    if (state == kUpdateFailed) {
+        g_logger.Write(2, kTag, "check update version failed");
+    } else if (state == kUpdateFilesFound) {
+        if (checker->IsNewVersionAvailable())
+            g_logger.Write(1, kTag, "has no must update version");
+        if (checker->IsUpdateRequired()) {
+            g_logger.Write(1, kTag, "find must update version. start update");
+            CData::GetInstance()->PostAppExit();
+        }
+    }
+    g_logger.Write(1, kTag, "update msg: %d, %s", static_cast<int>(state),
+                   update != nullptr ? update->text.c_str() : "");
+    delete update;
+}
+
+void RtmpPlayer::OnRowClick(LPARAM lParam)
+{
+    if (playList_ == nullptr)
+        return;
+    const POINT point = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    CControlUI* control = manager_.FindControlAt(point);
+    if (control == nullptr)
+        return;
+    const int row = playList_->GetItemIndex(control);
+    if (row < 0 || !playList_->HitTestCell(control, point.x, point.y, true))
+        return;
+    const int status = playList_->GetItemStatus(row);
+    if (status == CPlayListCtrl::kStatusNew || status == CPlayListCtrl::kStatusDone)
+        StartItem(row);
+}
+
+void RtmpPlayer::RefreshTextPane(const std::string& source)
+{
+    int row = playList_->GetSelectedIndex();
+    if (row == -1 && playList_->GetCount() > 0) {
+        playList_->SelectItem(0, false);
+        row = playList_->GetSelectedIndex();
+    }
+    if (row >= 0 && playList_->GetItemFile(row) == AnsiToWide(source))
+        ShowItemText();
+}
+
+void RtmpPlayer::OnAudioResult(AudioPiece* piece)
+{
+    if (playList_ == nullptr)
+        return;
+    // Copied first: a re-run drops the piece.
+    const std::string source = piece->source;
+    const int count = piece->count;
+    RefreshTextPane(source);
+
+    const std::vector<AudioPiece*> pieces = audioConvert_->GetFilePieces(source);
+    const bool allBack = static_cast<int>(pieces.size()) == count;
+    bool rerun = false;
+    for (AudioPiece* current : pieces) {
+        const int code = current->code.load();
+        if (code == 0 || (code == kPoorAudioCode && current->prepared))
+            continue;
+        if (code == kPoorAudioCode) {
+            rerun = true;
+        } else if (allBack) {
+            ShowNoticeBox(PieceFailureText(source, code, L"模式一"), L"取消", 0);
+        }
+        break;
+    }
+
+    if (!rerun) {
+        playList_->UpdateItemStatus(playList_->FindItem(source), static_cast<int>(pieces.size()), count);
+        return;
+    }
+    // Recognised once more from a denoised copy; the row stays recognising.
+    audioConvert_->RemoveFile(source);
+    taskManager_->AddTask(source, true, CData::GetInstance()->GetVolGain());
+}
+
+void RtmpPlayer::OnAudioProgress(AudioPiece* piece)
+{
+    if (playList_ == nullptr)
+        return;
+    const std::string source = piece->source;
+    RefreshTextPane(source);
+
+    const std::vector<AudioPiece*> pieces = audioConvert_->GetFilePieces(source);
+    int done = 0;
+    int total = 0;
+    for (const AudioPiece* current : pieces) {
+        done += current->stepsDone.load();
+        total += current->progressSteps.load();
+    }
+    if (total <= 0)
+        return;
+    playList_->UpdateItemStatus(playList_->FindItem(source), done, total);
+    if (done != total)
+        return;
+    for (const AudioPiece* current : pieces) {
+        const int code = current->code.load();
+        if (current->stepsDone.load() != current->progressSteps.load() || code == 0)
+            continue;
+        if (code == kSdkNetworkCode)
+            ShowNoticeBox(FileNameOf(source) + L"，网络错误，若网络正常可重新识别!", L"取消", 0);
+        else
+            ShowNoticeBox(PieceFailureText(source, code, L"模式二"), L"取消", 0);
+        break;
+    }
+}
+
+void RtmpPlayer::OnTaskResult(CWorkTask* task)
+{
+    if (playList_ == nullptr || audioConvert_ == nullptr)
+        return;
+    const TaskRequest request = task->GetRequest();
+    const int result = task->GetResult();
+    if (result != CWorkTask::kOk) {
+        ShowNoticeBox(FileNameOf(request.sourcePath) + L",任务失败(code=" + std::to_wstring(result) +
+                          L"),可重命名后，重新添加再识别!",
+                      L"", 0);
+        playList_->UpdateItemStatus(playList_->FindItem(request.sourcePath), 100, 100);
+        return;
+    }
+    const int row = playList_->FindItem(request.sourcePath);
+    if (row < 0)
+        return;
+    if (!audioConvert_->AddTask(request.outputPath, playList_->GetItemDuration(row), request.sourcePath))
+        playList_->UpdateItemStatus(row, 100, 100);
+}
+
+void RtmpPlayer::OnUserCommand(unsigned command, UserlibRecord* record)
+{
+    g_logger.Write(1, kTag, "WM_USER_COMMAND cmd:%d", static_cast<int>(command));
+    const bool success = record != nullptr && record->result == 0;
+    if (command == USERLIB_CMD_KEY_LIST) {
+        if (success) {
+            ServerKeyList keys;
+            for (int i = 0; i < record->count && record->items != nullptr; ++i)
+                keys.push_back(ServerKey{record->items[i].apiKey, record->items[i].secretKey});
+            g_logger.Write(1, kTag, "get key size: %d", static_cast<int>(keys.size()));
+            CData::GetInstance()->AddKey(keys);
+        }
+    } else if (command == USERLIB_CMD_UPLOAD_LOG) {
+        g_logger.Write(1, kTag, "upload log");
+    } else if (command > 4) {
+        g_logger.Write(2, kTag, "unknown WM_USER_COMMAND parameter cmd:%d", static_cast<int>(command));
+    }
+    if (record != nullptr && !success)
+        g_logger.Write(2, kTag, "task %d, %s", static_cast<int>(command), record->message.c_str());
+    // The record is the client's: it is handed back, never freed here.
+    CUserhttplib* client = CData::GetInstance()->GetUserlib();
+    if (client != nullptr)
+        client->ReleaseRecord(command, record);
+}

@@ -1,0 +1,126 @@
+#include "RtmpPlayerText.h"
+
+#include "AudioPiece.h"
+#include "CAudioConvert.h"
+#include "FileDialogs.h"
+#include "Logger.h"
+#include "MessageWnd.h"
+#include "PlayListCtrl.h"
+#include "RichEditUI.h"
+#include "RtmpPlayer.h"
+#include "StringUtils.h"
+
+#include <cstdio>
+
+using namespace UiLib;
+
+namespace {
+
+const char kSaveTag[] = "RtmpPlayer::OnClick";
+const int kSaveBoxSeconds = 5;
+
+// Writes one results file; true only when every byte of the text reached it.
+bool WriteResultsFile(const std::wstring& folder, const std::wstring& stem, const std::wstring& text)
+{
+    // Opened by its wide name so a stem outside the code page still names a
+    // file; the contents stay in the system code page.
+    std::wstring path = folder + L"\\" + stem + L".txt";
+    FILE* file = _wfopen(path.c_str(), L"wb+");
+    if (file == nullptr) {
+        std::string message = "fopen create file failed. " + WideToAnsi(folder);
+        g_logger.Write(3, kSaveTag, "%s", message.c_str());
+        return false;
+    }
+    std::string ansi = WideToAnsi(text);
+    int length = static_cast<int>(ansi.size());
+    int written = std::fprintf(file, "%s", ansi.c_str());
+    if (written <= 0 || written != length)
+        g_logger.Write(2, kSaveTag, "fprintf_s len %d, ret %d, txt %s", length, written, ansi.c_str());
+    // The last buffered bytes only reach the disk at the close.
+    bool closed = std::fclose(file) == 0;
+    return closed && written == length;
+}
+
+void ShowSaveBox(HWND owner, const std::wstring& text)
+{
+    CMessageWnd* box = new CMessageWnd(true, kSaveBoxSeconds);
+    box->SetButtons(L"确定", L"", false);
+    box->SetMessage(text.c_str(), L"");
+    box->ShowCentered(owner, nullptr, nullptr);
+}
+
+}  // namespace
+
+std::wstring JoinPieceTexts(const std::vector<AudioPiece*>& pieces)
+{
+    std::wstring text;
+    int position = 0;
+    for (AudioPiece* piece : pieces) {
+        if (piece->index != position)
+            text += L"\r\n";
+        text += Utf8ToWide(piece->GetText());
+        ++position;
+    }
+    return text;
+}
+
+std::wstring ResultsFileStem(const std::wstring& path)
+{
+    std::wstring name = CutAtSeparator(path, L"\\", true, false, false);
+    return CutAtSeparator(name, L".", true, true, false);
+}
+
+int WriteResultsFiles(const std::wstring& folder, const std::map<std::wstring, std::wstring>& texts)
+{
+    int written = 0;
+    for (const auto& entry : texts) {
+        if (WriteResultsFile(folder, ResultsFileStem(entry.first), entry.second))
+            ++written;
+    }
+    return written;
+}
+
+std::wstring RtmpPlayer::GetFileText(std::wstring path)
+{
+    // Gone once the window has closed; nothing is left to join then.
+    if (audioConvert_ == nullptr)
+        return std::wstring();
+    return JoinPieceTexts(audioConvert_->GetFilePieces(WideToAnsi(path)));
+}
+
+void RtmpPlayer::ShowItemText()
+{
+    if (playList_ == nullptr || edtText_ == nullptr)
+        return;
+    int row = playList_->GetSelectedIndex();
+    if (row == -1) {
+        if (playList_->GetCount() == 0)
+            return;
+        row = 0;
+        playList_->SelectItem(row, false);
+    }
+    std::wstring text = GetFileText(playList_->GetItemFile(row));
+    edtText_->SetText(text.c_str());
+}
+
+void RtmpPlayer::SaveResults()
+{
+    if (playList_ == nullptr)
+        return;
+    std::map<std::wstring, std::wstring> texts;
+    for (int row = 0; row < playList_->GetCount(); ++row) {
+        if (playList_->GetItemStatus(row) != CPlayListCtrl::kStatusDone)
+            continue;
+        std::wstring path = playList_->GetItemFile(row);
+        texts[path] = GetFileText(path);
+    }
+    if (texts.empty()) {
+        ShowSaveBox(GetHwnd(), L"暂无需要保存的内容!");
+        return;
+    }
+    std::wstring folder = BrowseForFolder(GetHwnd(), L"选择保存目录", L"", true);
+    if (folder.empty())
+        return;
+    int written = WriteResultsFiles(folder, texts);
+    ShowSaveBox(GetHwnd(), L"成功保存 " + std::to_wstring(written) + L" 个结果");
+}

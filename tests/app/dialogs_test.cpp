@@ -1,0 +1,315 @@
+// The file-open record, its filter and path iteration, and the two common
+// dialogs driven by posting to them as a user's button press would.
+#include "FileDialogs.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cwchar>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+const wchar_t kFilterText[] = L"音视频文件";
+
+// Writes a buffer of zero-separated strings, as the dialog leaves it.
+void FillFileBuffer(FileOpenDialog& dialog, const std::wstring& content)
+{
+    ASSERT_LT(content.size() + 1, static_cast<size_t>(dialog.GetRecord().nMaxFile));
+    wchar_t* buffer = dialog.GetFileBuffer();
+    std::wmemset(buffer, 0, dialog.GetRecord().nMaxFile);
+    std::wmemcpy(buffer, content.data(), content.size());
+}
+
+std::vector<std::wstring> AllPaths(FileOpenDialog& dialog)
+{
+    std::vector<std::wstring> paths;
+    wchar_t* position = dialog.GetFileBuffer();
+    while (position != nullptr && paths.size() < 100)
+        paths.push_back(dialog.GetNextPathName(position));
+    return paths;
+}
+
+TEST(FileOpenDialog, StartsWithTheDocumentedRecord)
+{
+    FileOpenDialog dialog;
+    const OPENFILENAMEW& record = dialog.GetRecord();
+    EXPECT_EQ(record.lStructSize, sizeof(OPENFILENAMEW));
+    EXPECT_EQ(record.Flags, 0x8040Eu);
+    EXPECT_EQ(record.nMaxFile, 1024u);
+    EXPECT_EQ(record.lpstrFilter, dialog.GetFilterBuffer());
+    EXPECT_NE(record.lpstrDefExt, nullptr);
+    EXPECT_EQ(record.lpstrDefExt[0], L'\0');
+    EXPECT_EQ(record.lpstrFile[0], L'\0');
+    EXPECT_EQ(record.hwndOwner, nullptr);
+
+    dialog.SetMultiSelect(true);
+    EXPECT_EQ(dialog.GetRecord().Flags, 0x8060Eu);
+    dialog.SetMultiSelect(false);
+    EXPECT_EQ(dialog.GetRecord().Flags, 0x8040Eu);
+    const HWND desktop = GetDesktopWindow();
+    dialog.SetOwner(desktop);
+    EXPECT_EQ(dialog.GetRecord().hwndOwner, desktop);
+    dialog.SetTitle(L"选择文件");
+    EXPECT_STREQ(dialog.GetRecord().lpstrTitle, L"选择文件");
+}
+
+TEST(FileOpenDialog, MediaFilterIsOnePairOfTextAndPatterns)
+{
+    const std::wstring filter = MediaFileFilter();
+    const std::wstring text = filter.c_str();
+    EXPECT_EQ(text, kFilterText);
+    const std::wstring patterns = filter.c_str() + text.size() + 1;
+    EXPECT_EQ(patterns.size(), 708u);
+    EXPECT_EQ(patterns.compare(0, 14, L"*.3ga;*.669;*."), 0);
+    EXPECT_EQ(patterns.substr(patterns.size() - 12), L"*.wtv;*.xesc");
+    // The list repeats two patterns, once among the audio and once among the
+    // video types.
+    size_t count = 0;
+    std::vector<std::wstring> seen;
+    for (size_t start = 0; start <= patterns.size();) {
+        size_t end = patterns.find(L';', start);
+        if (end == std::wstring::npos)
+            end = patterns.size();
+        const std::wstring one = patterns.substr(start, end - start);
+        EXPECT_EQ(one.compare(0, 2, L"*."), 0) << one;
+        seen.push_back(one);
+        ++count;
+        start = end + 1;
+    }
+    EXPECT_EQ(count, 116u);
+    for (const wchar_t* twice : {L"*.mp2", L"*.ogg"}) {
+        size_t n = 0;
+        for (const std::wstring& one : seen)
+            n += one == twice;
+        EXPECT_EQ(n, 2u) << twice;
+    }
+    EXPECT_EQ(filter.size(), text.size() + 1 + patterns.size() + 2);
+    EXPECT_EQ(filter.back(), L'\0');
+
+    FileOpenDialog dialog;
+    EXPECT_TRUE(dialog.SetFilter(filter.c_str()));
+    const wchar_t* copied = dialog.GetFilterBuffer();
+    EXPECT_EQ(std::wmemcmp(copied, filter.data(), filter.size()), 0);
+    // Through the pattern list's terminator: 715 characters, then the empty
+    // string that ends the list.
+    EXPECT_EQ(copied[713], L'c');
+    EXPECT_EQ(copied[714], L'\0');
+    EXPECT_EQ(copied[715], L'\0');
+}
+
+TEST(FileOpenDialog, OverlongFilterIsCutAndStaysTerminated)
+{
+    std::wstring list = L"太长";
+    list += L'\0';
+    list += std::wstring(3000, L'x');
+    list += L'\0';
+    list += L'\0';
+    FileOpenDialog dialog;
+    EXPECT_FALSE(dialog.SetFilter(list.c_str()));
+    const wchar_t* copied = dialog.GetFilterBuffer();
+    EXPECT_EQ(copied[FileOpenDialog::kFilterChars - 1], L'\0');
+    EXPECT_EQ(copied[FileOpenDialog::kFilterChars - 2], L'\0');
+    EXPECT_EQ(copied[FileOpenDialog::kFilterChars - 3], L'x');
+    EXPECT_TRUE(dialog.SetFilter(MediaFileFilter().c_str()));
+    EXPECT_STREQ(copied, kFilterText);
+}
+
+TEST(FileOpenDialog, FileBufferSizes)
+{
+    FileOpenDialog dialog;
+    wchar_t* const inlineBuffer = dialog.GetFileBuffer();
+    struct Case {
+        size_t asked;
+        DWORD size;
+        bool onHeap;
+    };
+    const Case cases[] = {{1024, 260, false}, {200, 260, false}, {1025, 1025, true}, {26000, 26000, true},
+                          {0, 260, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.asked);
+        dialog.SetFileBufferSize(c.asked);
+        EXPECT_EQ(dialog.GetRecord().nMaxFile, c.size);
+        EXPECT_EQ(dialog.GetFileBuffer() != inlineBuffer, c.onHeap);
+        const wchar_t* buffer = dialog.GetFileBuffer();
+        bool zeroed = true;
+        for (DWORD i = 0; i < c.size; ++i)
+            zeroed = zeroed && buffer[i] == L'\0';
+        EXPECT_TRUE(zeroed);
+    }
+}
+
+TEST(FileOpenDialog, PathIteration)
+{
+    struct Case {
+        const char* what;
+        bool multi;
+        std::wstring buffer;
+        std::vector<std::wstring> paths;
+    };
+    const Case cases[] = {
+        {"single select", false, std::wstring(L"C:\\音频\\a.mp3"), {L"C:\\音频\\a.mp3"}},
+        {"one file in a multi-select", true, std::wstring(L"C:\\音频\\a.mp3\0\0", 14), {L"C:\\音频\\a.mp3"}},
+        {"three files",
+         true,
+         std::wstring(L"C:\\音频\0a.mp3\0b.wav\0c.mp4\0\0", 26),
+         {L"C:\\音频\\a.mp3", L"C:\\音频\\b.wav", L"C:\\音频\\c.mp4"}},
+        {"three files in a drive's root",
+         true,
+         std::wstring(L"D:\\\0x.mp3\0y.mp3\0z.mp3\0\0", 23),
+         {L"D:\\x.mp3", L"D:\\y.mp3", L"D:\\z.mp3"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        FileOpenDialog dialog;
+        dialog.SetMultiSelect(c.multi);
+        dialog.SetFileBufferSize(26000);
+        FillFileBuffer(dialog, c.buffer);
+        EXPECT_EQ(AllPaths(dialog), c.paths);
+    }
+}
+
+TEST(FileOpenDialog, IterationStopsAtTheEndOfAFullBuffer)
+{
+    FileOpenDialog dialog;
+    dialog.SetMultiSelect(true);
+    dialog.SetFileBufferSize(1024);  // 260 characters
+    wchar_t* buffer = dialog.GetFileBuffer();
+    std::wmemset(buffer, L'n', 260);
+    buffer[3] = L'\0';
+    const std::vector<std::wstring> paths = AllPaths(dialog);
+    ASSERT_EQ(paths.size(), 1u);
+    EXPECT_EQ(paths[0], L"nnn\\" + std::wstring(256, L'n'));
+}
+
+// Waits on its own thread for a dialog of the test's UI thread and presses
+// one of its buttons, as a user would.
+class DialogPresser {
+public:
+    // fileNames: typed into the file-name field first, when not empty.
+    explicit DialogPresser(int button, const std::wstring& fileNames = std::wstring())
+        : uiThread_(GetCurrentThreadId()), button_(button), fileNames_(fileNames)
+    {
+        worker_ = std::thread([this] { Run(); });
+    }
+    ~DialogPresser() { worker_.join(); }
+    bool Pressed() const { return pressed_.load(); }
+
+private:
+    static BOOL CALLBACK FindDialog(HWND window, LPARAM found)
+    {
+        wchar_t name[32] = {};
+        GetClassNameW(window, name, 32);
+        if (wcscmp(name, L"#32770") == 0 && IsWindowVisible(window)) {
+            *reinterpret_cast<HWND*>(found) = window;
+            return FALSE;
+        }
+        return TRUE;
+    }
+
+    void Run()
+    {
+        for (int i = 0; i < 200; ++i) {
+            HWND dialog = nullptr;
+            EnumThreadWindows(uiThread_, FindDialog, reinterpret_cast<LPARAM>(&dialog));
+            if (dialog != nullptr) {
+                Sleep(2000);  // let it settle on its initial folder (slower when the machine is busy)
+                if (!fileNames_.empty()) {
+                    // The name field is a combo box (cmb13) or an edit (edt1).
+                    if (!SetDlgItemTextW(dialog, 0x47C, fileNames_.c_str()))
+                        SetDlgItemTextW(dialog, 0x480, fileNames_.c_str());
+                }
+                PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(button_, BN_CLICKED), 0);
+                pressed_ = true;
+                return;
+            }
+            Sleep(50);
+        }
+    }
+
+    DWORD uiThread_;
+    int button_;
+    std::wstring fileNames_;
+    std::atomic<bool> pressed_{false};
+    std::thread worker_;
+};
+
+TEST(FileOpenDialog, CancelledDialogReportsZero)
+{
+    FileOpenDialog dialog;
+    const std::wstring filter = MediaFileFilter();
+    dialog.SetFilter(filter.c_str());
+    dialog.SetMultiSelect(true);
+    dialog.SetTitle(L"选择文件");
+    dialog.SetFileBufferSize(26000);
+    int shown = -1;
+    {
+        DialogPresser presser(IDCANCEL);
+        shown = dialog.Show();
+        EXPECT_TRUE(presser.Pressed());
+    }
+    EXPECT_EQ(shown, 0);
+    EXPECT_EQ(dialog.GetFileBuffer()[0], L'\0');
+}
+
+TEST(FileOpenDialog, ChosenFilesComeBackOnePathEach)
+{
+    wchar_t current[MAX_PATH] = {};
+    ASSERT_GT(GetCurrentDirectoryW(MAX_PATH, current), 0u);
+    std::wstring folder = current;
+    if (folder.back() == L'\\')
+        folder.pop_back();
+    FileOpenDialog dialog;
+    dialog.SetFilter(MediaFileFilter().c_str());
+    dialog.SetMultiSelect(true);
+    dialog.SetFileBufferSize(26000);
+    int shown = 0;
+    {
+        DialogPresser presser(IDOK, L"\"甲.wav\" \"乙.mp4\"");
+        shown = dialog.Show();
+        EXPECT_TRUE(presser.Pressed());
+    }
+    ASSERT_NE(shown, 0);
+    const std::vector<std::wstring> expected = {folder + L"\\甲.wav", folder + L"\\乙.mp4"};
+    EXPECT_EQ(AllPaths(dialog), expected);
+}
+
+std::wstring TempFolder()
+{
+    wchar_t path[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, path);
+    std::wstring folder = path;
+    if (!folder.empty() && folder.back() == L'\\')
+        folder.pop_back();
+    return folder;
+}
+
+std::wstring Browse(int button, const std::wstring& initial, bool keepLast)
+{
+    DialogPresser presser(button);
+    std::wstring chosen = BrowseForFolder(nullptr, L"", initial, keepLast);
+    EXPECT_TRUE(presser.Pressed());
+    return chosen;
+}
+
+TEST(BrowseForFolder, RemembersTheLastFolderAcrossACancel)
+{
+    const HRESULT com = CoInitialize(nullptr);
+    const std::wstring first = TempFolder() + L"\\vantorin_browse_test";
+    CreateDirectoryW(first.c_str(), nullptr);
+
+    EXPECT_EQ(Browse(IDOK, first, true), first);
+    EXPECT_EQ(Browse(IDCANCEL, L"", true), L"");
+    // The next browse opens on the folder chosen before the cancel.
+    EXPECT_EQ(Browse(IDOK, L"", true), first);
+    // Without keepLast the dialog no longer opens there.
+    EXPECT_NE(Browse(IDOK, L"", false), first);
+
+    RemoveDirectoryW(first.c_str());
+    if (SUCCEEDED(com))
+        CoUninitialize();
+}
+
+}  // namespace

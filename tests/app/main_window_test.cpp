@@ -1,0 +1,414 @@
+// The main window built from its real skin: its controls and stored options,
+// the pipeline messages that reach it from the workers, the user-service
+// command and the closing order.
+// The client's header brings winsock2.h, which must come before windows.h.
+#include "UserHttpLib.h"
+
+#include "AppPaths.h"
+#include "ButtonUI.h"
+#include "CAudioConvert.h"
+#include "CData.h"
+#include "CTaskManager.h"
+#include "ComboUI.h"
+#include "OptionUI.h"
+#include "PlayListCtrl.h"
+#include "RichEditUI.h"
+#include "RtmpPlayer.h"
+#include "StringUtils.h"
+#include "skinned_window_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <set>
+#include <string>
+#include <vector>
+
+using namespace UiLib;
+
+namespace {
+
+// The library's traces go to the test's output, where a failure shows them.
+void PrintTrace(const wchar_t* text)
+{
+    fwprintf(stderr, L"%ls\n", text);
+}
+
+// Reads the skin from the source folder instead of the program's resource.
+class TestPlayer : public RtmpPlayer {
+public:
+    int GetSkinSource() override { return SkinFromFolder; }
+    CUiString GetSkinDirectory() override { return AppTest::SourceSkinFolderFromInstance(); }
+};
+
+// Quit messages seen by Pump: the main window posts one when it is gone.
+int g_quitMessages = 0;
+
+void Pump(DWORD milliseconds)
+{
+    const DWORD start = GetTickCount();
+    do {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                ++g_quitMessages;
+                continue;
+            }
+            // As the program's loop does: the window's filter sees it first.
+            if (!CUiManager::TranslateMessage(&msg)) {
+                TranslateMessage(&msg);
+                DispatchMessageW(&msg);
+            }
+        }
+        Sleep(5);
+    } while (GetTickCount() - start < milliseconds);
+}
+
+template <class Done>
+bool PumpUntil(Done done, DWORD milliseconds)
+{
+    const DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start > milliseconds)
+            return false;
+        Pump(10);
+    }
+    return true;
+}
+
+int CountMessageBoxes()
+{
+    int count = 0;
+    for (HWND box = FindWindowExW(nullptr, nullptr, L"CMessageWnd", nullptr); box != nullptr;
+         box = FindWindowExW(nullptr, box, L"CMessageWnd", nullptr))
+        ++count;
+    return count;
+}
+
+void CloseMessageBoxes()
+{
+    for (HWND box; (box = FindWindowExW(nullptr, nullptr, L"CMessageWnd", nullptr)) != nullptr;)
+        DestroyWindow(box);
+}
+
+// A source file that exists, so the scheduler can copy it into Temp.
+std::string MakeSourceFile(const char* name)
+{
+    const std::string folder = GetAppDataDir() + "\\main_window_test";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    const std::string path = folder + "\\" + name;
+    std::ofstream(path, std::ios::binary) << "not really audio";
+    return path;
+}
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        // Nothing here may wait for the maker's services.
+        WriteConfigString(USERLIB_URL_KEY, L"http://127.0.0.1:9");
+        WriteConfigString(L"UpdateUrl", L"http://127.0.0.1:9");
+        CUiManager::SetInstance(GetModuleHandleW(nullptr), PrintTrace);
+    }
+
+    void SetUp() override
+    {
+        CData::GetInstance()->SetExiting(false);
+        CData::GetInstance()->SetRnnoise(false);
+        CData::GetInstance()->SetVolGain(false);
+    }
+
+    void TearDown() override
+    {
+        CloseMessageBoxes();
+        if (player_.GetHwnd() != nullptr && IsWindow(player_.GetHwnd()))
+            DestroyWindow(player_.GetHwnd());
+        Pump(20);
+    }
+
+    void Create()
+    {
+        ASSERT_NE(nullptr, player_.Create(nullptr, L"", WS_OVERLAPPEDWINDOW, 0, 0, 0, 860, 600));
+        Pump(50);
+        list_ = player_.GetPlayList();
+        ASSERT_NE(nullptr, list_);
+    }
+
+    // The pipeline is driven by hand: no tick may start a piece on its own.
+    void StopTimer()
+    {
+        player_.GetManager().KillControlTimers(player_.GetManager().FindControlByName(L"btnClose"));
+    }
+
+    int AddRow(const std::string& path)
+    {
+        list_->AddFile(AnsiToWide(path).c_str());
+        const int row = list_->FindItem(path);
+        EXPECT_GE(row, 0);
+        return row;
+    }
+
+    std::wstring Progress(int row) { return list_->GetItemText(list_->GetItemAt(row), row, 3); }
+
+    TestPlayer player_;
+    CPlayListCtrl* list_ = nullptr;
+};
+
+TEST_F(MainWindowTest, SkinHoldsEveryControlWithItsClass)
+{
+    Create();
+    CUiManager& manager = player_.GetManager();
+    const wchar_t* const buttons[] = {L"btnMin", L"btnMax", L"btnClose", L"btnAbout",
+                                      L"btnAdd", L"btnStart", L"btnStartAll", L"btnSave"};
+    for (const wchar_t* name : buttons)
+        EXPECT_NE(nullptr, dynamic_cast<CButtonUI*>(manager.FindControlByName(name))) << name;
+    const wchar_t* const options[] = {L"optType1",    L"optType2",   L"optType3",  L"optType4",
+                                      L"optOptimize", L"optRnnoise", L"optVolGain"};
+    for (const wchar_t* name : options)
+        EXPECT_NE(nullptr, dynamic_cast<COptionUI*>(manager.FindControlByName(name))) << name;
+    EXPECT_NE(nullptr, dynamic_cast<CComboUI*>(manager.FindControlByName(L"cmbRecgType")));
+    EXPECT_NE(nullptr, dynamic_cast<CRichEditUI*>(manager.FindControlByName(L"edtText")));
+
+    // Mandarin is the language at start; the two dialects stay hidden.
+    EXPECT_TRUE(static_cast<COptionUI*>(manager.FindControlByName(L"optType1"))->IsSelected());
+    EXPECT_FALSE(manager.FindControlByName(L"optType2")->IsShown());
+    EXPECT_FALSE(manager.FindControlByName(L"optType3")->IsShown());
+    EXPECT_TRUE(manager.FindControlByName(L"optType4")->IsShown());
+
+    EXPECT_STREQ(L"识别效果更好", manager.FindControlByName(L"optOptimize")->GetTooltip().GetData());
+    EXPECT_TRUE(IsWindowVisible(player_.GetHwnd()));
+    RECT window;
+    GetWindowRect(player_.GetHwnd(), &window);
+    EXPECT_EQ(860, window.right - window.left);
+    EXPECT_EQ(600, window.bottom - window.top);
+}
+
+TEST_F(MainWindowTest, StoredOptionsAreShownAndWrittenBack)
+{
+    struct Case {
+        int recgType;
+        bool optimize;
+        const wchar_t* shown;
+    };
+    const Case cases[] = {{1, true, L"模式二"}, {0, false, L"模式一"}};
+    for (const Case& c : cases) {
+        CData::GetInstance()->SetRecgType(c.recgType);
+        CData::GetInstance()->SetOptimize(c.optimize);
+        TestPlayer player;
+        ASSERT_NE(nullptr, player.Create(nullptr, L"", WS_OVERLAPPEDWINDOW, 0, 0, 0, 860, 600));
+        Pump(50);
+        CComboUI* combo = static_cast<CComboUI*>(player.GetManager().FindControlByName(L"cmbRecgType"));
+        COptionUI* optimize = static_cast<COptionUI*>(player.GetManager().FindControlByName(L"optOptimize"));
+        ASSERT_EQ(2, combo->GetCount());
+        EXPECT_EQ(c.recgType, combo->GetSelectedIndex());
+        EXPECT_STREQ(c.shown, combo->GetText().GetData());
+        EXPECT_EQ(c.optimize, optimize->IsSelected());
+
+        // The user's change reaches the settings file.
+        combo->SelectItem(1 - c.recgType, false);
+        optimize->SetSelected(!c.optimize);
+        Pump(50);
+        EXPECT_EQ(1 - c.recgType, ReadConfigInt(L"RecgType", -1)) << c.recgType;
+        EXPECT_EQ(c.optimize ? 0 : 1, ReadConfigInt(L"Optimize", -1)) << c.recgType;
+        DestroyWindow(player.GetHwnd());
+        Pump(20);
+    }
+}
+
+TEST_F(MainWindowTest, MaximizeButtonSwitchesTheWindowAndItsImages)
+{
+    Create();
+    CButtonUI* button = static_cast<CButtonUI*>(player_.GetManager().FindControlByName(L"btnMax"));
+    UiNotify click = {};
+    click.type = L"click";
+    click.sender = button;
+
+    player_.Notify(click);
+    ASSERT_TRUE(PumpUntil([&] { return IsZoomed(player_.GetHwnd()) != FALSE; }, 3000));
+    EXPECT_STREQ(L"main/max_normal.png", button->GetNormalImage().GetData());
+    EXPECT_STREQ(L"main/max_over.png", button->GetPushedImage().GetData());
+
+    player_.Notify(click);
+    ASSERT_TRUE(PumpUntil([&] { return IsZoomed(player_.GetHwnd()) == FALSE; }, 3000));
+    EXPECT_STREQ(L"main/restore_normal.png", button->GetNormalImage().GetData());
+    EXPECT_STREQ(L"main/restore_over.png", button->GetHotImage().GetData());
+    EXPECT_STREQ(L"main/restore_over.png", button->GetPushedImage().GetData());
+}
+
+TEST_F(MainWindowTest, StartButtonsAndActionCellStartOnlyWaitingOrDoneRows)
+{
+    CData::GetInstance()->SetRecgType(0);
+    Create();
+    StopTimer();
+    const int done = AddRow(MakeSourceFile("one.mp3"));
+    const int second = AddRow(MakeSourceFile("two.mp3"));
+    const int third = AddRow(MakeSourceFile("three.mp3"));
+    ASSERT_TRUE(list_->SetItemRecognizing(done));
+    list_->UpdateItemStatus(done, 100, 100);
+
+    UiNotify click = {};
+    click.type = L"click";
+    click.sender = player_.GetManager().FindControlByName(L"btnStart");
+    player_.Notify(click);
+    EXPECT_EQ(CPlayListCtrl::kStatusDone, list_->GetItemStatus(done));
+    EXPECT_EQ(CPlayListCtrl::kStatusRecognizing, list_->GetItemStatus(second));
+    EXPECT_EQ(CPlayListCtrl::kStatusNew, list_->GetItemStatus(third));
+
+    click.sender = player_.GetManager().FindControlByName(L"btnStartAll");
+    player_.Notify(click);
+    EXPECT_EQ(CPlayListCtrl::kStatusDone, list_->GetItemStatus(done));
+    EXPECT_EQ(CPlayListCtrl::kStatusRecognizing, list_->GetItemStatus(third));
+
+    // A click on the action cell starts a done row again and leaves a
+    // recognising one alone.
+    const UiListInfo* info = list_->GetListInfo();
+    const RECT& action = info->columns[CPlayListCtrl::kActionColumn];
+    const int x = (action.left + action.right) / 2;
+    const auto clickRow = [&](int row) {
+        const RECT& bounds = list_->GetItemAt(row)->GetBounds();
+        const LPARAM at = MAKELPARAM(x, (bounds.top + bounds.bottom) / 2);
+        PostMessageW(player_.GetHwnd(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+        PostMessageW(player_.GetHwnd(), WM_LBUTTONUP, 0, at);
+        Pump(50);
+    };
+    const std::string secondFile = WideToAnsi(list_->GetItemFile(second));
+    const std::vector<AudioPiece*> piecesBefore = player_.GetAudioConvert()->GetFilePieces(secondFile);
+    clickRow(second);
+    EXPECT_EQ(piecesBefore, player_.GetAudioConvert()->GetFilePieces(secondFile));
+    EXPECT_EQ(CPlayListCtrl::kStatusRecognizing, list_->GetItemStatus(second));
+    clickRow(done);
+    EXPECT_EQ(CPlayListCtrl::kStatusRecognizing, list_->GetItemStatus(done));
+    EXPECT_EQ(L"0%", Progress(done));
+}
+
+TEST_F(MainWindowTest, SdkProgressMovesTheRowAndItsEndReportsTheFailure)
+{
+    CData::GetInstance()->SetRecgType(0);
+    Create();
+    StopTimer();
+    const std::string source = MakeSourceFile("sdk.mp3");
+    const int row = AddRow(source);
+    ASSERT_TRUE(player_.GetAudioConvert()->AddTask(source, 2 * CAudioConvert::kSdkPieceSeconds, source));
+    ASSERT_TRUE(list_->SetItemRecognizing(row));
+    std::vector<AudioPiece*> pieces = player_.GetAudioConvert()->GetFilePieces(source);
+    ASSERT_EQ(2u, pieces.size());
+
+    pieces[0]->stepsDone = pieces[0]->progressSteps.load();
+    pieces[1]->stepsDone = 20;
+    PostMessageW(player_.GetHwnd(), WM_USER_AUDIO_PROGRESS, reinterpret_cast<WPARAM>(pieces[0]), pieces[0]->id);
+    Pump(50);
+    EXPECT_EQ(L"60%", Progress(row));
+    EXPECT_EQ(CPlayListCtrl::kStatusRecognizing, list_->GetItemStatus(row));
+    EXPECT_EQ(0, CountMessageBoxes());
+    // The message selected the first row, as nothing was selected.
+    EXPECT_EQ(0, list_->GetSelectedIndex());
+
+    // A message whose id no longer matches names a piece that was replaced.
+    pieces[1]->stepsDone = pieces[1]->progressSteps.load();
+    pieces[1]->code = -90002;
+    PostMessageW(player_.GetHwnd(), WM_USER_AUDIO_PROGRESS, reinterpret_cast<WPARAM>(pieces[1]), pieces[1]->id + 77);
+    Pump(50);
+    EXPECT_EQ(L"60%", Progress(row));
+
+    PostMessageW(player_.GetHwnd(), WM_USER_AUDIO_PROGRESS, reinterpret_cast<WPARAM>(pieces[1]), pieces[1]->id);
+    Pump(100);
+    EXPECT_EQ(L"100%", Progress(row));
+    EXPECT_EQ(CPlayListCtrl::kStatusDone, list_->GetItemStatus(row));
+    EXPECT_EQ(1, CountMessageBoxes());
+
+    // Started again from its action cell: the earlier pieces are dropped, and
+    // a message still queued for one of them changes nothing.
+    AudioPiece* dropped = pieces[1];
+    const LPARAM droppedId = dropped->id;
+    ASSERT_TRUE(player_.StartItem(row));
+    EXPECT_EQ(L"0%", Progress(row));
+    EXPECT_EQ(CPlayListCtrl::kStatusRecognizing, list_->GetItemStatus(row));
+    PostMessageW(player_.GetHwnd(), WM_USER_AUDIO_PROGRESS, reinterpret_cast<WPARAM>(dropped), droppedId);
+    Pump(50);
+    EXPECT_EQ(L"0%", Progress(row));
+    EXPECT_EQ(CPlayListCtrl::kStatusRecognizing, list_->GetItemStatus(row));
+}
+
+TEST_F(MainWindowTest, RestPieceThatFailsForGoodEndsTheRowWithABox)
+{
+    CData::GetInstance()->SetRecgType(1);
+    Create();
+    StopTimer();
+    const std::string source = MakeSourceFile("rest.mp3");
+    const int row = AddRow(source);
+    ASSERT_TRUE(player_.GetAudioConvert()->AddTask(source, CAudioConvert::kRestPieceSeconds, source));
+    ASSERT_TRUE(list_->SetItemRecognizing(row));
+    // ffmpeg.exe cannot cut the file: the piece fails at every start, and its
+    // last failure comes back as a result message.
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            player_.GetAudioConvert()->OnTimer();
+            return list_->GetItemStatus(row) == CPlayListCtrl::kStatusDone;
+        },
+        60000));
+    EXPECT_EQ(L"100%", Progress(row));
+    EXPECT_EQ(1, CountMessageBoxes());
+}
+
+TEST_F(MainWindowTest, FailedPreparationEndsTheRowWithABox)
+{
+    Create();
+    StopTimer();
+    const std::string source = MakeSourceFile("b.mp3");
+    const int row = AddRow(source);
+    CData::GetInstance()->SetRnnoise(true);
+    // The start queues a preparation; the row shows that it is under way.
+    ASSERT_TRUE(player_.StartItem(row));
+    EXPECT_EQ(CPlayListCtrl::kStatusRecognizing, list_->GetItemStatus(row));
+    player_.GetTaskManager()->OnTimer();
+    // ffmpeg.exe cannot read the file: the worker's message ends the row.
+    ASSERT_TRUE(PumpUntil([&] { return list_->GetItemStatus(row) == CPlayListCtrl::kStatusDone; }, 60000));
+    EXPECT_EQ(L"100%", Progress(row));
+    EXPECT_EQ(1, CountMessageBoxes());
+}
+
+TEST_F(MainWindowTest, KeyListFromTheClientReplacesTheKeys)
+{
+    Create();
+    // The record is the client's own and goes back to it; it is made here the
+    // way the client makes one.
+    UserlibRecord* record = new UserlibRecord;
+    record->items = new UserKeyItem[2];
+    record->items[0] = {"api-one", "secret-one"};
+    record->items[1] = {"api-two", "secret-two"};
+    record->count = 2;
+    record->message = "ok";
+    PostMessageW(player_.GetHwnd(), WM_USER_COMMAND, USERLIB_CMD_KEY_LIST, reinterpret_cast<LPARAM>(record));
+    Pump(100);
+    std::set<std::string> seen;
+    for (int i = 0; i < 2; ++i) {
+        const ServerKey key = CData::GetInstance()->GetServerKey();
+        seen.insert(key.apiKey + "/" + key.secretKey);
+    }
+    EXPECT_EQ((std::set<std::string>{"api-one/secret-one", "api-two/secret-two"}), seen);
+}
+
+TEST_F(MainWindowTest, CloseStopsThePipelineAndEndsTheRun)
+{
+    Create();
+    const HWND window = player_.GetHwnd();
+    const int quitsBefore = g_quitMessages;
+    player_.Close();
+    EXPECT_TRUE(CData::GetInstance()->IsExiting());
+    EXPECT_EQ(nullptr, player_.GetAudioConvert());
+    EXPECT_EQ(nullptr, player_.GetTaskManager());
+    EXPECT_FALSE(IsWindowVisible(window));
+    // The posted close command destroys the window, which ends the loop.
+    ASSERT_TRUE(PumpUntil([&] { return !IsWindow(window); }, 10000));
+    Pump(50);
+    EXPECT_EQ(quitsBefore + 1, g_quitMessages);
+
+    std::ifstream log(GetAppDataDir() + "\\Vantorin.log", std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+    const size_t mainClose = text.rfind("main close");
+    ASSERT_NE(std::string::npos, mainClose);
+    EXPECT_NE(std::string::npos, text.find("app exit", mainClose));
+}
+
+}  // namespace

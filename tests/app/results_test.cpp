@@ -1,0 +1,281 @@
+// The client's header brings winsock2.h, which must come before windows.h.
+#include "UserHttpLib.h"
+
+#include "AppPaths.h"
+#include "AudioPiece.h"
+#include "CData.h"
+#include "Logger.h"
+#include "MessageWnd.h"
+#include "PlayListCtrl.h"
+#include "RichEditUI.h"
+#include "RtmpPlayer.h"
+#include "RtmpPlayerText.h"
+#include "StringUtils.h"
+#include "skinned_window_support.h"
+#include "ui_render_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct LogLine {
+    int level;
+    std::string tag;
+    std::string text;
+};
+
+std::vector<LogLine> g_lines;
+
+// Keeps the save command's lines only; other threads may log meanwhile.
+void KeepLine(int level, const char* tag, const char* text)
+{
+    if (std::string(tag) == "RtmpPlayer::OnClick")
+        g_lines.push_back(LogLine{level, tag, text});
+}
+
+// Pieces of one source with the given indexes and UTF-8 texts.
+class Pieces {
+public:
+    Pieces(const std::vector<int>& indexes, const std::vector<std::string>& texts)
+    {
+        for (size_t i = 0; i < indexes.size(); ++i) {
+            owned_.emplace_back(new AudioPiece("C:\\a\\talk.mp3", 300, 6, indexes[i], L"", ""));
+            owned_.back()->SetText(texts[i]);
+            list.push_back(owned_.back().get());
+        }
+    }
+    std::vector<AudioPiece*> list;
+
+private:
+    std::vector<std::unique_ptr<AudioPiece>> owned_;
+};
+
+TEST(FileText, PiecesJoinInOrderWithBreaksAfterAGap)
+{
+    struct Case {
+        std::vector<int> indexes;
+        std::vector<std::string> texts;
+        std::wstring expected;
+    };
+    const Case cases[] = {
+        {{}, {}, L""},
+        {{0, 1, 2}, {"ab", "cd", "ef"}, L"abcdef"},
+        {{0, 1, 3, 4}, {"a", "b", "c", "d"}, L"ab\r\nc\r\nd"},
+        {{1, 2}, {"x", "y"}, L"\r\nx\r\ny"},
+        // "今天" and "开会" in UTF-8.
+        {{0, 1}, {"\xE4\xBB\x8A\xE5\xA4\xA9", "\xE5\xBC\x80\xE4\xBC\x9A"}, L"今天开会"},
+        {{0, 1, 2}, {"", "b", ""}, L"b"},
+    };
+    for (const Case& c : cases) {
+        Pieces pieces(c.indexes, c.texts);
+        EXPECT_EQ(c.expected, JoinPieceTexts(pieces.list));
+    }
+}
+
+TEST(ResultsFile, StemDropsFolderAndLastExtension)
+{
+    struct Case {
+        const wchar_t* path;
+        const wchar_t* stem;
+    };
+    const Case cases[] = {
+        {L"C:\\media\\talk.final.mp3", L"talk.final"},
+        {L"D:\\talk.wav", L"talk"},
+        {L"C:\\v1.2\\recording", L"recording"},
+        {L"talk.mp3", L"talk"},
+        {L"C:\\a\\会议.mp4", L"会议"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.stem, ResultsFileStem(c.path)) << WideToAnsi(c.path);
+}
+
+std::string ReadBytes(const std::wstring& path)
+{
+    std::string bytes;
+    FILE* file = _wfopen(path.c_str(), L"rb");
+    if (file == nullptr)
+        return "(missing)";
+    char buffer[4096];
+    size_t got = 0;
+    while ((got = fread(buffer, 1, sizeof(buffer), file)) > 0)
+        bytes.append(buffer, got);
+    fclose(file);
+    return bytes;
+}
+
+class ResultsFolder : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        // Without its trailing backslash, as the folder dialog returns it.
+        folder = UiTest::WorkFolder(L"results_test");
+        folder.pop_back();
+        for (const wchar_t* name : {L"会议.txt", L"talk.txt", L"talk.final.txt", L"empty.txt", L"\u0e01.txt"})
+            DeleteFileW((folder + L"\\" + name).c_str());
+        g_lines.clear();
+        g_logger.SetObserver(&KeepLine);
+    }
+    void TearDown() override { g_logger.SetObserver(nullptr); }
+
+    std::wstring folder;
+};
+
+TEST_F(ResultsFolder, WritesCodePageTextNamedAfterTheSource)
+{
+    std::map<std::wstring, std::wstring> texts;
+    texts[L"C:\\in\\会议.mp4"] = L"会议\r\nok";
+    texts[L"E:\\x\\talk.final.mp3"] = L"final";
+    EXPECT_EQ(2, WriteResultsFiles(folder, texts));
+    // GBK: 会 = BB E1, 议 = D2 E9; no byte-order mark, CR LF kept as written.
+    EXPECT_EQ(std::string("\xBB\xE1\xD2\xE9\r\nok"), ReadBytes(folder + L"\\会议.txt"));
+    EXPECT_EQ("final", ReadBytes(folder + L"\\talk.final.txt"));
+}
+
+TEST_F(ResultsFolder, SameStemLaterPathWinsAndBothCount)
+{
+    std::map<std::wstring, std::wstring> texts;
+    texts[L"C:\\b\\talk.wav"] = L"second";
+    texts[L"C:\\a\\talk.mp3"] = L"first and longer";
+    EXPECT_EQ(2, WriteResultsFiles(folder, texts));
+    EXPECT_EQ("second", ReadBytes(folder + L"\\talk.txt")) << "emptied, then written by the later path";
+}
+
+TEST_F(ResultsFolder, EmptyTextGivesEmptyFileAndAWarning)
+{
+    std::map<std::wstring, std::wstring> texts;
+    texts[L"C:\\a\\empty.mp3"] = L"";
+    EXPECT_EQ(1, WriteResultsFiles(folder, texts));
+    EXPECT_EQ("", ReadBytes(folder + L"\\empty.txt"));
+    ASSERT_EQ(1u, g_lines.size());
+    EXPECT_EQ(2, g_lines[0].level);
+    EXPECT_EQ("RtmpPlayer::OnClick", g_lines[0].tag);
+    EXPECT_EQ("fprintf_s len 0, ret 0, txt ", g_lines[0].text);
+}
+
+TEST_F(ResultsFolder, NameOutsideTheCodePageStillSaves)
+{
+    std::map<std::wstring, std::wstring> texts;
+    texts[L"C:\\a\\\u0e01.mp3"] = L"x";
+    EXPECT_EQ(1, WriteResultsFiles(folder, texts));
+    EXPECT_EQ("x", ReadBytes(folder + L"\\\u0e01.txt"));
+}
+
+TEST_F(ResultsFolder, UnwritableFolderIsLoggedAndNotCounted)
+{
+    std::wstring missing = folder + L"\\no such folder";
+    std::map<std::wstring, std::wstring> texts;
+    texts[L"C:\\a\\one.mp3"] = L"one";
+    texts[L"C:\\a\\two.mp3"] = L"two";
+    EXPECT_EQ(0, WriteResultsFiles(missing, texts));
+    ASSERT_EQ(2u, g_lines.size());
+    for (const LogLine& line : g_lines) {
+        EXPECT_EQ(3, line.level);
+        EXPECT_EQ("RtmpPlayer::OnClick", line.tag);
+        EXPECT_EQ("fopen create file failed. " + WideToAnsi(missing), line.text);
+    }
+    // A good folder after a bad one still counts only what it wrote.
+    EXPECT_EQ(2, WriteResultsFiles(folder, texts));
+}
+
+// The library's traces go to the test's output, where a failure shows them.
+void PrintTrace(const wchar_t* text)
+{
+    fwprintf(stderr, L"%ls\n", text);
+}
+
+// Reads the skin from the source tree instead of the program's resource.
+class TestPlayer : public RtmpPlayer {
+public:
+    int GetSkinSource() override { return UiLib::SkinFromFolder; }
+    UiLib::CUiString GetSkinDirectory() override { return AppTest::SourceSkinFolderFromInstance(); }
+};
+
+std::vector<CMessageWnd*> MessageBoxes()
+{
+    std::vector<CMessageWnd*> boxes;
+    for (HWND box = FindWindowExW(nullptr, nullptr, L"CMessageWnd", nullptr); box != nullptr;
+         box = FindWindowExW(nullptr, box, L"CMessageWnd", nullptr)) {
+        auto* window = reinterpret_cast<UiLib::CWindowWnd*>(GetWindowLongPtrW(box, GWLP_USERDATA));
+        if (CMessageWnd* message = dynamic_cast<CMessageWnd*>(window))
+            boxes.push_back(message);
+    }
+    return boxes;
+}
+
+class PlayerText : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        // Nothing here may wait for the maker's services.
+        WriteConfigString(USERLIB_URL_KEY, L"http://127.0.0.1:9");
+        WriteConfigString(L"UpdateUrl", L"http://127.0.0.1:9");
+        UiLib::CUiManager::SetInstance(GetModuleHandleW(nullptr), &PrintTrace);
+    }
+    void SetUp() override
+    {
+        CData::GetInstance()->SetExiting(false);
+        ASSERT_NE(nullptr, player.Create(nullptr, L"", WS_OVERLAPPEDWINDOW, 0, 0, 0, 860, 600));
+        AppTest::Pump(50);
+        list = player.GetPlayList();
+        ASSERT_NE(nullptr, list);
+        text = dynamic_cast<UiLib::CRichEditUI*>(player.GetManager().FindControlByName(L"edtText"));
+        ASSERT_NE(nullptr, text);
+    }
+    void TearDown() override
+    {
+        for (HWND box; (box = FindWindowExW(nullptr, nullptr, L"CMessageWnd", nullptr)) != nullptr;)
+            DestroyWindow(box);
+        if (player.GetHwnd() != nullptr && IsWindow(player.GetHwnd()))
+            DestroyWindow(player.GetHwnd());
+        AppTest::Pump(20);
+    }
+
+    TestPlayer player;
+    CPlayListCtrl* list = nullptr;
+    UiLib::CRichEditUI* text = nullptr;
+};
+
+TEST_F(PlayerText, EmptyListLeavesThePaneAlone)
+{
+    text->SetText(L"earlier");
+    player.ShowItemText();
+    EXPECT_STREQ(L"earlier", text->GetText().GetData());
+}
+
+TEST_F(PlayerText, NoSelectionShowsTheFirstRowAndSelectsIt)
+{
+    list->AddFile(L"C:\\a\\one.mp3");
+    list->AddFile(L"C:\\a\\two.mp3");
+    text->SetText(L"earlier");
+    player.ShowItemText();
+    EXPECT_EQ(0, list->GetSelectedIndex());
+    // No piece of the file has come back: the pane is emptied, not kept.
+    EXPECT_STREQ(L"", text->GetText().GetData());
+}
+
+TEST_F(PlayerText, SavingWithNoFinishedRowOnlyTellsSo)
+{
+    list->AddFile(L"C:\\a\\one.mp3");
+    list->AddFile(L"C:\\a\\two.mp3");
+    ASSERT_TRUE(list->SetItemRecognizing(1));
+    player.SaveResults();
+    AppTest::Pump(50);
+    std::vector<CMessageWnd*> boxes = MessageBoxes();
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_STREQ(L"暂无需要保存的内容!", boxes[0]->GetText().GetData());
+    EXPECT_STREQ(L"确定", boxes[0]->GetOkCaption().GetData());
+    EXPECT_FALSE(boxes[0]->IsCancelShown());
+    EXPECT_EQ(5, boxes[0]->GetAutoCloseSeconds());
+    // No folder dialog was opened.
+    EXPECT_EQ(nullptr, FindWindowExW(nullptr, nullptr, L"#32770", nullptr));
+}
+
+}  // namespace
