@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <commctrl.h>
+
 #include <atomic>
 #include <cwchar>
 #include <string>
@@ -189,8 +191,11 @@ TEST(FileOpenDialog, IterationStopsAtTheEndOfAFullBuffer)
 class DialogPresser {
 public:
     // fileNames: typed into the file-name field first, when not empty.
-    explicit DialogPresser(int button, const std::wstring& fileNames = std::wstring())
-        : uiThread_(GetCurrentThreadId()), button_(button), fileNames_(fileNames)
+    // selection: a folder browser is pressed only once its tree shows this
+    // item selected, since it selects the initial folder asynchronously.
+    explicit DialogPresser(int button, const std::wstring& fileNames = std::wstring(),
+                           const std::wstring& selection = std::wstring())
+        : uiThread_(GetCurrentThreadId()), button_(button), fileNames_(fileNames), selection_(selection)
     {
         worker_ = std::thread([this] { Run(); });
     }
@@ -209,13 +214,51 @@ private:
         return TRUE;
     }
 
+    static BOOL CALLBACK FindTree(HWND window, LPARAM found)
+    {
+        wchar_t name[32] = {};
+        GetClassNameW(window, name, 32);
+        if (wcscmp(name, WC_TREEVIEWW) == 0) {
+            *reinterpret_cast<HWND*>(found) = window;
+            return FALSE;
+        }
+        return TRUE;
+    }
+
+    static std::wstring SelectedTreeText(HWND dialog)
+    {
+        HWND tree = nullptr;
+        EnumChildWindows(dialog, FindTree, reinterpret_cast<LPARAM>(&tree));
+        if (tree == nullptr)
+            return std::wstring();
+        const auto item = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+        if (item == nullptr)
+            return std::wstring();
+        wchar_t text[MAX_PATH] = {};
+        TVITEMW tv = {};
+        tv.mask = TVIF_TEXT;
+        tv.hItem = item;
+        tv.pszText = text;
+        tv.cchTextMax = MAX_PATH;
+        SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&tv));
+        return text;
+    }
+
+    void WaitForSelection(HWND dialog) const
+    {
+        for (int i = 0; i < 300 && SelectedTreeText(dialog) != selection_; ++i)
+            Sleep(50);
+    }
+
     void Run()
     {
         for (int i = 0; i < 200; ++i) {
             HWND dialog = nullptr;
             EnumThreadWindows(uiThread_, FindDialog, reinterpret_cast<LPARAM>(&dialog));
             if (dialog != nullptr) {
-                Sleep(2000);  // let it settle on its initial folder (slower when the machine is busy)
+                Sleep(1000);  // let it settle on its initial folder
+                if (!selection_.empty())
+                    WaitForSelection(dialog);
                 if (!fileNames_.empty()) {
                     // The name field is a combo box (cmb13) or an edit (edt1).
                     if (!SetDlgItemTextW(dialog, 0x47C, fileNames_.c_str()))
@@ -232,6 +275,7 @@ private:
     DWORD uiThread_;
     int button_;
     std::wstring fileNames_;
+    std::wstring selection_;
     std::atomic<bool> pressed_{false};
     std::thread worker_;
 };
@@ -286,9 +330,10 @@ std::wstring TempFolder()
     return folder;
 }
 
-std::wstring Browse(int button, const std::wstring& initial, bool keepLast)
+std::wstring Browse(int button, const std::wstring& initial, bool keepLast,
+                    const std::wstring& expectedSelection = std::wstring())
 {
-    DialogPresser presser(button);
+    DialogPresser presser(button, std::wstring(), expectedSelection);
     std::wstring chosen = BrowseForFolder(nullptr, L"", initial, keepLast);
     EXPECT_TRUE(presser.Pressed());
     return chosen;
@@ -300,10 +345,11 @@ TEST(BrowseForFolder, RemembersTheLastFolderAcrossACancel)
     const std::wstring first = TempFolder() + L"\\vantorin_browse_test";
     CreateDirectoryW(first.c_str(), nullptr);
 
-    EXPECT_EQ(Browse(IDOK, first, true), first);
+    const std::wstring leaf = L"vantorin_browse_test";
+    EXPECT_EQ(Browse(IDOK, first, true, leaf), first);
     EXPECT_EQ(Browse(IDCANCEL, L"", true), L"");
     // The next browse opens on the folder chosen before the cancel.
-    EXPECT_EQ(Browse(IDOK, L"", true), first);
+    EXPECT_EQ(Browse(IDOK, L"", true, leaf), first);
     // Without keepLast the dialog no longer opens there.
     EXPECT_NE(Browse(IDOK, L"", false), first);
 
