@@ -108,7 +108,15 @@ inline long RunChildTests(const std::wstring& filter, const wchar_t* variable,
                           const std::wstring& program = OwnExePath())
 {
     SetEnvironmentVariableW(variable, L"1");
-    const long code = RunToEnd(program, L"--gtest_filter=" + filter);
+    // Under a heavily loaded Wine a freshly copied program now and then fails
+    // to start at all (-1, before its first line runs); a test's own failure
+    // exits with 1, so only the start is tried again.
+    long code = -1;
+    for (int attempt = 0; attempt < 3 && code == -1; ++attempt) {
+        if (attempt > 0)
+            Sleep(500);
+        code = RunToEnd(program, L"--gtest_filter=" + filter);
+    }
     SetEnvironmentVariableW(variable, nullptr);
     return code;
 }
