@@ -135,8 +135,24 @@ TEST_F(ButtonWindow, HotPushedAndClickOnReleaseInside)
     EXPECT_TRUE(Has(kUiStatePushed | kUiStateCaptured));
     EXPECT_TRUE(recorder.seen.empty());
 
+    // The click is reported while the button is still held; it lets go
+    // once the click has been handled.
+    struct StateAtClick : public INotifyUI {
+        CButtonUI* button = nullptr;
+        std::vector<UINT> states;
+        void Notify(UiNotify& notify) override
+        {
+            if (notify.type == L"click")
+                states.push_back(button->GetButtonState());
+        }
+    } atClick;
+    atClick.button = button;
+    manager->AddNotifier(&atClick);
     Send(WM_LBUTTONUP, 0, inside);
+    manager->RemoveNotifier(&atClick);
     EXPECT_EQ((std::vector<std::wstring>{L"click:btn"}), recorder.Summary());
+    ASSERT_EQ(1u, atClick.states.size());
+    EXPECT_EQ(kUiStatePushed | kUiStateCaptured, atClick.states[0] & (kUiStatePushed | kUiStateCaptured));
     EXPECT_FALSE(Has(kUiStatePushed));
     EXPECT_FALSE(Has(kUiStateCaptured));
     EXPECT_TRUE(button->HasFocus());
@@ -308,6 +324,15 @@ TEST_F(ButtonImages, HotForeImageReplacesTheForeImage)
     PaintButton();
     EXPECT_EQ(0x00FF00u, Centre());
     EXPECT_EQ(0x00FFFFu, Corner());
+
+    // A hot fore image that cannot be drawn is dropped, and the fore image
+    // does not stand in for it in that paint.
+    button->SetHotForeImage(L"file='nothere.png' dest='0,0,4,4'");
+    PaintButton();
+    EXPECT_TRUE(button->GetHotForeImage().IsEmpty());
+    EXPECT_EQ(0x00FF00u, Corner());
+    PaintButton();
+    EXPECT_EQ(0x000000u, Corner());
 }
 
 TEST_F(ButtonImages, HotColourWithoutHotImageFillsAndDrawsNothingMore)
@@ -328,12 +353,20 @@ TEST_F(ButtonImages, MissingImagesAreDroppedAndTheNormalOneShows)
     EXPECT_TRUE(button->GetHotImage().IsEmpty());
     EXPECT_EQ(0xFF0000u, Centre());
 
-    // A fore image shows even on a button without a normal image.
-    button->SetNormalImage(L"");
+    // The fore image goes only over a normal image that was drawn: not on a
+    // button without one, nor over one that fails.
     Send(WM_MOUSEMOVE, 0, At(Outside()));
     PaintButton();
-    EXPECT_EQ(kWhite, Centre());
     EXPECT_EQ(0x000000u, Corner());
+    button->SetNormalImage(L"");
+    PaintButton();
+    EXPECT_EQ(kWhite, Centre());
+    EXPECT_EQ(kWhite, Corner());
+    button->SetNormalImage(L"nothere.png");
+    PaintButton();
+    EXPECT_TRUE(button->GetNormalImage().IsEmpty());
+    EXPECT_EQ(kWhite, Corner());
+    EXPECT_FALSE(button->GetForeImage().IsEmpty());
 
     // Malformed attribute texts draw nothing and do not crash.
     const wchar_t* malformed[] = {L"file='", L"file='normal.png' dest='1,2", L"'''", L"dest='0,0,9999999,-5'",

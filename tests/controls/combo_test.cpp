@@ -199,9 +199,19 @@ TEST_F(ComboWindow, SelectionOutOfRangeOrOnUnusableRows)
     // Beyond the last row: the last row.
     EXPECT_TRUE(combo->SelectItem(99));
     EXPECT_EQ(2, combo->GetSelectedIndex());
+    EXPECT_EQ(-1, static_cast<int>(log.Last(L"itemselect")->lParam));
+    // The index is compared before it is clamped: asking again beyond the end
+    // deselects the last row and selects it anew, with a notification.
     const int notes = SelectedNotes();
     EXPECT_TRUE(combo->SelectItem(7));
-    EXPECT_EQ(notes, SelectedNotes());
+    EXPECT_EQ(2, combo->GetSelectedIndex());
+    EXPECT_TRUE(static_cast<CListLabelElementUI*>(combo->GetItemAt(2))->IsSelected());
+    ASSERT_EQ(notes + 1, SelectedNotes());
+    EXPECT_EQ(2u, log.Last(L"itemselect")->wParam);
+    EXPECT_EQ(2, static_cast<int>(log.Last(L"itemselect")->lParam));
+    // The selected index itself changes nothing.
+    EXPECT_TRUE(combo->SelectItem(2));
+    EXPECT_EQ(notes + 1, SelectedNotes());
 
     // A negative index leaves nothing selected.
     EXPECT_FALSE(combo->SelectItem(-1));
@@ -454,9 +464,10 @@ TEST_F(ComboWindow, AttributesOfTheComboAndMalformedValues)
         LONG cx;
         LONG cy;
     };
+    // Two numbers stored as they are; a missing or unreadable one counts as 0.
     const Case sizes[] = {
-        {L"0,150", 0, 150}, {L"200,90", 200, 90}, {L"abc", 200, 90},
-        {L"120", 200, 90},  {L"-5,80", 200, 90},  {L"", 200, 90},
+        {L"0,150", 0, 150}, {L"200,90", 200, 90}, {L"abc", 0, 0},
+        {L"120", 120, 0},   {L"-5,80", -5, 80},   {L"40,-7", 40, -7}, {L"", 0, 0},
     };
     for (const Case& size : sizes) {
         combo->SetAttribute(L"dropboxsize", size.value);

@@ -133,6 +133,17 @@ TEST_F(DateTimeOnWindow, ClickOpensThePickerAndFocusLossTakesTheDate)
     EXPECT_EQ(reinterpret_cast<LRESULT>(host.manager->GetFont(-1)), SendMessageW(native, WM_GETFONT, 0, 0));
     EXPECT_TRUE(SameDay(Date(2020, 6, 7), PickerDate(native)));
 
+    // A set-focus event while the picker is open ends there: no second
+    // picker, and the label's handling of it does not run.
+    for (int type : {kUiEventKillFocus, kUiEventSetFocus}) {
+        UiEvent event = {};
+        event.type = type;
+        event.sender = picker;
+        picker->HandleEvent(event);
+    }
+    EXPECT_FALSE(picker->HasFocus());
+    EXPECT_EQ(native, picker->GetNativeWindow());
+
     SetPickerDate(native, Date(2024, 3, 5));
     FocusAway();
     EXPECT_FALSE(IsWindow(native));

@@ -174,12 +174,20 @@ TEST(LabelAttributes, ShadowOffsetByAngle)
         EXPECT_EQ(c.x, label.GetShadowOffsetX()) << c.value;
         EXPECT_EQ(c.y, label.GetShadowOffsetY()) << c.value;
     }
-    // The offset does not depend on where the label lies when it is set.
-    CLabelUI placed;
-    placed.SetBounds(RECT{100, 50, 200, 80});
-    placed.SetShadowOffset(3, 45);
-    EXPECT_EQ(-3.0f, placed.GetShadowOffsetX());
-    EXPECT_EQ(-3.0f, placed.GetShadowOffsetY());
+    // Set once the label has been placed, the offset starts from its top (x)
+    // and its left (y).
+    const struct {
+        int angle;
+        float x;
+        float y;
+    } placedCases[] = {{45, 47, 97}, {-45, 53, 97}, {-90, 53, 100}, {135, 47, 103}, {-180, 50, 103}};
+    for (const auto& c : placedCases) {
+        CLabelUI placed;
+        placed.SetBounds(RECT{100, 50, 200, 80});
+        placed.SetShadowOffset(3, c.angle);
+        EXPECT_EQ(c.x, placed.GetShadowOffsetX()) << c.angle;
+        EXPECT_EQ(c.y, placed.GetShadowOffsetY()) << c.angle;
+    }
 }
 
 TEST(LabelTypes, NamesAndCasts)

@@ -125,6 +125,16 @@ protected:
         return rows;
     }
     void Paint() { RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW); }
+    // Columns 560 wide in the 400-wide list, with a horizontal bar, and rows;
+    // laid out once. Returns the bar.
+    CScrollBarUI* ShowWideColumns(int rows)
+    {
+        list->SetAttribute(L"hscrollbar", L"true");
+        items[0]->SetPreferredWidth(400);
+        AddRows(rows);
+        Paint();
+        return list->GetHorizontalScrollBar();
+    }
     LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0)
     {
         return SendMessageW(hwnd, message, wParam, lParam);
@@ -222,15 +232,28 @@ TEST(ListInfo, DefaultsAndItemAttributes)
     EXPECT_EQ(7, info.textPadding.left);
     EXPECT_EQ(0, info.textPadding.right);
 
+    // "left" clears the horizontal bits; "center" and "right" only add theirs,
+    // so a later word keeps what an earlier value set.
     struct AlignCase {
-        const wchar_t* value;
+        std::vector<const wchar_t*> values;
         UINT horizontal;
     };
-    for (const AlignCase& c : {AlignCase{L"right", DT_RIGHT}, AlignCase{L"center", DT_CENTER},
-                               AlignCase{L"left", DT_LEFT}, AlignCase{L"nonsense", DT_LEFT}}) {
-        list.SetAttribute(L"itemalign", c.value);
-        EXPECT_EQ(c.horizontal, info.textStyle & (DT_CENTER | DT_RIGHT)) << c.value;
-        EXPECT_NE(0u, info.textStyle & DT_VCENTER);
+    const AlignCase aligns[] = {
+        {{L"right"}, DT_RIGHT},
+        {{L"center"}, DT_CENTER},
+        {{L"right", L"center"}, DT_CENTER | DT_RIGHT},
+        {{L"center right"}, DT_CENTER | DT_RIGHT},
+        {{L"right", L"left"}, 0},
+        {{L"left right"}, DT_RIGHT},
+        {{L"center", L"nonsense"}, DT_CENTER},
+    };
+    for (const AlignCase& c : aligns) {
+        CListUI fresh;
+        for (const wchar_t* value : c.values)
+            fresh.SetAttribute(L"itemalign", value);
+        const UINT style = fresh.GetListInfo()->textStyle;
+        EXPECT_EQ(c.horizontal, style & (DT_CENTER | DT_RIGHT)) << c.values.back();
+        EXPECT_NE(0u, style & DT_VCENTER);
     }
     list.SetAttribute(L"itemendellipsis", L"true");
     EXPECT_NE(0u, info.textStyle & DT_END_ELLIPSIS);
@@ -288,10 +311,22 @@ TEST(ListInfo, TypeAndCastNames)
     EXPECT_EQ(0u, item.GetInputFlags());
     EXPECT_EQ(16, item.GetMinWidth());
 
-    // A row without an owner measures and paints as nothing.
-    SIZE size = text.MeasureSize(SIZE{100, 100});
-    EXPECT_EQ(0, size.cx);
-    EXPECT_EQ(0, size.cy);
+    // A row without an owner measures and paints as nothing, whatever fixed
+    // size it was given.
+    CListLabelElementUI label;
+    for (CControlUI* row : {static_cast<CControlUI*>(&text), static_cast<CControlUI*>(&label)}) {
+        row->SetPreferredWidth(120);
+        row->SetPreferredHeight(26);
+        const SIZE size = row->MeasureSize(SIZE{100, 100});
+        EXPECT_EQ(0, size.cx) << row->GetTypeName();
+        EXPECT_EQ(0, size.cy) << row->GetTypeName();
+    }
+    // With an owner the fixed size stands.
+    CListUI owner;
+    text.SetOwner(&owner);
+    EXPECT_EQ(120, text.MeasureSize(SIZE{100, 100}).cx);
+    EXPECT_EQ(26, text.MeasureSize(SIZE{100, 100}).cy);
+    text.SetOwner(nullptr);
     // Selected by markup before it has an owner: only its own flag.
     text.SetAttribute(L"selected", L"whatever");
     EXPECT_TRUE(text.IsSelected());
@@ -439,13 +474,19 @@ TEST_F(ListWindow, SelectingOutOfRangeHiddenOrDisabledRowsFails)
     EXPECT_FALSE(rows[0]->Select(true));
     EXPECT_EQ(-1, list->GetSelectedIndex());
 
-    // A selected row that is disabled still gives up its selection.
+    // A disabled row refuses a change of its selected state either way: the
+    // list moves on, but the row keeps its flag until it is enabled again.
     rows[0]->SetEnabled(true);
     ASSERT_TRUE(list->SelectItem(0));
     rows[0]->SetEnabled(false);
+    EXPECT_FALSE(rows[0]->Select(false));
     ASSERT_TRUE(list->SelectItem(1));
-    EXPECT_FALSE(rows[0]->IsSelected());
+    EXPECT_EQ(1, list->GetSelectedIndex());
+    EXPECT_TRUE(rows[0]->IsSelected());
     EXPECT_TRUE(rows[1]->IsSelected());
+    rows[0]->SetEnabled(true);
+    EXPECT_TRUE(rows[0]->Select(false));
+    EXPECT_FALSE(rows[0]->IsSelected());
     list->SelectItem(-1);
 
     // Hiding the selected row leaves no selection and sends nothing.
@@ -716,11 +757,7 @@ TEST_F(ListWindow, ALongListScrollsAndKeepsTheSelectionInView)
 
 TEST_F(ListWindow, HorizontalScrollingMovesHeaderItemsAndColumns)
 {
-    list->SetAttribute(L"hscrollbar", L"true");
-    items[0]->SetPreferredWidth(400);
-    AddRows(3);
-    Paint();
-    CScrollBarUI* bar = list->GetHorizontalScrollBar();
+    CScrollBarUI* bar = ShowWideColumns(3);
     ASSERT_NE(nullptr, bar);
     ASSERT_TRUE(bar->IsShown());
     RECT client;
@@ -751,6 +788,69 @@ TEST_F(ListWindow, HorizontalScrollingMovesHeaderItemsAndColumns)
     list->SetScrollPos(SIZE{0, 0});
     EXPECT_EQ(before[1].left, info.columns[1].left);
     EXPECT_EQ(before[1].right, info.columns[1].right);
+}
+
+// Header items, column rects and rows must agree on where each column is,
+// checked after the layouts that change the body's horizontal position.
+class ListColumns : public ListWindow {
+protected:
+    void ExpectColumnsOverRows(const char* when)
+    {
+        SCOPED_TRACE(when);
+        const UiListInfo& info = *list->GetListInfo();
+        const int offset = list->GetScrollPos().cx;
+        ASSERT_EQ(static_cast<int>(items.size()), info.columnCount);
+        // Laid out from the list's left edge; the first column takes what the
+        // other two leave.
+        int left = 0;
+        for (size_t i = 0; i < items.size(); ++i) {
+            EXPECT_EQ(left - offset, items[i]->GetBounds().left) << "item " << i;
+            EXPECT_EQ(items[i]->GetBounds().left, info.columns[i].left) << "column " << i;
+            EXPECT_EQ(items[i]->GetBounds().right, info.columns[i].right) << "column " << i;
+            left = items[i]->GetBounds().right + offset;
+        }
+        for (int i = 0; i < list->GetCount(); ++i)
+            EXPECT_EQ(info.columns[0].left, list->GetItemAt(i)->GetBounds().left) << "row " << i;
+    }
+};
+
+TEST_F(ListColumns, HeaderFollowsTheBodyWhenWideningHidesItsHorizontalBar)
+{
+    CScrollBarUI* bar = ShowWideColumns(3);
+    ASSERT_NE(nullptr, bar);
+    ASSERT_TRUE(bar->IsShown());
+    list->SetScrollPos(SIZE{30, 0});
+    ASSERT_EQ(30, list->GetScrollPos().cx);
+    ExpectColumnsOverRows("scrolled");
+
+    // Wide enough for every column: the bar goes and the position with it.
+    SetWindowPos(hwnd, nullptr, 0, 0, 700, 300, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    Paint();
+    EXPECT_FALSE(bar->IsShown());
+    EXPECT_EQ(0, list->GetScrollPos().cx);
+    ExpectColumnsOverRows("widened");
+    EXPECT_EQ(0, items[0]->GetBounds().left);
+    EXPECT_EQ(400, list->GetListInfo()->columns[1].left);
+}
+
+TEST_F(ListColumns, HeaderFollowsTheBodyWhenRemovingRowsClampsItsPosition)
+{
+    list->SetAttribute(L"vscrollbar", L"true");
+    ASSERT_NE(nullptr, ShowWideColumns(30));
+    ASSERT_TRUE(list->GetVerticalScrollBar()->IsShown());
+    list->ScrollToRight();
+    const int scrolled = list->GetScrollPos().cx;
+    ASSERT_GT(scrolled, 0);
+    ExpectColumnsOverRows("scrolled to the right");
+
+    // Few rows: the vertical bar goes, the client widens and the horizontal
+    // range shrinks under the position. Only the body is laid out again.
+    while (list->GetCount() > 2)
+        ASSERT_TRUE(list->RemoveAt(list->GetCount() - 1));
+    Paint();
+    ASSERT_FALSE(list->GetVerticalScrollBar()->IsShown());
+    EXPECT_LT(list->GetScrollPos().cx, scrolled);
+    ExpectColumnsOverRows("after the rows went");
 }
 
 TEST_F(ListWindow, HeaderReplacementAndRemovalAreSafe)

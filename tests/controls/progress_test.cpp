@@ -298,6 +298,23 @@ TEST_F(SliderWindow, WheelStepsTheValueAndPaintPullsItBackIntoRange)
     Wheel(WHEEL_DELTA);
     PaintAlone(slider);
     EXPECT_EQ(100, slider->GetValue());
+
+    // Only the low word of the event's wParam gives the direction; any
+    // other direction is not a step.
+    struct Case {
+        WPARAM wParam;
+        int expected;
+    };
+    for (const Case& c : {Case{MAKEWPARAM(1, 0x77), 95}, Case{MAKEWPARAM(0, 0xFFFF), 105},
+                          Case{MAKEWPARAM(2, 0), 100}}) {
+        slider->SetValue(100);
+        UiEvent event = {};
+        event.type = kUiEventScrollWheel;
+        event.sender = slider;
+        event.wParam = c.wParam;
+        slider->HandleEvent(event);
+        EXPECT_EQ(c.expected, slider->GetValue()) << std::hex << c.wParam;
+    }
 }
 
 TEST_F(SliderWindow, ThumbImageFollowsHoverAndPress)

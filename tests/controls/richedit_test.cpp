@@ -3,6 +3,7 @@
 // the "return" notification and the Tab key.
 #include "DialogBuilder.h"
 #include "RichEditUI.h"
+#include "TxtWinHost.h"
 #include "ScrollBarUI.h"
 #include "UiManager.h"
 #include "VerticalLayoutUI.h"
@@ -92,7 +93,7 @@ protected:
 
     // Builds the window with the rich edit's attributes applied before it is
     // attached, as the dialog builder does.
-    void Open(const wchar_t* attributes, const wchar_t* text = nullptr)
+    void Open(const wchar_t* attributes, const wchar_t* text = nullptr, int textLimit = 0)
     {
         CreateWindowAndManager();
         edit = new CRichEditUI;
@@ -100,6 +101,8 @@ protected:
         edit->ApplyAttributeString(attributes);
         if (text != nullptr)
             edit->SetText(text);
+        if (textLimit > 0)
+            edit->SetLimitText(textLimit);
         other = new TabStop;
         other->SetPreferredHeight(40);
         CVerticalLayoutUI* root = new CVerticalLayoutUI;
@@ -219,7 +222,9 @@ TEST_F(RichEditWindow, MarkupPaneIsReadOnlyWithItsBar)
     ASSERT_NE(nullptr, edit->GetTextHost());
     EXPECT_STREQ(L"皮肤里的文字", edit->GetText().GetData());
     EXPECT_TRUE(edit->IsReadOnly());
-    EXPECT_NE(0u, edit->GetTextHostStyle() & (WS_VSCROLL | ES_AUTOVSCROLL | ES_READONLY));
+    for (DWORD bit : {static_cast<DWORD>(WS_VSCROLL), static_cast<DWORD>(ES_AUTOVSCROLL),
+                      static_cast<DWORD>(ES_READONLY), static_cast<DWORD>(ES_MULTILINE)})
+        EXPECT_EQ(bit, edit->GetTextHostStyle() & bit) << std::hex << bit;
     CScrollBarUI* bar = edit->GetVerticalScrollBar();
     ASSERT_NE(nullptr, bar);
     EXPECT_EQ(14, bar->GetPreferredWidth());
@@ -280,13 +285,21 @@ TEST_F(RichEditWindow, LongTextIsSetWholeDespiteTheTypingLimit)
     EXPECT_EQ(CRichEditUI::kDefaultTextLimit, edit->GetLimitText());
 }
 
-TEST_F(RichEditWindow, TypingStopsAtTheTextLimit)
+TEST_F(RichEditWindow, TheTextLimitIsTheHosts)
 {
-    Open(L"maxchar=\"5\"");
+    // The host hands the limit to the services when they ask for it, from
+    // the start and after every change.
+    Open(L"", nullptr, 5);
     EXPECT_EQ(5, edit->GetLimitText());
-    edit->TakeFocus();
-    Type(L"abcdefgh");
-    EXPECT_STREQ(L"abcde", edit->GetText().GetData());
+    DWORD limit = 0;
+    ASSERT_EQ(S_OK, edit->GetTextHost()->TxGetMaxLength(&limit));
+    EXPECT_EQ(5u, limit);
+    edit->SetLimitText(9);
+    ASSERT_EQ(S_OK, edit->GetTextHost()->TxGetMaxLength(&limit));
+    EXPECT_EQ(9u, limit);
+    // Zero and below are not limits.
+    edit->SetLimitText(0);
+    EXPECT_EQ(9, edit->GetLimitText());
 }
 
 struct AttributeCase {
@@ -318,10 +331,11 @@ TEST_F(RichEditWindow, AttributesSetStyleAndFlags)
          0x7FFF},
         {L"align=\"center\"", ES_CENTER, ES_RIGHT, false, true, true, true, true, -1, 0, 0x7FFF},
         {L"align=\"right\" align=\"left\"", 0, ES_CENTER | ES_RIGHT, false, true, true, true, true, -1, 0, 0x7FFF},
-        {L"font=\"2\" textcolor=\"  #FF91A0A1\" maxchar=\"100\"", multi, 0, false, true, true, true, true, 2,
-         0xFF91A0A1, 100},
-        {L"font=\"x\" textcolor=\"zz\" maxchar=\"-3\"", multi, 0, false, true, true, true, true, 0, 0, 0x7FFF},
-        {L"maxchar=\"0\" textcolor=\"FF0000\"", multi, 0, false, true, true, true, true, -1, 0xFF0000, 0x7FFF},
+        {L"font=\"2\" textcolor=\"  #FF91A0A1\"", multi, 0, false, true, true, true, true, 2, 0xFF91A0A1, 0x7FFF},
+        {L"font=\"x\" textcolor=\"zz\"", multi, 0, false, true, true, true, true, 0, 0, 0x7FFF},
+        {L"textcolor=\"FF0000\"", multi, 0, false, true, true, true, true, -1, 0xFF0000, 0x7FFF},
+        // The rich edit has no key for its text limit.
+        {L"maxchar=\"100\"", multi, 0, false, true, true, true, true, -1, 0, 0x7FFF},
     };
     for (const AttributeCase& c : cases) {
         SCOPED_TRACE(c.markup);
@@ -343,12 +357,22 @@ TEST_F(RichEditWindow, AttributesSetStyleAndFlags)
 
 TEST_F(RichEditWindow, FontAndColourReachTheServices)
 {
+    // Given before the services start, the colour is in their default format.
     Open(L"textcolor=\"#FF102030\"");
     ASSERT_NE(nullptr, edit->GetTextHost());
+    EXPECT_EQ(RGB(0x10, 0x20, 0x30), CharFormat().crTextColor);
+
+    // Changed later, the host's default format holds the new font and
+    // colour, which the services read back once told of the change.
     manager->AddFont(L"Arial", 30, true, false, true);
     edit->SetFont(0);
-    const CHARFORMAT2W format = CharFormat();
-    EXPECT_EQ(RGB(0x10, 0x20, 0x30), format.crTextColor);
+    edit->SetTextColor(0xFF405060);
+    const CHARFORMATW* given = nullptr;
+    ASSERT_EQ(S_OK, edit->GetTextHost()->TxGetCharFormat(&given));
+    ASSERT_NE(nullptr, given);
+    const CHARFORMAT2W& format = *reinterpret_cast<const CHARFORMAT2W*>(given);
+    EXPECT_EQ(sizeof(CHARFORMAT2W), format.cbSize);
+    EXPECT_EQ(RGB(0x40, 0x50, 0x60), format.crTextColor);
     EXPECT_NE(0u, format.dwEffects & CFE_BOLD);
     EXPECT_NE(0u, format.dwEffects & CFE_ITALIC);
     EXPECT_STREQ(L"Arial", format.szFaceName);
@@ -523,6 +547,30 @@ TEST_F(RichEditWindow, LinesAndScrollRangeGrowWithText)
     edit->SetText(L"短");
     Paint();
     EXPECT_FALSE(bar->IsShown());
+}
+
+// A position past what a scroll message's 16 bits carry still reaches the
+// services whole, instead of wrapping round to near the top.
+TEST_F(RichEditWindow, PositionsBeyondSixteenBitsScrollWhole)
+{
+    Open(L"vscrollbar=\"true\" autovscroll=\"true\" readonly=\"true\"", ChineseText(60000).c_str());
+    Paint();
+    CScrollBarUI* bar = edit->GetVerticalScrollBar();
+    ASSERT_NE(nullptr, bar);
+    ASSERT_TRUE(bar->IsShown());
+    edit->ScrollToBottom();
+    const LONG bottom = ScrollPos().y;
+    const LONG wrapped = 70000 & 0xFFFF;
+    ASSERT_GT(bottom, 2 * wrapped);
+    edit->ScrollToTop();
+    ASSERT_EQ(0, ScrollPos().y);
+
+    // A text taller than 16 bits of pixels gives the bar such a range; the
+    // services here stop theirs short of it, so the bar is given one.
+    bar->SetScrollRange(200000);
+    edit->SetScrollPos(SIZE{0, 70000});
+    EXPECT_GT(ScrollPos().y, 2 * wrapped);
+    EXPECT_LE(ScrollPos().y, bottom);
 }
 
 TEST_F(RichEditWindow, ReadOnlyPaneScrollsByWheelAndKeys)

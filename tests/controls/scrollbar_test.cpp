@@ -353,16 +353,40 @@ TEST_F(BarWindow, TrackPressPagesByTheBarsLength)
     Send(WM_LBUTTONUP, 0, At(above));
     EXPECT_EQ(0, bar->GetScrollPos());
     EXPECT_EQ(2u, scrolls.senders.size());
+}
 
-    // Held on the track, the repeat pages toward the pointer until the thumb
-    // reaches it.
+// Puts the system pointer at a screen point: by SetCursorPos, or failing
+// that by synthesised absolute input. False when neither moves it.
+bool MovePointerTo(POINT screen)
+{
+    POINT cursor = {};
+    if (SetCursorPos(screen.x, screen.y) && GetCursorPos(&cursor) && cursor.x == screen.x && cursor.y == screen.y)
+        return true;
+    const int width = GetSystemMetrics(SM_CXSCREEN);
+    const int height = GetSystemMetrics(SM_CYSCREEN);
+    if (width <= 1 || height <= 1)
+        return false;
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = MulDiv(screen.x, 65535, width - 1);
+    input.mi.dy = MulDiv(screen.y, 65535, height - 1);
+    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    SendInput(1, &input, sizeof(input));
+    return GetCursorPos(&cursor) && cursor.x == screen.x && cursor.y == screen.y;
+}
+
+TEST_F(BarWindow, HeldTrackPressPagesTowardThePointer)
+{
+    CScrollBarUI* bar = ShowLoneBar();
+    bar->SetScrollRange(1000);
+    const POINT below = {MidPoint(bar->GetThumbRect()).x, bar->GetThumbRect().bottom + 2};
+    // Held on the track, the repeat reads where the pointer is and pages
+    // toward it until the thumb reaches it.
     POINT bottom = {below.x, bar->GetButton2Rect().top - 1};
     ClientToScreen(hwnd, &bottom);
-    SetCursorPos(bottom.x, bottom.y);
-    POINT cursor = {};
-    GetCursorPos(&cursor);
-    if (cursor.x != bottom.x || cursor.y != bottom.y)
-        return;  // the display driver does not move the pointer
+    if (!MovePointerTo(bottom))
+        GTEST_SKIP() << "the pointer cannot be moved here (neither SetCursorPos nor SendInput moved it), "
+                        "and the repeat reads the real pointer";
     Send(WM_LBUTTONDOWN, MK_LBUTTON, At(below));
     EXPECT_EQ(height, bar->GetScrollPos());
     Tick(*bar, 5);
@@ -370,6 +394,75 @@ TEST_F(BarWindow, TrackPressPagesByTheBarsLength)
     Tick(*bar, 10);
     EXPECT_EQ(1000, bar->GetScrollPos());
     Send(WM_LBUTTONUP, 0, At(below));
+}
+
+TEST(ScrollBar, PressOnABarWithoutThumbPagesForward)
+{
+    // 40 long: buttons of 16 at each end, no thumb, an 8-pixel gap between.
+    struct Case {
+        bool horizontal;
+        int startPos;
+        int expected;
+    };
+    for (const Case& c : {Case{false, 0, 40}, Case{false, 70, 100}, Case{true, 0, 40}}) {
+        CScrollBarUI bar;
+        bar.SetHorizontal(c.horizontal);
+        bar.SetScrollPos(c.startPos);
+        if (c.horizontal)
+            bar.SetBounds(RECT{20, 10, 60, 10 + CScrollBarUI::kDefaultThickness});
+        else
+            PlaceVertical(bar, 40);
+        ASSERT_TRUE(SameRect(RECT{0, 0, 0, 0}, bar.GetThumbRect())) << Describe(bar.GetThumbRect());
+        const POINT gap = c.horizontal ? POINT{40, 18} : POINT{18, 40};
+        for (int type : {kUiEventButtonDown, kUiEventButtonUp}) {
+            UiEvent event = {};
+            event.type = type;
+            event.sender = &bar;
+            event.mouse = gap;
+            bar.HandleEvent(event);
+        }
+        EXPECT_EQ(c.expected, bar.GetScrollPos()) << c.horizontal << " " << c.startPos;
+    }
+}
+
+// The thumb follows the pointer over the pixels it can really travel: a
+// hidden button gives its length to the track.
+TEST(ScrollBar, DragDividesByTheThumbsRealTravel)
+{
+    struct Case {
+        bool button1;
+        bool button2;
+        int range;
+        int drag;
+    };
+    const Case cases[] = {{true, true, 1000, 30}, {false, true, 1000, 30}, {false, false, 1000, 30},
+                          // A thumb nearly as long as the bar: the travel of
+                          // two thicknesses less would be below zero.
+                          {false, false, 10, 3}};
+    for (const Case& c : cases) {
+        CScrollBarUI bar;
+        bar.SetShowButton1(c.button1);
+        bar.SetShowButton2(c.button2);
+        bar.SetScrollRange(c.range);
+        PlaceVertical(bar, 200);
+        const RECT thumb = bar.GetThumbRect();
+        const int shown = (c.button1 ? 1 : 0) + (c.button2 ? 1 : 0);
+        const int travel = 200 - shown * CScrollBarUI::kDefaultThickness - (thumb.bottom - thumb.top);
+        ASSERT_GT(travel, 0);
+        const POINT grip = MidPoint(thumb);
+        const int types[] = {kUiEventButtonDown, kUiEventMouseMove};
+        for (int type : types) {
+            UiEvent event = {};
+            event.type = type;
+            event.sender = &bar;
+            event.mouse = type == kUiEventButtonDown ? grip : POINT{grip.x, grip.y + c.drag};
+            bar.HandleEvent(event);
+        }
+        Tick(bar);
+        const int expected = std::min(c.range, c.drag * c.range / travel);
+        EXPECT_EQ(expected, bar.GetScrollPos()) << c.button1 << c.button2 << " range " << c.range;
+        EXPECT_GT(bar.GetScrollPos(), 0);
+    }
 }
 
 TEST_F(BarWindow, DraggingTheThumbFollowsThePointerAndClampsAtTheEnd)

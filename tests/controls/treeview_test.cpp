@@ -156,6 +156,65 @@ TEST_F(TreeWindow, ChildrenAddedLaterGoAfterTheirParentsSubtree)
     EXPECT_FALSE(loose->AddAt(child, 0));
     EXPECT_TRUE(loose->Add(child));
     delete loose;
+    delete child;
+}
+
+struct DestroyCounter {
+    int count = 0;
+    bool Count(void*)
+    {
+        ++count;
+        return true;
+    }
+};
+
+// Outside a tree view a node holds its children without owning them: neither
+// deleting the node nor removing a child deletes the child.
+TEST(TreeNode, NodesOutsideAViewLeaveTheirChildrenToTheirMaker)
+{
+    DestroyCounter destroyed;
+    CTreeNodeUI* parent = new CTreeNodeUI;
+    CTreeNodeUI* kept = new CTreeNodeUI;
+    CTreeNodeUI* removed = new CTreeNodeUI;
+    for (CTreeNodeUI* child : {kept, removed}) {
+        child->OnDestroy.Add(CDelegate<DestroyCounter, DestroyCounter>(&destroyed, &DestroyCounter::Count));
+        ASSERT_TRUE(parent->Add(child));
+    }
+    EXPECT_TRUE(parent->Remove(removed));
+    EXPECT_EQ(0, destroyed.count);
+    EXPECT_EQ(nullptr, removed->GetParentNode());
+    EXPECT_EQ(1, parent->GetChildCount());
+    delete parent;
+    EXPECT_EQ(0, destroyed.count);
+    delete kept;
+    delete removed;
+    EXPECT_EQ(2, destroyed.count);
+}
+
+// A node whose type name is another builds none of its parts' layout when
+// it is given as the parent.
+class OtherKindOfNode : public CTreeNodeUI {
+public:
+    const wchar_t* GetTypeName() const override { return L"OtherNodeUI"; }
+};
+
+TEST(TreeNode, AParentOfAnotherKindLeavesTheNodeWithoutLayout)
+{
+    CTreeNodeUI parent;
+    CTreeNodeUI child(&parent);
+    EXPECT_EQ(1, child.GetCount());
+    EXPECT_EQ(&parent, child.GetParentNode());
+    EXPECT_EQ(18, child.GetDottedLine()->GetPreferredWidth());
+
+    OtherKindOfNode other;
+    CTreeNodeUI orphan(&other);
+    EXPECT_EQ(0, orphan.GetCount());
+    EXPECT_EQ(nullptr, orphan.GetParentNode());
+    EXPECT_EQ(2, orphan.GetDottedLine()->GetPreferredWidth());
+    EXPECT_FALSE(orphan.GetDottedLine()->IsShown());
+    // Its parts still take their attributes.
+    orphan.SetAttribute(L"text", L"caption");
+    EXPECT_STREQ(L"caption", orphan.GetItemButton()->GetText().GetData());
 }
 
 TEST_F(TreeWindow, FolderButtonHidesAndShowsTheSubtree)

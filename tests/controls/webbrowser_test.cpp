@@ -173,6 +173,8 @@ TEST_F(WebBrowser, HomePageIsOpenedAtCreationOnlyWhenAskedAndSet)
         std::vector<std::wstring> events;
     };
     const std::wstring home(kHomePage);
+    // The events raised inside the first Navigate2 itself (before navigate,
+    // the command states) reach the handler too.
     const Case cases[] = {
         // The browser also reports that it can go neither back nor forward.
         {kHomePage, L"true", {L"before " + home, L"command 2 off", L"command 1 off", L"error " + home}},
@@ -340,6 +342,38 @@ TEST_F(WebBrowser, ScriptErrorsAreSwallowedWithoutADialog)
     EXPECT_EQ(VT_BOOL, out.vt);
     EXPECT_EQ(VARIANT_TRUE, out.boolVal);
     EXPECT_EQ(S_OK, web->Exec(&kDocHostCommandGroup, OLECMDID_SHOWSCRIPTERROR, 0, nullptr, nullptr));
+
+    // The document the command carries is asked for its script error: the
+    // control reaches for the document interface to read the error event.
+    struct Document : public IUnknown {
+        std::vector<IID> asked;
+        ULONG refs = 1;
+        HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override
+        {
+            asked.push_back(riid);
+            *object = nullptr;
+            if (IsEqualIID(riid, IID_IUnknown)) {
+                *object = this;
+                AddRef();
+                return S_OK;
+            }
+            return E_NOINTERFACE;
+        }
+        ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
+        ULONG STDMETHODCALLTYPE Release() override { return --refs; }
+    } document;
+    const IID htmlDocument2 = {0x332C4425, 0x26CB, 0x11D0, {0xB4, 0x83, 0x00, 0xC0, 0x4F, 0xD9, 0x01, 0x19}};
+    VARIANT in;
+    VariantInit(&in);
+    in.vt = VT_UNKNOWN;
+    in.punkVal = &document;
+    VariantClear(&out);
+    ASSERT_EQ(S_OK, web->Exec(&kDocHostCommandGroup, OLECMDID_SHOWSCRIPTERROR, 0, &in, &out));
+    ASSERT_EQ(1u, document.asked.size());
+    EXPECT_TRUE(IsEqualIID(htmlDocument2, document.asked[0]));
+    EXPECT_EQ(1u, document.refs);
+    EXPECT_EQ(VT_BOOL, out.vt);
+    EXPECT_EQ(VARIANT_TRUE, out.boolVal);
     OLECMD cmd = {OLECMDID_SHOWSCRIPTERROR, 0};
     EXPECT_EQ(OLECMDERR_E_NOTSUPPORTED, web->QueryStatus(&kDocHostCommandGroup, 1, &cmd, nullptr));
 }

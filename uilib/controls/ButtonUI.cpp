@@ -89,12 +89,10 @@ void CButtonUI::ProcessEvent(UiEvent& event)
         return;
     case kUiEventButtonUp:
         if ((state_ & kUiStateCaptured) != 0) {
-            // The button is released before the click is reported: the
-            // handler may run a modal loop or delete the button.
-            state_ &= ~(kUiStatePushed | kUiStateCaptured);
-            Invalidate();
             if (inside)
                 TryActivate();
+            state_ &= ~(kUiStatePushed | kUiStateCaptured);
+            Invalidate();
         }
         return;
     case kUiEventContextMenu:
@@ -197,7 +195,9 @@ void CButtonUI::PaintStateImage(HDC hdc)
         }
     } else if ((state_ & kUiStateHot) != 0) {
         if (PaintImageOnce(hdc, hotImage_)) {
-            if (!PaintImageOnce(hdc, hotForeImage_))
+            if (!hotForeImage_.IsEmpty())
+                PaintImageOnce(hdc, hotForeImage_);
+            else
                 PaintImageOnce(hdc, foreImage_);
             return;
         }
@@ -211,10 +211,9 @@ void CButtonUI::PaintStateImage(HDC hdc)
             return;
         }
     }
-    // The fore image is drawn over the normal one, and also on a button that
-    // has no normal image at all.
-    PaintImageOnce(hdc, normalImage_);
-    PaintImageOnce(hdc, foreImage_);
+    // The fore image goes only over a normal image that was drawn.
+    if (PaintImageOnce(hdc, normalImage_))
+        PaintImageOnce(hdc, foreImage_);
 }
 
 void CButtonUI::PaintText(HDC hdc)

@@ -19,22 +19,6 @@ bool IsName(const wchar_t* name, const wchar_t* expected)
     return name != nullptr && wcscmp(name, expected) == 0;
 }
 
-// "cx,cy": two decimal numbers, neither negative, one separator between.
-bool ReadDropBoxSize(const wchar_t* text, SIZE& size)
-{
-    long pair[2] = {};
-    const wchar_t* p = text;
-    for (int i = 0; i < 2; ++i) {
-        wchar_t* end = nullptr;
-        pair[i] = wcstol(p, &end, 10);
-        if (end == p || pair[i] < 0 || (i == 0 && *end == L'\0'))
-            return false;
-        p = end + 1;
-    }
-    size = SIZE{pair[0], pair[1]};
-    return true;
-}
-
 IListItemUI* AsRow(CControlUI* control)
 {
     return control != nullptr ? static_cast<IListItemUI*>(control->CastByName(L"ListItem")) : nullptr;
@@ -325,11 +309,9 @@ void CComboUI::SetAttribute(const wchar_t* name, const wchar_t* value)
         return;
     }
     if (IsName(name, L"dropboxsize")) {
-        // A value that lacks a number, or has a negative one, would open an
-        // unusable pop-up and is ignored.
-        SIZE size = {};
-        if (ReadDropBoxSize(value, size))
-            SetDropBoxSize(size);
+        long pair[2] = {};
+        ReadNumberList(value, pair, 2);
+        SetDropBoxSize(SIZE{pair[0], pair[1]});
         return;
     }
     // The combo has no end-ellipsis rule for its rows, nor a multi-expand one.
@@ -448,11 +430,6 @@ bool CComboUI::SelectItem(int index, bool takeFocus)
 {
     if (dropWindow_ != nullptr)
         dropWindow_->Close();
-    // Beyond the last row means the last row; clamped before the comparison
-    // so that asking again for the selected last row changes nothing.
-    const int count = GetCount();
-    if (count > 0 && index >= count)
-        index = count - 1;
     if (index == selected_)
         return true;
     const int previous = selected_;
@@ -464,8 +441,12 @@ bool CComboUI::SelectItem(int index, bool takeFocus)
             row->Select(false);
         selected_ = -1;
     }
+    const int count = GetCount();
     if (index < 0 || count == 0)
         return false;
+    // Beyond the last row means the last row.
+    if (index >= count)
+        index = count - 1;
     CControlUI* control = GetItemAt(index);
     IListItemUI* row = AsRow(control);
     if (row == nullptr || !control->IsShown() || !control->IsEnabled())

@@ -170,8 +170,12 @@ void CDateTimeUI::ProcessEvent(UiEvent& event)
     const bool enabled = IsEnabled();
     switch (event.type) {
     case kUiEventSetFocus:
-        if (enabled && window_ == nullptr)
-            OpenPicker(true);
+        if (!enabled)
+            break;
+        // An open picker ends the event: the focus it holds is the control's.
+        if (window_ != nullptr)
+            return;
+        OpenPicker(true);
         break;
     case kUiEventKillFocus:
         if (enabled)

@@ -136,14 +136,10 @@ void CEditWnd::DetachOwner()
         DestroyWindow(window_);
 }
 
-bool CEditWnd::CopyTextToOwner()
+void CEditWnd::CopyTextToOwner()
 {
-    const std::wstring text = ReadWindowText(window_);
-    if (owner_->text_ == text.c_str())
-        return false;
     // The native window covers the control, so the control needs no repaint.
-    owner_->text_ = text.c_str();
-    return true;
+    owner_->text_ = ReadWindowText(window_).c_str();
 }
 
 LRESULT CEditWnd::ColorNativeWindow(HDC hdc)
@@ -175,7 +171,8 @@ LRESULT CEditWnd::ProcessMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_COMMAND + kReflectOffset:
         // Some systems report a change for a key that the limit refused.
         if (HIWORD(wParam) == EN_CHANGE && initialised_ && owner_ != nullptr) {
-            if (CopyTextToOwner() && owner_->GetOwnerManager() != nullptr)
+            CopyTextToOwner();
+            if (owner_->GetOwnerManager() != nullptr)
                 owner_->GetOwnerManager()->SendNotify(owner_, L"textchanged");
         } else if (HIWORD(wParam) == EN_UPDATE) {
             InvalidateRect(window_, nullptr, FALSE);
@@ -248,11 +245,9 @@ HWND CEditUI::GetNativeWindow() const
 void CEditUI::SetText(const wchar_t* text)
 {
     CLabelUI::SetText(text);
-    // Only a real change goes to the native window: its change notice comes
-    // back as "textchanged", whose handler may set the text again.
-    const wchar_t* value = text != nullptr ? text : L"";
-    if (window_ != nullptr && ReadWindowText(window_->GetHwnd()) != value)
-        SetWindowTextW(window_->GetHwnd(), value);
+    // The open window's change notice comes back as "textchanged".
+    if (window_ != nullptr)
+        SetWindowTextW(window_->GetHwnd(), text != nullptr ? text : L"");
     Invalidate();
 }
 

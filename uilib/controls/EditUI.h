@@ -40,8 +40,8 @@ public:
     void DetachOwner();
 
 private:
-    // Returns whether the owner's text changed.
-    bool CopyTextToOwner();
+    // Takes the window text over into the owner, without a repaint.
+    void CopyTextToOwner();
     LRESULT ColorNativeWindow(HDC hdc);
 
     CEditUI* owner_;

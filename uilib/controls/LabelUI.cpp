@@ -605,16 +605,20 @@ void CLabelUI::SetShadowOffset(int distance, int angle)
 {
     if (angle < -180 || angle > 180)
         return;
-    int x = 0;
+    // Measured from the label's top (x) and left (y) as they are now: zero
+    // while the markup is applied, before the first layout.
+    const int top = itemRect_.top;
+    const int left = itemRect_.left;
+    int x = top;
     if (angle >= 0)
-        x = -distance;
+        x = top - distance;
     else if (angle >= -179)
-        x = distance;
-    int y = distance;
+        x = top + distance;
+    int y = left + distance;
     if (angle > -90 && angle <= 90)
-        y = -distance;
+        y = left - distance;
     else if (angle == -90)
-        y = 0;
+        y = left;
     shadowOffsetX_ = static_cast<float>(x);
     shadowOffsetY_ = static_cast<float>(y);
 }

@@ -72,6 +72,8 @@ void CListBodyUI::SetBounds(const RECT& rc)
         }
     }
     UpdateScrollBars(client, SIZE{needed, rowsHeight});
+    if (owner_ != nullptr)
+        owner_->FollowBodyScroll();
 }
 
 void CListBodyUI::SetScrollPos(SIZE pos)

@@ -45,8 +45,11 @@ SIZE CListHeaderUI::MeasureSize(SIZE available)
 void CListHeaderUI::SetBounds(const RECT& rc)
 {
     CHorizontalLayoutUI::SetBounds(rc);
+    // Laid out alone (an item's width changed), the header hands its items
+    // to the columns itself; inside the list's layout the list does it once
+    // the body is laid out too.
     CListUI* list = parent_ != nullptr ? static_cast<CListUI*>(parent_->CastByName(L"List")) : nullptr;
-    if (list != nullptr && list->GetHeader() == this)
+    if (list != nullptr && list->GetHeader() == this && !list->IsLayingOut())
         list->TakeColumnsFromHeader();
 }
 

@@ -51,12 +51,12 @@ IListOwnerUI* ListOwnerOf(CControlUI* owner)
 
 bool SelectListRow(CControlUI& row, UiListRowPart& part, bool selected)
 {
+    // A disabled row refuses either way: it keeps the state it had when it
+    // was disabled, and it shows the disabled look whatever that state is.
+    if (!row.IsEnabled())
+        return false;
     if (part.selected == selected)
         return true;
-    // A disabled row cannot be chosen, but its owner must always be able to
-    // take the selection away, or two rows would show as selected.
-    if (selected && !row.IsEnabled())
-        return false;
     part.selected = selected;
     if (selected && part.owner != nullptr)
         part.owner->SelectItem(part.index, false);

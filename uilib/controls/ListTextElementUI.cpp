@@ -71,9 +71,11 @@ void CListTextElementUI::ProcessEvent(UiEvent& event)
 
 SIZE CListTextElementUI::MeasureSize(SIZE /*available*/)
 {
-    SIZE size = {fixedWidth_, fixedHeight_};
     const UiListInfo* info = ListInfo();
-    if (size.cy == 0 && info != nullptr && manager_ != nullptr)
+    if (info == nullptr)
+        return SIZE{0, 0};
+    SIZE size = {fixedWidth_, fixedHeight_};
+    if (size.cy == 0 && manager_ != nullptr)
         size.cy = DefaultRowHeight(*info);
     return size;
 }

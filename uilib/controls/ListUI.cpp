@@ -378,28 +378,49 @@ void CListUI::MoveColumns(int dx)
         for (int i = 0; i < count; ++i)
             header_->GetItemAt(i)->SetShownByParent(false);
     }
+    columnsOffset_ += dx;
 }
 
 void CListUI::TakeColumnsFromHeader()
 {
+    // The items were just laid out where no scrolling has moved them.
+    columnsOffset_ = 0;
     const int offset = body_->GetScrollPos().cx;
     MoveColumns(offset > 0 ? offset : 0);
 }
 
+void CListUI::FollowBodyScroll()
+{
+    if (header_ == nullptr || layingOut_)
+        return;
+    const int offset = body_->GetScrollPos().cx;
+    const int dx = (offset > 0 ? offset : 0) - columnsOffset_;
+    if (dx != 0)
+        MoveColumns(dx);
+}
+
 void CListUI::SetBounds(const RECT& rc)
 {
-    // A shown header is laid out with the body and hands over its columns
-    // itself (CListHeaderUI::SetBounds).
+    layingOut_ = true;
     CVerticalLayoutUI::SetBounds(rc);
-    if (header_ == nullptr || header_->IsShown())
-        return;
-    // Hidden, its items still get widths, so that the cells have columns.
-    for (int i = 0; i < header_->GetCount(); ++i)
-        header_->GetItemAt(i)->SetShownByParent(true);
-    const CUiRect area = GetInsetRect();
-    header_->SetBounds(RECT{area.left, 0, area.right, 0});
-    for (int i = 0; i < header_->GetCount(); ++i)
-        header_->GetItemAt(i)->SetShownByParent(false);
+    if (header_ != nullptr) {
+        const bool hidden = !header_->IsShown();
+        if (hidden) {
+            // Hidden, its items still get widths, so that the cells have
+            // columns.
+            for (int i = 0; i < header_->GetCount(); ++i)
+                header_->GetItemAt(i)->SetShownByParent(true);
+            const CUiRect area = GetInsetRect();
+            header_->SetBounds(RECT{area.left, 0, area.right, 0});
+            for (int i = 0; i < header_->GetCount(); ++i)
+                header_->GetItemAt(i)->SetShownByParent(false);
+        }
+        // Only now, with the body laid out, is its horizontal position the
+        // one that the rows were placed by: a bar that went away or a range
+        // that shrank has changed it.
+        TakeColumnsFromHeader();
+    }
+    layingOut_ = false;
 }
 
 // --- Events ---

@@ -73,9 +73,16 @@ public:
     // Moves the header items left by dx and copies their rects into the
     // column rects; the header itself is not laid out again.
     void MoveColumns(int dx);
-    // Called once the header is laid out: copies its items' rects, shifted
-    // by the body's horizontal scrolling, into the column rects.
+    // Called once the header and the body are laid out: copies the items'
+    // rects, shifted by the body's horizontal scroll position, into the
+    // column rects.
     void TakeColumnsFromHeader();
+    // After a layout of the body alone, whose horizontal position may have
+    // been clamped or reset: the header items follow it.
+    void FollowBodyScroll();
+    // True while the list lays out its header and body; they then leave the
+    // columns to the list.
+    bool IsLayingOut() const { return layingOut_; }
 
 private:
     bool IsHeader(CControlUI* control) const;
@@ -96,6 +103,9 @@ private:
     CListBodyUI* body_;
     CListHeaderUI* header_;
     UiListInfo info_;
+    bool layingOut_ = false;
+    // How far the header items are now shifted left of their laid-out place.
+    int columnsOffset_ = 0;
 };
 
 }  // namespace UiLib

@@ -296,10 +296,6 @@ void CRichEditUI::SetAttribute(const wchar_t* name, const wchar_t* value)
         SetFont(static_cast<int>(index));
     } else if (wcscmp(name, L"textcolor") == 0) {
         SetTextColor(ReadHexColor(value));
-    } else if (wcscmp(name, L"maxchar") == 0) {
-        long limit = 0;
-        ReadNumberList(value, &limit, 1);
-        SetLimitText(limit > INT_MAX ? INT_MAX : static_cast<int>(limit));
     } else {
         CContainerUI::SetAttribute(name, value);
     }
@@ -577,12 +573,8 @@ HRESULT CRichEditUI::TxSendMessage(UINT message, WPARAM wParam, LPARAM lParam, L
 {
     if (host_ == nullptr)
         return S_FALSE;
-    // The character that follows a refused Return must not make the line
-    // either.
-    const bool returnKey = message == WM_KEYDOWN && wParam == VK_RETURN;
-    const bool returnChar = message == WM_CHAR && (wParam == L'\r' || wParam == L'\n');
-    if ((returnKey || returnChar) && !IsReturnWanted()) {
-        if (returnKey && manager_ != nullptr)
+    if (message == WM_KEYDOWN && wParam == VK_RETURN && !IsReturnWanted()) {
+        if (manager_ != nullptr)
             manager_->SendNotify(const_cast<CRichEditUI*>(this), L"return");
         return S_OK;
     }

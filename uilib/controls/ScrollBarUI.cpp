@@ -412,11 +412,10 @@ void CScrollBarUI::OnPress(const POINT& pt)
         dragOrigin_ = pt;
         dragStartPosition_ = position_;
         acted = false;
-    } else if (!IsZeroRect(thumbRect_)) {
-        StepPage(Along(horizontal_, pt) >= StartOf(horizontal_, thumbRect_));
     } else {
-        // A bar too short for a thumb has no track to page on.
-        acted = false;
+        // A bar too short for a thumb has an empty thumb rect at the origin,
+        // so every point of it lies after the thumb.
+        StepPage(Along(horizontal_, pt) >= StartOf(horizontal_, thumbRect_));
     }
     Invalidate();
     if (acted)
@@ -441,7 +440,8 @@ void CScrollBarUI::OnRelease()
 void CScrollBarUI::OnMouseMove(const POINT& pt)
 {
     if ((thumbState_ & kStateCaptured) != 0) {
-        // The pixels the thumb can travel stand for the whole range.
+        // The pixels the thumb can really travel stand for the whole range:
+        // a hidden button leaves its length to the track.
         const int shownButtons = (button1Shown_ ? 1 : 0) + (button2Shown_ ? 1 : 0);
         const int thumbLength = EndOf(horizontal_, thumbRect_) - StartOf(horizontal_, thumbRect_);
         const int travel = LengthInPixels() - Thickness() * shownButtons - thumbLength;
@@ -474,7 +474,7 @@ void CScrollBarUI::OnTick()
     } else if ((button2State_ & kStatePushed) != 0) {
         StepLine(true);
         acted = true;
-    } else if (manager_ != nullptr && !IsZeroRect(thumbRect_)) {
+    } else if (manager_ != nullptr) {
         POINT cursor = {};
         ::GetCursorPos(&cursor);
         ::ScreenToClient(manager_->GetWindow(), &cursor);

@@ -167,13 +167,16 @@ void CSliderUI::ProcessEvent(UiEvent& event)
             Invalidate();
         }
         return;
-    case kUiEventScrollWheel:
-        if (!IsEnabled() || (event.wParam != 0 && event.wParam != 1))
+    case kUiEventScrollWheel: {
+        const WORD direction = LOWORD(event.wParam);
+        // Like a release, the wheel moves no disabled slider.
+        if (!IsEnabled() || (direction != 0 && direction != 1))
             break;
-        SetValue(event.wParam == 0 ? value_ + step_ : value_ - step_);
+        SetValue(direction == 0 ? value_ + step_ : value_ - step_);
         if (manager_ != nullptr)
             manager_->SendNotify(this, L"valuechanged");
         return;
+    }
     case kUiEventSetCursor:
         if (IsEnabled()) {
             const RECT thumb = GetThumbRect();

@@ -55,7 +55,11 @@ CTreeNodeUI::CTreeNodeUI(CTreeNodeUI* parentNode)
     itemButton_->SetAttribute(L"align", L"left");
     // Clicks on the caption reach the node, which selects itself.
     itemButton_->SetMouseEnabled(false);
-    if (IsNodeType(parentNode)) {
+    if (parentNode != nullptr) {
+        // A parent of another kind ends the construction here: the node gets
+        // no layout and shows none of its parts.
+        if (!IsNodeType(parentNode))
+            return;
         dottedLine_->SetShown(parentNode->IsShown());
         dottedLine_->SetPreferredWidth(parentNode->GetDottedLine()->GetPreferredWidth() + kIndentStep);
         parentNode_ = parentNode;
@@ -65,14 +69,20 @@ CTreeNodeUI::CTreeNodeUI(CTreeNodeUI* parentNode)
     layout_->Add(checkBox_);
     layout_->Add(itemButton_);
     CContainerUI::Add(layout_);
+    layoutBuilt_ = true;
 }
 
+// The child nodes are not the node's: rows of a tree view go with its list,
+// and a caller that built a tree without a view keeps its nodes.
 CTreeNodeUI::~CTreeNodeUI()
 {
-    // Outside a tree view nothing else holds the child nodes.
-    if (treeView_ == nullptr) {
-        for (int i = 0; i < childNodes_.GetSize(); ++i)
-            delete GetChildNode(i);
+    // Parts that never joined a layout have no other owner.
+    if (!layoutBuilt_) {
+        delete dottedLine_;
+        delete folderButton_;
+        delete checkBox_;
+        delete itemButton_;
+        delete layout_;
     }
 }
 
@@ -182,8 +192,7 @@ bool CTreeNodeUI::Remove(CControlUI* control)
     child->parentNode_ = nullptr;
     if (treeView_ != nullptr && treeView_->GetItemIndex(child) >= 0)
         return treeView_->CListUI::Remove(child);
-    // A child that is no row of a list is held by nothing but this node.
-    delete child;
+    // Without a view the child stays with whoever made it.
     return true;
 }
 

@@ -77,6 +77,7 @@ private:
     COptionUI* itemButton_;
     CTreeNodeUI* parentNode_;
     CUiPtrArray childNodes_;
+    bool layoutBuilt_ = false;
 };
 
 // The node setter that a text colour attribute of a node or a view names

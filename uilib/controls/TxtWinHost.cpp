@@ -109,7 +109,6 @@ bool CTxtWinHost::StartServices(const wchar_t* text)
 void CTxtWinHost::Activate()
 {
     SetTransparent(true);
-    SetMaxLength(maxLength_);
     LRESULT ignored = 0;
     services_->TxSendMessage(EM_SETLANGOPTIONS, 0, 0, &ignored);
     if (FAILED(services_->OnTxInPlaceActivate(&client_)))
@@ -198,17 +197,10 @@ void CTxtWinHost::SetClientRect(const RECT& client)
     TellServices(TXTBIT_EXTENTCHANGE | TXTBIT_CLIENTRECTCHANGE, TXTBIT_EXTENTCHANGE | TXTBIT_CLIENTRECTCHANGE);
 }
 
-// Some text services read the default format only when they start; the
-// format is also handed over for the default and for the text there is.
+// The services read the new default format back through TxGetCharFormat.
 void CTxtWinHost::ApplyCharFormat()
 {
     TellServices(TXTBIT_CHARFORMATCHANGE, TXTBIT_CHARFORMATCHANGE);
-    if (services_ == nullptr)
-        return;
-    LRESULT ignored = 0;
-    const LPARAM format = reinterpret_cast<LPARAM>(&charFormat_);
-    services_->TxSendMessage(EM_SETCHARFORMAT, SCF_DEFAULT, format, &ignored);
-    services_->TxSendMessage(EM_SETCHARFORMAT, SCF_ALL, format, &ignored);
 }
 
 void CTxtWinHost::SetCharFormat(HFONT font, COLORREF color)
@@ -235,15 +227,11 @@ void CTxtWinHost::SetReadOnly(bool readOnly)
     TellServices(TXTBIT_READONLY, readOnly ? TXTBIT_READONLY : 0);
 }
 
-// Some text services read the limit only when they start; it is also set
-// by message.
+// The services read the new limit back through TxGetMaxLength.
 void CTxtWinHost::SetMaxLength(DWORD length)
 {
     maxLength_ = length;
     TellServices(TXTBIT_MAXLENGTHCHANGE, TXTBIT_MAXLENGTHCHANGE);
-    LRESULT ignored = 0;
-    if (services_ != nullptr)
-        services_->TxSendMessage(EM_EXLIMITTEXT, 0, static_cast<LPARAM>(length), &ignored);
 }
 
 void CTxtWinHost::SetTransparent(bool transparent)

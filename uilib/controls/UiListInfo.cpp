@@ -45,14 +45,14 @@ UINT ApplyAlignValue(UINT style, const wchar_t* value)
 {
     if (value == nullptr)
         return style;
-    // One alignment at a time: a style with two horizontal bits draws as
-    // neither.
+    // Only "left" clears: "center" and "right" add their bit to what the
+    // style already holds, as skins written for these lists expect.
     if (wcsstr(value, L"left") != nullptr)
-        style = (style & ~kHorizontalBits) | DT_LEFT;
+        style &= ~kHorizontalBits;
     if (wcsstr(value, L"center") != nullptr)
-        style = (style & ~kHorizontalBits) | DT_CENTER;
+        style |= DT_CENTER;
     if (wcsstr(value, L"right") != nullptr)
-        style = (style & ~kHorizontalBits) | DT_RIGHT;
+        style |= DT_RIGHT;
     return style;
 }
 

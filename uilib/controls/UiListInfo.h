@@ -41,8 +41,9 @@ struct UiListInfo {
 // repaint.
 bool ApplyListInfoAttribute(UiListInfo& info, const wchar_t* name, const wchar_t* value);
 
-// The horizontal alignment named by an "align"-style value ("left", "center",
-// "right", tested in that order) applied to a DT_* style.
+// An "align"-style value applied to a DT_* style, its words tested in this
+// order: "left" clears the horizontal bits, "center" sets DT_CENTER, "right"
+// sets DT_RIGHT.
 UINT ApplyAlignValue(UINT style, const wchar_t* value);
 
 // DT_END_ELLIPSIS set for "true", cleared for any other value.

@@ -1,6 +1,7 @@
 #include "WebBrowserUI.h"
 
 #include <exdispid.h>
+#include <mshtml.h>
 #include <ocidl.h>
 
 namespace UiLib {
@@ -15,6 +16,10 @@ const IID kIidCustomDoc = {0x3050F3F0, 0x98B5, 0x11CF, {0xBB, 0x82, 0x00, 0xAA, 
 // The document host's command group and its "show script error" command.
 const GUID kDocHostCommandGroup = {0xF38BC242, 0xB950, 0x11D1, {0x89, 0x18, 0x00, 0xC0, 0x4F, 0xC2, 0xC8, 0x36}};
 const DWORD kShowScriptError = 40;
+const IID kIidHtmlDocument2 = {0x332C4425, 0x26CB, 0x11D0, {0xB4, 0x83, 0x00, 0xC0, 0x4F, 0xD9, 0x01, 0x19}};
+// What the error event of the document's window tells about a script error.
+const wchar_t* const kScriptErrorFields[] = {L"errorLine", L"errorCharacter", L"errorCode", L"errorMessage",
+                                             L"errorUrl"};
 // BeforeNavigate2 has the most arguments of the events handled.
 const UINT kMaxEventArgs = 7;
 
@@ -64,6 +69,47 @@ UINT ArgCountOf(DISPID id)
     default:
         return 0;
     }
+}
+
+// The document a script error command is about: the one it carries, or
+// else the browser's current one. Null when neither is there.
+IHTMLDocument2* ScriptErrorDocument(const VARIANT* in, IWebBrowser2* browser)
+{
+    IUnknown* source = nullptr;
+    if (in != nullptr && (in->vt == VT_UNKNOWN || in->vt == VT_DISPATCH))
+        source = in->punkVal;
+    IDispatch* current = nullptr;
+    if (source == nullptr && browser != nullptr && SUCCEEDED(browser->get_Document(&current)))
+        source = current;
+    IHTMLDocument2* document = nullptr;
+    if (source != nullptr && FAILED(source->QueryInterface(kIidHtmlDocument2, reinterpret_cast<void**>(&document))))
+        document = nullptr;
+    if (current != nullptr)
+        current->Release();
+    return document;
+}
+
+// Reads the fields of the error event of the document's window; each value
+// that cannot be read stays empty.
+void ReadScriptError(IHTMLDocument2* document, VARIANT (&values)[5])
+{
+    IHTMLWindow2* window = nullptr;
+    if (FAILED(document->get_parentWindow(&window)) || window == nullptr)
+        return;
+    IHTMLEventObj* event = nullptr;
+    if (SUCCEEDED(window->get_event(&event)) && event != nullptr) {
+        for (size_t i = 0; i < sizeof(kScriptErrorFields) / sizeof(kScriptErrorFields[0]); ++i) {
+            LPOLESTR name = const_cast<LPOLESTR>(kScriptErrorFields[i]);
+            DISPID id = DISPID_UNKNOWN;
+            if (FAILED(event->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_SYSTEM_DEFAULT, &id)))
+                continue;
+            DISPPARAMS none = {nullptr, nullptr, 0, 0};
+            event->Invoke(id, IID_NULL, LOCALE_SYSTEM_DEFAULT, DISPATCH_PROPERTYGET, &none, &values[i], nullptr,
+                          nullptr);
+        }
+        event->Release();
+    }
+    window->Release();
 }
 
 IConnectionPoint* FindBrowserEvents(IWebBrowser2* browser)
@@ -125,8 +171,9 @@ bool CWebBrowserUI::CreateControl()
     GetControl(kIidWebBrowser2, reinterpret_cast<void**>(&webBrowser_));
     if (webBrowser_ == nullptr)
         return false;
-    // Advised before the first navigation, so that the home page's own
-    // events reach the handler too.
+    // Advised before the first navigation: the browser raises the home
+    // page's BeforeNavigate2 and CommandStateChange inside Navigate2 itself,
+    // so a sink advised afterwards would never hear them.
     AdviseEvents();
     if (autoNavigate_ && !homePage_.IsEmpty())
         Navigate2(homePage_.GetData());
@@ -408,12 +455,21 @@ STDMETHODIMP CWebBrowserUI::QueryStatus(const GUID*, ULONG, OLECMD*, OLECMDTEXT*
     return OLECMDERR_E_NOTSUPPORTED;
 }
 
-STDMETHODIMP CWebBrowserUI::Exec(const GUID* group, DWORD command, DWORD, VARIANT*, VARIANT* out)
+STDMETHODIMP CWebBrowserUI::Exec(const GUID* group, DWORD command, DWORD, VARIANT* in, VARIANT* out)
 {
     if (group == nullptr || *group != kDocHostCommandGroup)
         return OLECMDERR_E_UNKNOWNGROUP;
     if (command != kShowScriptError)
         return OLECMDERR_E_NOTSUPPORTED;
+    if (IHTMLDocument2* document = ScriptErrorDocument(in, webBrowser_)) {
+        VARIANT fields[5];
+        for (VARIANT& field : fields)
+            VariantInit(&field);
+        ReadScriptError(document, fields);
+        for (VARIANT& field : fields)
+            VariantClear(&field);
+        document->Release();
+    }
     // True tells the browser to go on running the page's scripts without
     // showing its error dialog.
     if (out != nullptr) {
