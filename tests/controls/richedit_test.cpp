@@ -599,6 +599,45 @@ TEST_F(RichEditWindow, ReadOnlyPaneScrollsByWheelAndKeys)
     EXPECT_EQ(3000, edit->GetTextLength());
 }
 
+// A password pane shows a mask for each character, never the text: with no
+// mask character the services would draw what was typed.
+TEST_F(RichEditWindow, PasswordPaneShowsMasksNotTheText)
+{
+    struct Case {
+        const wchar_t* markup;
+        wchar_t mask;
+        int inkRight;
+    };
+    Case cases[] = {{L"", 0, 0}, {L"password=\"true\"", L'*', 0}};
+    for (Case& c : cases) {
+        SCOPED_TRACE(c.markup);
+        Open((std::wstring(L"textcolor=\"#FFFF0000\" bkcolor=\"#FFFFFFFF\" ") + c.markup).c_str(), L"WWWWWWWW");
+        ASSERT_NE(nullptr, edit->GetTextHost());
+        TCHAR mask = 1;
+        ASSERT_EQ(S_OK, edit->GetTextHost()->TxGetPasswordChar(&mask));
+        EXPECT_EQ(c.mask, mask);
+        EXPECT_STREQ(L"WWWWWWWW", edit->GetText().GetData());
+        RECT client;
+        GetClientRect(hwnd, &client);
+        UiTest::Canvas canvas(client.right, client.bottom, 0xFFFFFF);
+        ASSERT_TRUE(canvas.ok());
+        Send(WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas.dc()), PRF_CLIENT);
+        for (int y = 0; y < client.bottom; ++y) {
+            for (int x = 0; x < client.right; ++x) {
+                const DWORD pixel = canvas.At(x, y);
+                if ((pixel >> 16) > 0xC0 && ((pixel >> 8) & 0xFF) < 0x60 && x > c.inkRight)
+                    c.inkRight = x;
+            }
+        }
+        TearDown();
+        hwnd = nullptr;
+    }
+    ASSERT_GT(cases[0].inkRight, 0);
+    ASSERT_GT(cases[1].inkRight, 0);
+    // Eight masks take far less room than eight W.
+    EXPECT_LT(cases[1].inkRight, cases[0].inkRight * 3 / 4);
+}
+
 TEST_F(RichEditWindow, PaintsTheTextInItsColour)
 {
     Open(L"textcolor=\"#FFFF0000\" bkcolor=\"#FFFFFFFF\"", L"红色的文字红色的文字");
