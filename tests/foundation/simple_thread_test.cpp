@@ -30,13 +30,22 @@ public:
     }
 };
 
-// A task whose object outlives its thread: once started, its destructor asks
+// A task whose object outlives its thread: its runs call BeginRun first, and
+// the destructor of each final task class calls WaitForThreadEnd, which asks
 // the run to stop and waits until the thread has really ended, even when a
-// Join let go of it. Runs call BeginRun first.
+// Join let go of it. It must be the final class's destructor: a thread that
+// has not yet called Run would otherwise find the object half destroyed.
 class OwnedTask : public SimpleThread {
 public:
     OwnedTask() : running_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
-    ~OwnedTask() override
+    bool Start() override
+    {
+        started_ = SimpleThread::Start();
+        return started_;
+    }
+
+protected:
+    void WaitForThreadEnd()
     {
         if (!started_)
             return;
@@ -47,13 +56,7 @@ public:
             WaitForSingleObject(ownThread_.get(), INFINITE);
         }
     }
-    bool Start() override
-    {
-        started_ = SimpleThread::Start();
-        return started_;
-    }
 
-protected:
     void BeginRun()
     {
         HANDLE self = nullptr;
@@ -69,9 +72,10 @@ private:
 };
 
 // Sleeps for a while, or until asked to stop when it runs open-ended.
-class SleepTask : public OwnedTask {
+class SleepTask final : public OwnedTask {
 public:
     explicit SleepTask(DWORD milliseconds) : milliseconds_(milliseconds) {}
+    ~SleepTask() override { WaitForThreadEnd(); }
     void Run() override
     {
         BeginRun();
@@ -153,10 +157,14 @@ TEST(SimpleThreadJoin, NeverStartedReturnsAtOnce)
 }
 
 // Blocks until released, whatever the stop flag says.
-class BlockedTask : public OwnedTask {
+class BlockedTask final : public OwnedTask {
 public:
     BlockedTask() : release_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
-    ~BlockedTask() override { Release(); }
+    ~BlockedTask() override
+    {
+        Release();
+        WaitForThreadEnd();
+    }
     void Run() override
     {
         BeginRun();
