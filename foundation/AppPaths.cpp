@@ -69,7 +69,7 @@ std::string GetAppDataDir()
         cached = ComputeAppDataDir();
         computed = true;
         // The cache is filled first, so the upload's own look-ups find it.
-        UploadDiagnostics(cached, false);
+        UploadDiagnostics(cached);
     }
     return cached;
 }
@@ -133,15 +133,32 @@ int ReadConfigInt(const std::wstring& key, int defaultValue)
         GetPrivateProfileIntW(kSection, key.c_str(), defaultValue, GetConfigPath(false).c_str()));
 }
 
-std::wstring ReadConfigString(const std::wstring& key, const std::wstring& defaultValue, unsigned size)
+bool HasSetting(const std::wstring& file, const std::wstring& key)
 {
-    if (size == 0)
+    wchar_t probe[2] = {};
+    if (GetPrivateProfileStringW(kSection, key.c_str(), L"", probe, 2, file.c_str()) > 0)
+        return true;
+    // Nothing read: an empty value, or the empty default of a missing key.
+    GetPrivateProfileStringW(kSection, key.c_str(), L"-", probe, 2, file.c_str());
+    return probe[0] != L'-';
+}
+
+std::wstring ReadSettingString(const std::wstring& file, const std::wstring& key, const std::wstring& defaultValue,
+                               unsigned size)
+{
+    // The system would cut a missing key's default to the buffer like a
+    // value; the default is given whole.
+    if (size == 0 || !HasSetting(file, key))
         return defaultValue;
     std::wstring value(size, L'\0');
-    const DWORD length = GetPrivateProfileStringW(kSection, key.c_str(), defaultValue.c_str(), &value[0], size,
-                                                  GetConfigPath(false).c_str());
+    const DWORD length = GetPrivateProfileStringW(kSection, key.c_str(), L"", &value[0], size, file.c_str());
     value.resize(length < size ? length : size - 1);
     return value;
+}
+
+std::wstring ReadConfigString(const std::wstring& key, const std::wstring& defaultValue, unsigned size)
+{
+    return ReadSettingString(GetConfigPath(false), key, defaultValue, size);
 }
 
 void WriteConfigString(const std::wstring& key, const std::wstring& value)

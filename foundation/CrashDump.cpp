@@ -19,10 +19,18 @@ using MiniDumpWriteDumpFn = BOOL(WINAPI*)(HANDLE process, DWORD processId, HANDL
 std::atomic<CCrashDump*> g_currentWriter{nullptr};
 // Lets one thread at a time write a dump when several fault at once.
 std::atomic<CRITICAL_SECTION*> g_dumpLock{nullptr};
-// The thread that holds the dump lock. A fault on it (the heap that a crash
-// corrupted can fail the dump library as well) must end the process, not
-// wait for the lock it holds itself.
+// The faulting thread that holds the dump lock and the helper thread that
+// writes for it. A fault on either (the heap that a crash corrupted can fail
+// the dump library as well) must end the process, not wait for itself.
+std::atomic<DWORD> g_waitingThread{0};
 std::atomic<DWORD> g_dumpThread{0};
+
+// A fault under the loader lock or the heap lock keeps the helper thread from
+// starting at all, and can stop it inside the dump library: the faulting
+// thread waits this long for it to start, then this long for the dump.
+constexpr DWORD kHelperStartMilliseconds = 10000;
+constexpr DWORD kDumpWriteMilliseconds = 60000;
+constexpr DWORD kStartPollMilliseconds = 50;
 
 // STATUS_UNHANDLED_EXCEPTION, for a crash reported without its record.
 constexpr UINT kUnhandledExceptionCode = 0xC0000144;
@@ -79,6 +87,7 @@ struct CCrashDump::DumpRequest {
     HANDLE token;
     EXCEPTION_POINTERS* pointers;
     DWORD faultingThread;
+    std::atomic<bool> started; // set by the helper once it runs
 };
 
 CCrashDump::~CCrashDump()
@@ -128,7 +137,8 @@ LONG WINAPI CCrashDump::ExceptionFilter(EXCEPTION_POINTERS* pointers)
 
 LONG CCrashDump::WriteDump(EXCEPTION_POINTERS* pointers)
 {
-    if (g_dumpThread.load() == GetCurrentThreadId()) {
+    const DWORD self = GetCurrentThreadId();
+    if (g_dumpThread.load() == self || g_waitingThread.load() == self) {
         TerminateProcess(GetCurrentProcess(), CrashExitCode(pointers));
         return EXCEPTION_EXECUTE_HANDLER;
     }
@@ -140,30 +150,47 @@ LONG CCrashDump::WriteDump(EXCEPTION_POINTERS* pointers)
             return EXCEPTION_CONTINUE_SEARCH;
     }
 
+    // Held from before the file is named to the end of the process: a second
+    // thread faulting within the same second would otherwise recreate, and so
+    // empty, the dump being written or just written. It waits here until this
+    // thread ends the process, so the lock is never left.
+    if (CRITICAL_SECTION* lock = g_dumpLock.load())
+        EnterCriticalSection(lock);
+    g_waitingThread.store(self);
+
     // A stack overflow leaves this thread almost no stack, so the dump is
     // written on a fresh thread while this one waits; that thread ends the
     // process. Only when no thread can be made is the dump tried here.
-    DumpRequest request = {this, token, pointers, GetCurrentThreadId()};
+    DumpRequest request = {this, token, pointers, self, {false}};
     ScopedHandle thread(CreateThread(nullptr, 0, DumpThreadProc, &request, 0, nullptr));
     if (thread)
-        WaitForSingleObject(thread.get(), INFINITE);
+        WaitForHelper(thread.get(), request.started);
     else
         DumpThreadProc(&request);
     TerminateProcess(GetCurrentProcess(), CrashExitCode(pointers));
     return EXCEPTION_EXECUTE_HANDLER;
 }
 
+void CCrashDump::WaitForHelper(HANDLE thread, const std::atomic<bool>& started)
+{
+    // Polled rather than signalled: after a stack overflow this thread has
+    // too little stack left for more than the plainest calls.
+    const DWORD begin = GetTickCount();
+    while (!started.load()) {
+        if (WaitForSingleObject(thread, kStartPollMilliseconds) != WAIT_TIMEOUT)
+            return;
+        if (GetTickCount() - begin >= kHelperStartMilliseconds)
+            return;
+    }
+    WaitForSingleObject(thread, kDumpWriteMilliseconds);
+}
+
 DWORD WINAPI CCrashDump::DumpThreadProc(void* parameter)
 {
-    const auto* request = static_cast<const DumpRequest*>(parameter);
+    auto* request = static_cast<DumpRequest*>(parameter);
     CCrashDump* writer = request->writer;
-    // Held from naming the file to the end of the process: a second thread
-    // faulting within the same second would otherwise recreate, and so empty,
-    // the dump being written or just written. The thread that holds it ends
-    // the process, so it is never left.
-    if (CRITICAL_SECTION* lock = g_dumpLock.load())
-        EnterCriticalSection(lock);
     g_dumpThread.store(GetCurrentThreadId());
+    request->started.store(true);
     const std::wstring message = writer->WriteDumpFile(*request);
     if (!message.empty() && writer->showErrors_)
         MessageBoxW(nullptr, message.c_str(), nullptr, MB_OK);

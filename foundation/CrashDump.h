@@ -4,6 +4,7 @@
 // writer for the whole run and switches it off before the orderly exit.
 #include <windows.h>
 
+#include <atomic>
 #include <string>
 
 class CCrashDump {
@@ -33,6 +34,9 @@ public:
 private:
     struct DumpRequest;
     static DWORD WINAPI DumpThreadProc(void* request);
+    // Waits, within bounds, for the helper to start and then to end the
+    // process; returns when it did neither in time.
+    static void WaitForHelper(HANDLE thread, const std::atomic<bool>& started);
     // Loads dbghelp, writes the dump file; returns the text to show on failure.
     std::wstring WriteDumpFile(const DumpRequest& request);
     void FindExecutable();

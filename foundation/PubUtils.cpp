@@ -14,7 +14,12 @@
 namespace {
 
 // ShellExecute reports success as a value above 32.
-bool ShellSucceeded(HINSTANCE result) { return reinterpret_cast<INT_PTR>(result) > 32; }
+bool ShellSucceeded(INT_PTR result) { return result > 32; }
+
+INT_PTR SystemShellOpen(const wchar_t* file, const wchar_t* parameters)
+{
+    return reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open", file, parameters, nullptr, SW_SHOWNORMAL));
+}
 
 } // namespace
 
@@ -114,15 +119,19 @@ std::string ShellStartCommand(const std::wstring& url)
 
 bool OpenUrl(const std::wstring& url)
 {
-    const HINSTANCE first = ShellExecuteW(nullptr, L"open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    return OpenUrlWith(url, &SystemShellOpen);
+}
+
+bool OpenUrlWith(const std::wstring& url, ShellOpenCall open)
+{
+    const INT_PTR first = open(url.c_str(), nullptr);
     if (ShellSucceeded(first))
         return true;
-    const HINSTANCE second = ShellExecuteW(nullptr, L"open", L"iexplore.exe", url.c_str(), nullptr, SW_SHOWNORMAL);
+    const INT_PTR second = open(L"iexplore.exe", url.c_str());
     if (ShellSucceeded(second))
         return true;
 
-    const std::string text = "open url error " + std::to_string(reinterpret_cast<INT_PTR>(first)) + "," +
-                             std::to_string(reinterpret_cast<INT_PTR>(second));
+    const std::string text = "open url error " + std::to_string(first) + "," + std::to_string(second);
     g_logger.Write(2, "PubUtils::OpenUrl", "%s", text.c_str());
     SendServerLog(text, true);
     const std::string command = ShellStartCommand(url);

@@ -27,6 +27,12 @@ void StartUpdateExe();
 // Opens a web address in the user's browser; false (logged and reported to
 // the service) when every way failed.
 bool OpenUrl(const std::wstring& url);
+// The shell's "open" of a file with its parameters (null for none), as
+// ShellExecuteW reports it: above 32 is success.
+using ShellOpenCall = INT_PTR (*)(const wchar_t* file, const wchar_t* parameters);
+// OpenUrl with the shell's "open" given; OpenUrl passes the system's. A test
+// passes one that fails, since a shell always finds some browser.
+bool OpenUrlWith(const std::wstring& url, ShellOpenCall open);
 // The command-shell line of OpenUrl's last resort ("start" with the address
 // quoted), or empty for an address that cannot be quoted safely.
 std::string ShellStartCommand(const std::wstring& url);

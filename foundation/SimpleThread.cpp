@@ -21,7 +21,19 @@ std::string ClassLabel(const std::type_info& type)
     return "class " + name;
 }
 
+uintptr_t SystemThreadMaker(unsigned(__stdcall* entry)(void*), void* argument)
+{
+    return _beginthreadex(nullptr, 0, entry, argument, 0, nullptr);
+}
+
+std::atomic<ThreadMaker> g_threadMaker{&SystemThreadMaker};
+
 } // namespace
+
+void SetThreadMaker(ThreadMaker maker)
+{
+    g_threadMaker.store(maker ? maker : &SystemThreadMaker);
+}
 
 bool SimpleThread::IsStop() { return stopped_.load(); }
 
@@ -41,13 +53,9 @@ void SimpleThread::Join(DWORD milliseconds)
 bool SimpleThread::Start()
 {
     stopped_.store(false);
-    const uintptr_t handle = _beginthreadex(nullptr, 0, &SimpleThread::ThreadProc, this, 0, nullptr);
+    const uintptr_t handle = g_threadMaker.load()(&SimpleThread::ThreadProc, this);
     thread_.reset(reinterpret_cast<HANDLE>(handle));
-    if (!thread_) {
-        stopped_.store(true);
-        return false;
-    }
-    return true;
+    return thread_.valid();
 }
 
 void SimpleThread::SetCallback(TaskCallBack callback, void* user)

@@ -84,10 +84,20 @@ bool IsUploadDue(int64_t now, int64_t last)
 
 int64_t ReadStamp(const std::wstring& text)
 {
-    return static_cast<int64_t>(std::wcstoll(text.c_str(), nullptr, 10));
+    int64_t value = 0;
+    for (const wchar_t c : text) {
+        if (c < L'0' || c > L'9')
+            break;
+        const int digit = c - L'0';
+        // A stamp too long for 64 bits stays at the largest value.
+        if (value > (INT64_MAX - digit) / 10)
+            return INT64_MAX;
+        value = value * 10 + digit;
+    }
+    return value;
 }
 
-void UploadDiagnostics(const std::string& appDataDir, bool force)
+void UploadDiagnostics(const std::string& appDataDir)
 {
     const std::vector<std::string> dumps = ListFiles(appDataDir + "/crashDumps", kMaxDumps);
     if (dumps.empty())
@@ -95,7 +105,7 @@ void UploadDiagnostics(const std::string& appDataDir, bool force)
 
     const std::wstring now = LocalStamp(L"%Y%m%d%H%M", 50);
     const int64_t last = ReadStamp(ReadConfigString(L"UploadLogTime", L"0", 200));
-    if (!force && !IsUploadDue(ReadStamp(now), last))
+    if (!IsUploadDue(ReadStamp(now), last))
         return;
     WriteConfigString(L"UploadLogTime", now);
 

@@ -10,8 +10,7 @@
 
 // Decides, once per process at the first look-up of the application-data
 // folder, whether the crash dumps of an earlier run go to the maker's service.
-// force skips the rule that keeps uploads an hour apart.
-void UploadDiagnostics(const std::string& appDataDir, bool force);
+void UploadDiagnostics(const std::string& appDataDir);
 
 // The program entry calls this once libcurl's global initialisation is done:
 // an upload started while the globals were initialised waits for it.
@@ -20,7 +19,8 @@ void SetHttpLibraryReady();
 // Stamps are "%Y%m%d%H%M" read as numbers; an upload is due once now is at
 // least 60 above the last one.
 bool IsUploadDue(int64_t now, int64_t last);
-// The leading decimal digits of a stamp; 0 when it has none.
+// The leading decimal digits of a stamp; 0 when it has none (a blank or a
+// sign is not a digit).
 int64_t ReadStamp(const std::wstring& text);
 
 void UploadLogFiles(const std::vector<std::string>& files, const std::string& url);

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <exception>
 #include <memory>
 
 namespace {
@@ -38,6 +39,23 @@ struct ReplyTarget {
     const char* parseErrorFormat; // null: parse failures are not printed
 };
 
+// Parses text as JSON into value; false, with the reader's message, when it
+// is not JSON. The reader throws on a text nested deeper than its limit, and
+// these texts come from a plain-HTTP service and from a file: such a text
+// counts as not JSON, like any other the reader refuses.
+bool ParseJson(const std::string& text, Json::Value& value, std::string& errors)
+{
+    Json::CharReaderBuilder builder;
+    const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
+    try {
+        return reader->parse(text.data(), text.data() + text.size(), &value, &errors);
+    } catch (const std::exception& error) {
+        errors = error.what();
+        value = Json::Value();
+        return false;
+    }
+}
+
 // Appends the bytes, then parses the whole text again: an unfinished text
 // parses to null until its last piece arrives.
 size_t ReceiveReply(char* data, size_t size, size_t count, void* target)
@@ -45,12 +63,9 @@ size_t ReceiveReply(char* data, size_t size, size_t count, void* target)
     auto* reply = static_cast<ReplyTarget*>(target);
     const size_t bytes = AppendToString(data, size, count, reply->text);
 
-    Json::CharReaderBuilder builder;
-    const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
     std::string errors;
     Json::Value value;
-    const char* begin = reply->text->data();
-    if (reader->parse(begin, begin + reply->text->size(), &value, &errors)) {
+    if (ParseJson(*reply->text, value, errors)) {
         *reply->document = value;
     } else {
         *reply->document = Json::Value();
@@ -121,13 +136,7 @@ std::wstring GetUpdateConfigPath()
 
 std::wstring ReadUpdateConfigString(const std::wstring& key, const std::wstring& defaultValue, unsigned size)
 {
-    if (size == 0)
-        return defaultValue;
-    std::wstring value(size, L'\0');
-    const DWORD length = GetPrivateProfileStringW(L"Vantorin", key.c_str(), defaultValue.c_str(), &value[0], size,
-                                                  GetUpdateConfigPath().c_str());
-    value.resize(length < size ? length : size - 1);
-    return value;
+    return ReadSettingString(GetUpdateConfigPath(), key, defaultValue, size);
 }
 
 int HexDigitValue(char digit)
@@ -283,11 +292,9 @@ int CUpdateChecker::ReadLocalManifest()
         content.append(block, read);
     std::fclose(file);
 
-    Json::CharReaderBuilder builder;
-    const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
     Json::Value manifest;
     std::string errors;
-    reader->parse(content.data(), content.data() + content.size(), &manifest, &errors);
+    ParseJson(content, manifest, errors);
     if (!manifest.isObject())
         manifest = Json::Value(Json::objectValue);
 

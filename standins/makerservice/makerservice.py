@@ -15,8 +15,10 @@ import zlib
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 from urllib.parse import unquote, urlsplit
 
-FAULTS = ("404", "500", "notjson", "hang")
+FAULTS = ("404", "500", "notjson", "deepnest", "hang")
 HANG_LIMIT_SECONDS = 600
+# A JSON text that never ends its arrays, deeper than any reader should follow.
+DEEP_NESTING = 100000
 
 
 class ServiceState:
@@ -224,6 +226,8 @@ class Handler(BaseHTTPRequestHandler):
             self.send_text(500, "Internal Server Error")
         elif fault == "notjson":
             self.send_text(200, "this is not json")
+        elif fault == "deepnest":
+            self.send_body(200, b"[" * DEEP_NESTING, "application/json; charset=utf-8")
         else:
             self.hang()
         return True

@@ -34,6 +34,38 @@ inline bool WriteBytes(const std::wstring& path, const std::string& bytes)
 
 inline bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
+// A file's creation time as one 64-bit value; 0 when it cannot be read.
+inline ULONGLONG CreationTime(const std::wstring& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data))
+        return 0;
+    return (static_cast<ULONGLONG>(data.ftCreationTime.dwHighDateTime) << 32) | data.ftCreationTime.dwLowDateTime;
+}
+
+// Writes a new file whose creation time is later than after, and returns that
+// time (0 on failure). Files meant to be ordered by creation time must be
+// created in that order: Wine keeps the real creation time whatever
+// SetFileTime says, and file times are coarser than the clock. Probe files,
+// each with a name of its own, are created until one carries a later time;
+// the file made after it can carry no earlier one.
+inline ULONGLONG WriteBytesCreatedAfter(const std::wstring& path, const std::string& bytes, ULONGLONG after)
+{
+    bool later = false;
+    for (int attempt = 0; attempt < 5000 && !later; ++attempt) {
+        const std::wstring probe = path + L".probe" + std::to_wstring(attempt);
+        if (!WriteBytes(probe, std::string()))
+            return 0;
+        later = CreationTime(probe) > after;
+        DeleteFileW(probe.c_str());
+        if (!later)
+            Sleep(2);
+    }
+    if (!later || !WriteBytes(path, bytes))
+        return 0;
+    return CreationTime(path);
+}
+
 // Deletes a folder with everything in it.
 inline void RemoveTree(const std::wstring& folder)
 {

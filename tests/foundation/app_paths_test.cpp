@@ -1,6 +1,7 @@
 #include "AppPaths.h"
 #include "StringUtils.h"
 #include "TestFiles.h"
+#include "UpdateChecker.h"
 
 #include <gtest/gtest.h>
 #include <shlobj.h>
@@ -88,11 +89,30 @@ TEST_F(SettingsTest, ReadsAndWritesWithAndWithoutTheMirror)
     }
 }
 
-TEST_F(SettingsTest, LongValuesAreCutToTheBuffer)
+TEST_F(SettingsTest, LongValuesAreCutToTheBufferButMissingKeysGiveTheWholeDefault)
 {
     WriteConfigString(L"DownloadURL", L"abcdefghij");
-    EXPECT_EQ(ReadConfigString(L"DownloadURL", L"", 5), L"abcd");
-    EXPECT_EQ(ReadConfigString(L"DownloadURL", L"", 50), L"abcdefghij");
+    WriteConfigString(L"AppName", L"");
+    struct Case {
+        const wchar_t* key;
+        const wchar_t* defaultValue;
+        unsigned size;
+        const wchar_t* read;
+    };
+    const Case cases[] = {
+        {L"DownloadURL", L"", 5, L"abcd"},
+        {L"DownloadURL", L"", 50, L"abcdefghij"},
+        {L"DownloadURL", L"a long default", 5, L"abcd"},
+        {L"AppName", L"Vantorin", 5, L""},              // present, empty
+        {L"UpdateUrl", L"http://127.0.0.1:19999", 5, L"http://127.0.0.1:19999"}, // missing
+        {L"UpdateUrl", L"-", 2, L"-"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(WideToUtf8(c.key) + " " + std::to_string(c.size));
+        EXPECT_EQ(ReadConfigString(c.key, c.defaultValue, c.size), c.read);
+        // The update checker's own reading of the same file.
+        EXPECT_EQ(ReadUpdateConfigString(c.key, c.defaultValue, c.size), c.read);
+    }
 }
 
 TEST_F(SettingsTest, ChineseValuesSurvive)
@@ -204,12 +224,13 @@ protected:
 
     // A file whose creation time is the given number of minutes after a fixed
     // day. Wine keeps the real creation time whatever SetFileTime says, so the
-    // files are also created in that order, a little apart.
+    // files are also created in that order, each later than the one before.
     void MakeFile(const std::wstring& name, int minutes)
     {
-        Sleep(20);
         const std::wstring path = folder_ + L"\\" + name;
-        HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        lastCreated_ = testfiles::WriteBytesCreatedAfter(path, std::string(), lastCreated_);
+        ASSERT_NE(lastCreated_, 0u);
+        HANDLE file = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
         ASSERT_NE(file, INVALID_HANDLE_VALUE);
         SYSTEMTIME day = {2026, 12, 0, 8, 10, 0, 0, 0};
         FILETIME time;
@@ -227,6 +248,7 @@ protected:
     std::string Entry(const char* name) const { return WideToAnsi(folder_) + "\\" + name; }
 
     std::wstring folder_;
+    ULONGLONG lastCreated_ = 0;
 };
 
 TEST_F(ListFilesTest, OldestFirstUpToTheLimit)

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -47,11 +48,76 @@ TEST(ServerLog, ReachesTheInstalledSinkOnly)
     queued.clear();
     SendServerLog("before", true);
     SetServerLogSink([](const std::string& text, bool sendNow) { queued.push_back(text + (sendNow ? "!" : "")); });
-    SendServerLog("open url error 2,2", true);
+    SendServerLog("now", true);
     SendServerLog("later", false);
     SetServerLogSink(nullptr);
     SendServerLog("after", true);
-    EXPECT_EQ(queued, (std::vector<std::string>{"open url error 2,2!", "later"}));
+    EXPECT_EQ(queued, (std::vector<std::string>{"now!", "later"}));
+}
+
+// What OpenUrl asked of the shell, what it logged and what it queued for the
+// service. The shell here answers from a table: a real one always finds some
+// browser.
+struct OpenUrlSeen {
+    std::vector<std::pair<std::wstring, std::wstring>> shellCalls;
+    std::vector<INT_PTR> answers;
+    std::vector<std::string> logLines;
+    std::vector<std::string> queued;
+};
+OpenUrlSeen g_openUrlSeen;
+
+INT_PTR TableShellOpen(const wchar_t* file, const wchar_t* parameters)
+{
+    OpenUrlSeen& seen = g_openUrlSeen;
+    const size_t call = seen.shellCalls.size();
+    seen.shellCalls.emplace_back(file, parameters ? parameters : L"<none>");
+    return call < seen.answers.size() ? seen.answers[call] : 0;
+}
+
+TEST(OpenUrl, ShellTriesInOrderAndBothFailingIsLoggedAndSent)
+{
+    // A file that is not there, with no program for its kind: the last
+    // resort, the command shell's start, fails quietly too.
+    const std::wstring url = L"C:\\no_such_folder\\nothing.vantorin-test";
+    struct Case {
+        std::vector<INT_PTR> answers;
+        bool opened;
+        size_t calls;
+        const char* line; // logged and sent; null when nothing failed
+    };
+    const Case cases[] = {
+        {{42}, true, 1, nullptr},
+        {{2, 33}, true, 2, nullptr},
+        {{2, 31}, false, 2, "open url error 2,31"},
+        {{0, 5}, false, 2, "open url error 0,5"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line ? c.line : "opened");
+        g_openUrlSeen = OpenUrlSeen();
+        g_openUrlSeen.answers = c.answers;
+        g_logger.SetObserver([](int level, const char* tag, const char* text) {
+            g_openUrlSeen.logLines.push_back(std::to_string(level) + "|" + tag + "|" + text);
+        });
+        SetServerLogSink([](const std::string& text, bool sendNow) {
+            g_openUrlSeen.queued.push_back(text + (sendNow ? " (now)" : ""));
+        });
+        const bool opened = PubUtils::OpenUrlWith(url, &TableShellOpen);
+        SetServerLogSink(nullptr);
+        g_logger.SetObserver(nullptr);
+
+        EXPECT_EQ(opened, c.opened);
+        using Calls = std::vector<std::pair<std::wstring, std::wstring>>;
+        Calls calls = {{url, L"<none>"}, {L"iexplore.exe", url}};
+        calls.resize(c.calls);
+        EXPECT_EQ(g_openUrlSeen.shellCalls, calls);
+        if (c.line) {
+            EXPECT_EQ(g_openUrlSeen.logLines, std::vector<std::string>{std::string("2|PubUtils::OpenUrl|") + c.line});
+            EXPECT_EQ(g_openUrlSeen.queued, std::vector<std::string>{std::string(c.line) + " (now)"});
+        } else {
+            EXPECT_TRUE(g_openUrlSeen.logLines.empty());
+            EXPECT_TRUE(g_openUrlSeen.queued.empty());
+        }
+    }
 }
 
 TEST(ExternalTools, FfmpegRunsHiddenAndIsWaitedFor)

@@ -30,12 +30,55 @@ public:
     }
 };
 
+// A task whose object outlives its thread: its runs call BeginRun first, and
+// the destructor of each final task class calls WaitForThreadEnd, which asks
+// the run to stop and waits until the thread has really ended, even when a
+// Join let go of it. It must be the final class's destructor: a thread that
+// has not yet called Run would otherwise find the object half destroyed.
+class OwnedTask : public SimpleThread {
+public:
+    OwnedTask() : running_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+    bool Start() override
+    {
+        started_ = SimpleThread::Start();
+        return started_;
+    }
+
+protected:
+    void WaitForThreadEnd()
+    {
+        if (!started_)
+            return;
+        Stop();
+        WaitForSingleObject(running_.get(), INFINITE);
+        if (WaitForSingleObject(ownThread_.get(), 60000) != WAIT_OBJECT_0) {
+            ADD_FAILURE() << "the task's thread did not end";
+            WaitForSingleObject(ownThread_.get(), INFINITE);
+        }
+    }
+
+    void BeginRun()
+    {
+        HANDLE self = nullptr;
+        DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &self, SYNCHRONIZE, FALSE, 0);
+        ownThread_.reset(self);
+        SetEvent(running_.get());
+    }
+
+private:
+    ScopedHandle running_;
+    ScopedHandle ownThread_;
+    bool started_ = false;
+};
+
 // Sleeps for a while, or until asked to stop when it runs open-ended.
-class SleepTask : public SimpleThread {
+class SleepTask final : public OwnedTask {
 public:
     explicit SleepTask(DWORD milliseconds) : milliseconds_(milliseconds) {}
+    ~SleepTask() override { WaitForThreadEnd(); }
     void Run() override
     {
+        BeginRun();
         const DWORD start = GetTickCount();
         while (!IsStop() && GetTickCount() - start < milliseconds_)
             Sleep(5);
@@ -87,8 +130,6 @@ TEST(SimpleThreadJoin, TimeOutIsLoggedAndTheThreadGoesOn)
         EXPECT_EQ(LogCapture::lines().size(), 2u);
     }
     EXPECT_FALSE(task.IsStop()) << "the detached thread is still running";
-    task.Stop();
-    Sleep(100); // let the detached run notice before the object goes
 }
 
 TEST(SimpleThreadJoin, LongTaskTimesOutAfterTheGivenTime)
@@ -103,8 +144,6 @@ TEST(SimpleThreadJoin, LongTaskTimesOutAfterTheGivenTime)
     EXPECT_LT(waited, 2000u);
     ASSERT_EQ(LogCapture::lines().size(), 3u);
     EXPECT_EQ(LogCapture::lines()[1], TimeoutLine(200, &task));
-    task.Stop();
-    Sleep(100);
 }
 
 TEST(SimpleThreadJoin, NeverStartedReturnsAtOnce)
@@ -118,11 +157,17 @@ TEST(SimpleThreadJoin, NeverStartedReturnsAtOnce)
 }
 
 // Blocks until released, whatever the stop flag says.
-class BlockedTask : public SimpleThread {
+class BlockedTask final : public OwnedTask {
 public:
     BlockedTask() : release_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+    ~BlockedTask() override
+    {
+        Release();
+        WaitForThreadEnd();
+    }
     void Run() override
     {
+        BeginRun();
         WaitForSingleObject(release_.get(), 10000);
         finished_ = true;
     }
@@ -183,6 +228,82 @@ TEST(SimpleThreadCallback, RunsOnTheWorkerWithTaskAndUserPointer)
     EXPECT_EQ(seen.task, &task);
     EXPECT_NE(seen.thread, 0u);
     EXPECT_NE(seen.thread, GetCurrentThreadId());
+}
+
+// No system resource runs out on demand, so the thread maker is replaced by
+// one that fails, as the system's does when it cannot make a thread.
+TEST(SimpleThreadStart, FalseWhenNoThreadCanBeMade)
+{
+    static std::atomic<int> calls{0};
+    calls = 0;
+    bool finished = false;
+    SleepTask task(0);
+    task.SetCallback([](SimpleThread*, void* user) { *static_cast<bool*>(user) = true; }, &finished);
+    SetThreadMaker([](unsigned(__stdcall*)(void*), void*) -> uintptr_t {
+        ++calls;
+        return 0;
+    });
+    const bool started = task.Start();
+    SetThreadMaker(nullptr);
+    EXPECT_FALSE(started);
+    EXPECT_EQ(1, calls.load());
+    // The flag was cleared for a run that never came.
+    EXPECT_FALSE(task.IsStop());
+    {
+        // Nothing to wait for: no time-out line, only the timing lines.
+        LogCapture capture;
+        SetLastError(0);
+        const DWORD start = GetTickCount();
+        task.Join(5000);
+        EXPECT_LT(GetTickCount() - start, 2000u);
+        EXPECT_EQ(LogCapture::lines().size(), 2u);
+        EXPECT_EQ(GetLastError(), 0u);
+    }
+    EXPECT_FALSE(finished) << "a task that never ran reported done";
+
+    // With the system's maker back the same object runs.
+    ASSERT_TRUE(task.Start());
+    task.Join(10000);
+    EXPECT_TRUE(finished);
+}
+
+// Records its thread's id and ends.
+class IdTask : public SimpleThread {
+public:
+    void Run() override { id_ = GetCurrentThreadId(); }
+    DWORD id() const { return id_; }
+
+private:
+    std::atomic<DWORD> id_{0};
+};
+
+// The handle values of this process that refer to the given thread.
+std::vector<HANDLE> HandlesOfThread(DWORD id)
+{
+    std::vector<HANDLE> handles;
+    for (ULONG_PTR value = 4; value < 0x10000; value += 4) {
+        const HANDLE handle = reinterpret_cast<HANDLE>(value);
+        if (GetThreadId(handle) == id)
+            handles.push_back(handle);
+    }
+    return handles;
+}
+
+// A REST piece task is deleted by its owner without a Join: deleting a task
+// whose thread has ended lets go of the thread's handle.
+TEST(SimpleThreadDestructor, ClosesTheHandleJoinDidNotClose)
+{
+    auto* task = new IdTask;
+    ASSERT_TRUE(task->Start());
+    for (int i = 0; i < 1000 && task->id() == 0; ++i)
+        Sleep(10);
+    ASSERT_NE(task->id(), 0u);
+    const DWORD id = task->id();
+    const std::vector<HANDLE> handles = HandlesOfThread(id);
+    ASSERT_EQ(handles.size(), 1u) << "the task's own handle";
+    ASSERT_EQ(WaitForSingleObject(handles[0], 10000), WAIT_OBJECT_0);
+    delete task;
+    EXPECT_TRUE(HandlesOfThread(id).empty());
 }
 
 TEST(Lock, IsRecursiveAndExcludesOtherThreads)

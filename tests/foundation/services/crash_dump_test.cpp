@@ -51,6 +51,34 @@ bool IsDigits(const std::wstring& text)
     return !text.empty() && text.find_first_not_of(L"0123456789") == std::wstring::npos;
 }
 
+struct ChildRun {
+    bool started = false;
+    bool ended = false; // within the bound; a child that did not is ended here
+    DWORD exitCode = 0;
+};
+
+ChildRun RunChildWithin(const std::wstring& program, const std::wstring& arguments, DWORD milliseconds)
+{
+    ChildRun run;
+    std::wstring command = L"\"" + program + L"\" " + arguments;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info = {};
+    run.started =
+        CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info) != FALSE;
+    if (!run.started)
+        return run;
+    ScopedHandle process(info.hProcess);
+    ScopedHandle thread(info.hThread);
+    run.ended = WaitForSingleObject(process.get(), milliseconds) == WAIT_OBJECT_0;
+    if (!run.ended) {
+        TerminateProcess(process.get(), 1);
+        WaitForSingleObject(process.get(), 10000);
+    }
+    GetExitCodeProcess(process.get(), &run.exitCode);
+    return run;
+}
+
 class CrashDumpTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -61,6 +89,31 @@ protected:
     }
 
     void TearDown() override { testfiles::RemoveTree(folder_); }
+
+    // Runs a copy of the child, in the given mode, with the given library as
+    // its dump library, for at most milliseconds.
+    ChildRun RunChildWithLibrary(const std::wstring& library, const std::wstring& mode, DWORD milliseconds)
+    {
+        const std::wstring program = testfiles::FreshFolder(L"vantorin_crash_dbghelp");
+        ChildRun run;
+        if (!CopyFileW((ExeFolder() + L"crash_dump_child.exe").c_str(),
+                       (program + L"\\crash_dump_library.exe").c_str(), FALSE) ||
+            !CopyFileW((ExeFolder() + library).c_str(), (program + L"\\DBGHELP.DLL").c_str(), FALSE)) {
+            ADD_FAILURE() << "cannot set up the child's folder";
+            return run;
+        }
+        // Wine, which runs these tests, prefers its own build of the library
+        // to one named by path unless told otherwise for the program; on
+        // Windows the key means nothing. It is removed again below.
+        const wchar_t kOverrides[] = L"Software\\Wine\\AppDefaults\\crash_dump_library.exe\\DllOverrides";
+        const wchar_t kNative[] = L"native";
+        EXPECT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_CURRENT_USER, kOverrides, L"dbghelp", REG_SZ, kNative,
+                                                 sizeof kNative));
+        run = RunChildWithin(program + L"\\crash_dump_library.exe", mode + L" \"" + folder_ + L"\"", milliseconds);
+        testfiles::RemoveTree(program);
+        RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\crash_dump_library.exe");
+        return run;
+    }
 
     // Runs the child in the given mode and returns its exit code.
     DWORD RunChild(const std::wstring& mode)
@@ -119,45 +172,64 @@ TEST_F(CrashDumpTest, StackOverflowStillWritesDump)
 // can do that to it): the process still ends, with a fault's code.
 TEST_F(CrashDumpTest, FaultWhileDumpingStillEndsTheProcess)
 {
-    const std::wstring program = testfiles::FreshFolder(L"vantorin_crash_dbghelp");
-    ASSERT_TRUE(CopyFileW((ExeFolder() + L"crash_dump_child.exe").c_str(),
-                          (program + L"\\crash_dump_faulting.exe").c_str(), FALSE));
-    ASSERT_TRUE(CopyFileW((ExeFolder() + L"faulting_dbghelp.dll").c_str(), (program + L"\\DBGHELP.DLL").c_str(),
-                          FALSE));
-
-    // Wine, which runs these tests, prefers its own build of the library to
-    // one named by path unless told otherwise for the program; on Windows
-    // the key means nothing. It is removed again below.
-    const wchar_t kOverrides[] = L"Software\\Wine\\AppDefaults\\crash_dump_faulting.exe\\DllOverrides";
-    const wchar_t kNative[] = L"native";
-    ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_CURRENT_USER, kOverrides, L"dbghelp", REG_SZ, kNative,
-                                             sizeof kNative));
-
-    std::wstring command = L"\"" + program + L"\\crash_dump_faulting.exe\" write \"" + folder_ + L"\"";
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info = {};
-    const BOOL started =
-        CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info);
-    ScopedHandle process(started ? info.hProcess : nullptr);
-    ScopedHandle thread(started ? info.hThread : nullptr);
-    const bool ended = started && WaitForSingleObject(process.get(), 60000) == WAIT_OBJECT_0;
-    if (started && !ended) {
-        TerminateProcess(process.get(), 1);
-        WaitForSingleObject(process.get(), 10000);
-    }
-    DWORD exitCode = 0;
-    GetExitCodeProcess(process.get(), &exitCode);
-    testfiles::RemoveTree(program);
-    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\crash_dump_faulting.exe");
-
-    ASSERT_TRUE(started);
-    EXPECT_TRUE(ended) << "the writer waits for itself";
-    EXPECT_EQ(static_cast<DWORD>(EXCEPTION_ACCESS_VIOLATION), exitCode);
+    const ChildRun run = RunChildWithLibrary(L"faulting_dbghelp.dll", L"write", 60000);
+    ASSERT_TRUE(run.started);
+    EXPECT_TRUE(run.ended) << "the writer waits for itself";
+    EXPECT_EQ(static_cast<DWORD>(EXCEPTION_ACCESS_VIOLATION), run.exitCode);
     // The library that ran was the faulting one: it wrote nothing into the file.
     const std::vector<std::wstring> dumps = FilesMatching(folder_ + L"\\*.dmp");
     ASSERT_EQ(1u, dumps.size());
     EXPECT_TRUE(testfiles::ReadBytes(folder_ + L"\\" + dumps[0]).empty());
+}
+
+// The fault comes while the faulting thread holds a lock that every new
+// thread needs to start (the loader lock, as inside a DLL's entry point, or
+// the heap lock): the dump cannot be written, but the process must still end,
+// with the fault's code, instead of waiting for ever.
+TEST_F(CrashDumpTest, FaultHoldingStartUpLockStillEndsTheProcess)
+{
+    for (const wchar_t* mode : {L"loaderlock", L"heaplock"}) {
+        SCOPED_TRACE(WideToAnsi(mode));
+        // The writer's own bounds are 10 s for the start and 60 s for the
+        // dump; the rest is room for a loaded machine.
+        const ChildRun run =
+            RunChildWithin(ExeFolder() + L"crash_dump_child.exe", std::wstring(mode) + L" \"" + folder_ + L"\"", 150000);
+        ASSERT_TRUE(run.started);
+        EXPECT_TRUE(run.ended) << "the writer waits without limit";
+        EXPECT_EQ(static_cast<DWORD>(EXCEPTION_ACCESS_VIOLATION), run.exitCode);
+    }
+}
+
+// Two threads fault within the same second, so both dumps would get the same
+// name: the dump left must be whole, not emptied or overwritten by the
+// other. At the same moment with the real library; and a tenth of a second
+// apart with one that writes slowly without stopping the other thread, so
+// the second fault comes while the first dump is being written.
+TEST_F(CrashDumpTest, TwoThreadsFaultingAtOnceLeaveOnlyWholeDumps)
+{
+    {
+        SCOPED_TRACE("system library");
+        EXPECT_EQ(static_cast<DWORD>(EXCEPTION_ACCESS_VIOLATION), RunChild(L"twothreads"));
+        const std::vector<std::wstring> dumps = FilesMatching(folder_ + L"\\*");
+        EXPECT_GE(dumps.size(), 1u);
+        EXPECT_LE(dumps.size(), 2u);
+        for (const std::wstring& name : dumps)
+            EXPECT_TRUE(StartsWithMinidumpSignature(folder_ + L"\\" + name)) << WideToAnsi(name);
+    }
+    {
+        SCOPED_TRACE("slow library");
+        testfiles::RemoveTree(folder_);
+        const ChildRun run = RunChildWithLibrary(L"slow_dbghelp.dll", L"staggered", 60000);
+        ASSERT_TRUE(run.started);
+        EXPECT_TRUE(run.ended);
+        EXPECT_EQ(static_cast<DWORD>(EXCEPTION_ACCESS_VIOLATION), run.exitCode);
+        const std::vector<std::wstring> dumps = FilesMatching(folder_ + L"\\*");
+        EXPECT_GE(dumps.size(), 1u);
+        EXPECT_LE(dumps.size(), 2u);
+        for (const std::wstring& name : dumps)
+            EXPECT_EQ("MDMP slow dump, written whole", testfiles::ReadBytes(folder_ + L"\\" + name))
+                << WideToAnsi(name);
+    }
 }
 
 TEST_F(CrashDumpTest, DisabledWriterLeavesFaultToSystem)

@@ -206,6 +206,43 @@ TEST_F(UpdateCheckerTest, UnusableVersionReplyPostsErrorsThenNextCheckSucceeds)
     }
 }
 
+// Arrays opened 100,000 deep and never closed: the JSON reader gives up on
+// such a text by throwing, and the update service is plain HTTP, so anyone
+// on the way can send one. A reply or a local manifest like that counts as
+// not JSON, and the check goes on as for any other text that is not.
+TEST_F(UpdateCheckerTest, DeeplyNestedJsonCountsAsNotJson)
+{
+    const std::string deep(100000, '[');
+    {
+        SCOPED_TRACE("version reply");
+        WriteManifest("1.4.5", FileJson("a.txt", kAlphaDigest));
+        SetFault(std::string("/version/") + kApp, "deepnest");
+        CUpdateChecker checker;
+        const std::vector<Notice> notices = RunCheck(checker);
+        ASSERT_EQ(1u, notices.size());
+        EXPECT_EQ(2u, notices[0].state);
+        EXPECT_EQ(kNoRemoteVersion, notices[0].error);
+        EXPECT_FALSE(checker.HasRemoteVersion());
+        SetFault(std::string("/version/") + kApp, "none");
+    }
+    {
+        SCOPED_TRACE("file-list reply");
+        WriteManifest("1.4.5", FileJson("a.txt", kOldDigest));
+        SetFault(std::string("/latest/") + kApp, "deepnest");
+        CUpdateChecker checker;
+        EXPECT_THAT(States(RunCheck(checker)), ::testing::ElementsAre(1u));
+        SetFault(std::string("/latest/") + kApp, "none");
+    }
+    {
+        // No version and no files known locally: every remote file differs.
+        SCOPED_TRACE("local manifest");
+        WriteFileBytes(ManifestPath(), deep);
+        CUpdateChecker checker;
+        EXPECT_THAT(States(RunCheck(checker)), ::testing::ElementsAre(1u, 4u));
+        EXPECT_TRUE(checker.IsNewVersionAvailable());
+    }
+}
+
 TEST_F(UpdateCheckerTest, FileListFailureEndsCheckAfterError)
 {
     WriteManifest("1.4.5", FileJson("a.txt", kAlphaDigest));

@@ -44,11 +44,21 @@ TEST(UploadTimeRule, StampsCompareAsNumbers)
 
 TEST(UploadTimeRule, StampTextReadsItsLeadingDigits)
 {
-    EXPECT_EQ(202612092300, ReadStamp(L"202612092300"));
-    EXPECT_EQ(0, ReadStamp(L"0"));
-    EXPECT_EQ(0, ReadStamp(L"abc"));
-    EXPECT_EQ(0, ReadStamp(L""));
-    EXPECT_EQ(12, ReadStamp(L"12x"));
+    const std::pair<const wchar_t*, int64_t> cases[] = {
+        {L"202612092300", 202612092300},
+        {L"0", 0},
+        {L"abc", 0},
+        {L"", 0},
+        {L"12x", 12},
+        // A blank or a sign is no digit: such a text has no leading digits.
+        {L" 202612092300", 0},
+        {L"\t5", 0},
+        {L"-202612092300", 0},
+        {L"+5", 0},
+        {L"99999999999999999999", INT64_MAX},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.second, ReadStamp(c.first)) << WideToUtf8(c.first);
 }
 
 // Lines the logger wrote under the upload's tag.
@@ -114,20 +124,14 @@ protected:
 
     std::wstring DumpFolder() const { return folder_ + L"\\crashDumps"; }
 
-    // Dumps d1.dmp (oldest) to dN.dmp, a minute apart by creation time.
+    // Dumps d1.dmp (oldest) to dN.dmp, created in that order.
     void MakeDumps(int count)
     {
-        SYSTEMTIME base = {2026, 1, 0, 5, 10, 0, 0, 0};
-        FILETIME created;
-        SystemTimeToFileTime(&base, &created);
+        ULONGLONG created = 0;
         for (int i = 1; i <= count; ++i) {
             const std::wstring path = DumpFolder() + L"\\d" + std::to_wstring(i) + L".dmp";
-            WriteFileBytes(path, "MDMP dump " + std::to_string(i));
-            ULARGE_INTEGER time = {{created.dwLowDateTime, created.dwHighDateTime}};
-            time.QuadPart += static_cast<ULONGLONG>(i) * 60 * 10000000;
-            const FILETIME stamp = {time.LowPart, time.HighPart};
-            ScopedHandle file(CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-            ASSERT_TRUE(SetFileTime(file.get(), &stamp, nullptr, nullptr));
+            created = testfiles::WriteBytesCreatedAfter(path, "MDMP dump " + std::to_string(i), created);
+            ASSERT_NE(0u, created) << WideToAnsi(path);
         }
     }
 
@@ -165,7 +169,7 @@ TEST_F(UploadDiagnosticsTest, FourOldestDumpsGoWithLogAndSettings)
     WriteFileBytes(folder_ + L"\\config.ini", "[Vantorin]\r\nRecgType=1\r\n");
     const std::string folder = WideToAnsi(folder_);
 
-    UploadDiagnostics(folder, false);
+    UploadDiagnostics(folder);
 
     // The dumps sent are gone at once; the two newest wait for a later start.
     EXPECT_THAT(ListFiles(WideToAnsi(DumpFolder()), 10),
@@ -193,7 +197,7 @@ TEST_F(UploadDiagnosticsTest, FourOldestDumpsGoWithLogAndSettings)
 
     // Within the same hour the next start sends nothing and keeps its dumps.
     makerservice::Control("/control/reset", "");
-    UploadDiagnostics(folder, false);
+    UploadDiagnostics(folder);
     EXPECT_EQ(2u, ListFiles(WideToAnsi(DumpFolder()), 10).size());
     EXPECT_EQ(stamp, ReadConfigString(L"UploadLogTime", L"0", 200));
     Sleep(1000);
@@ -207,7 +211,7 @@ TEST_F(UploadDiagnosticsTest, ServerErrorIsLoggedAndDumpsAreGone)
     WriteFileBytes(folder_ + L"\\Vantorin.log", "log");
     WriteFileBytes(folder_ + L"\\config.ini", "[Vantorin]\r\n");
 
-    UploadDiagnostics(WideToAnsi(folder_), false);
+    UploadDiagnostics(WideToAnsi(folder_));
 
     EXPECT_TRUE(ListFiles(WideToAnsi(DumpFolder()), 10).empty());
     const std::vector<std::string> lines = UploadLines(30000);
@@ -220,7 +224,7 @@ TEST_F(UploadDiagnosticsTest, MissingLogMeansNoUploadButDumpsAreDeleted)
     MakeDumps(2);
     WriteFileBytes(folder_ + L"\\config.ini", "[Vantorin]\r\n");
 
-    UploadDiagnostics(WideToAnsi(folder_), false);
+    UploadDiagnostics(WideToAnsi(folder_));
 
     EXPECT_TRUE(ListFiles(WideToAnsi(DumpFolder()), 10).empty());
     Sleep(1000);
@@ -230,7 +234,7 @@ TEST_F(UploadDiagnosticsTest, MissingLogMeansNoUploadButDumpsAreDeleted)
 TEST_F(UploadDiagnosticsTest, NoDumpLeavesSettingAlone)
 {
     WriteFileBytes(folder_ + L"\\Vantorin.log", "log");
-    UploadDiagnostics(WideToAnsi(folder_), false);
+    UploadDiagnostics(WideToAnsi(folder_));
     EXPECT_EQ(L"0", ReadConfigString(L"UploadLogTime", L"", 200));
     Sleep(500);
     EXPECT_TRUE(WaitForUploads(0).empty());

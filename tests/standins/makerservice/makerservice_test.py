@@ -220,6 +220,12 @@ class MakerServiceTest(unittest.TestCase):
             with self.assertRaises(ValueError):
                 json.loads(body)
 
+            self.control("POST", "/control/fault", {"path": path, "fault": "deepnest"})
+            status, headers, body = self.request("GET", path)
+            self.assertEqual(200, status)
+            self.assertTrue(headers["Content-Type"].startswith("application/json"))
+            self.assertEqual(b"[" * 100000, body)
+
             self.control("POST", "/control/fault", {"path": path, "fault": "none"})
             status, _, body = self.request("GET", path)
             self.assertEqual(200, status)

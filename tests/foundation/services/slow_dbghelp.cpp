@@ -1,0 +1,27 @@
+// A dump library that takes its time: it writes the signature, waits, then
+// writes the rest, without stopping the process's other threads as the real
+// one does. crash_dump_test puts it beside a copy of crash_dump_child as
+// DBGHELP.DLL, so a second fault has time to touch the dump being written.
+#include <windows.h>
+
+namespace {
+
+constexpr DWORD kPauseMilliseconds = 2000;
+
+bool WriteText(HANDLE file, const char* text, DWORD length)
+{
+    DWORD written = 0;
+    return WriteFile(file, text, length, &written, nullptr) && written == length;
+}
+
+} // namespace
+
+extern "C" __declspec(dllexport) BOOL WINAPI MiniDumpWriteDump(HANDLE, DWORD, HANDLE file, int, void*, void*, void*)
+{
+    static const char kHead[] = "MDMP";
+    static const char kRest[] = " slow dump, written whole";
+    if (!WriteText(file, kHead, sizeof kHead - 1))
+        return FALSE;
+    Sleep(kPauseMilliseconds);
+    return WriteText(file, kRest, sizeof kRest - 1);
+}
