@@ -996,7 +996,7 @@ BOOL CALLBACK FindTooltip(HWND window, LPARAM found)
     return TRUE;
 }
 
-TEST_F(ManagerWindow, HoverOverAControlWithATooltipShowsIt)
+TEST_F(ManagerWindow, HoverOverAControlWithATooltipShowsItAndLeavingHidesIt)
 {
     HWND tooltip = nullptr;
     EnumThreadWindows(GetCurrentThreadId(), FindTooltip, reinterpret_cast<LPARAM>(&tooltip));
@@ -1009,6 +1009,25 @@ TEST_F(ManagerWindow, HoverOverAControlWithATooltipShowsIt)
     ASSERT_NE(nullptr, tooltip);
     EXPECT_EQ(hwnd, GetWindow(tooltip, GW_OWNER));
     EXPECT_EQ(1, SendMessageW(tooltip, TTM_GETTOOLCOUNT, 0, 0));
+    EXPECT_TRUE(IsWindowVisible(tooltip));
+    TOOLINFOW tool = {};
+    tool.cbSize = TTTOOLINFOW_V2_SIZE;
+    wchar_t text[80] = {};
+    tool.lpszText = text;
+    tool.hwnd = hwnd;
+    tool.uId = reinterpret_cast<UINT_PTR>(hwnd);
+    ASSERT_TRUE(SendMessageW(tooltip, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&tool)));
+    EXPECT_STREQ(L"提示", text);
+    EXPECT_TRUE(EqualRect(&tool.rect, &b->GetBounds()));
+
+    // Moving on to another control hides it; so does leaving the window.
+    Send(WM_MOUSEMOVE, 0, At(Middle(c)));
+    EXPECT_FALSE(IsWindowVisible(tooltip));
+    Send(WM_MOUSEMOVE, 0, At(Middle(b)));
+    EXPECT_TRUE(manager->HandleMessage(WM_MOUSEHOVER, 0, At(Middle(b)), result));
+    EXPECT_TRUE(IsWindowVisible(tooltip));
+    Send(WM_MOUSELEAVE);
+    EXPECT_FALSE(IsWindowVisible(tooltip));
     // Nothing under the point: not handled.
     EXPECT_FALSE(manager->HandleMessage(WM_MOUSEHOVER, 0, MAKELPARAM(-5, -5), result));
 }
