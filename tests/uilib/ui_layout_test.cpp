@@ -753,6 +753,48 @@ TEST(LineLayouts, ALayoutDeletedDuringADragLeavesThePostPaintList)
 
 // --- Tile layout ---
 
+// Records the widths that a tile row offers it while the row is measured.
+class RowWidthProbe : public CControlUI {
+public:
+    SIZE MeasureSize(SIZE available) override
+    {
+        if (available.cy == 9999)
+            rowWidths.push_back(available.cx);
+        return SIZE{0, 10};
+    }
+    std::vector<int> rowWidths;
+};
+
+TEST(TileLayout, RowsAreMeasuredWithHalfTheChildPaddingOffTheOuterColumns)
+{
+    struct Case {
+        int columns;
+        std::vector<int> widths;  // offered to each child of the row; cells 99 wide
+    };
+    // Child padding 9, each child padded 1 left and 2 right: the outer
+    // columns lose 4 of the child padding, the others all 9.
+    const Case cases[] = {
+        {3, {99 - 3 - 4, 99 - 3 - 9, 99 - 3 - 4}},
+        {1, {99 - 3 - 4}},
+    };
+    for (const Case& c : cases) {
+        CTileLayoutUI tile;
+        tile.SetColumns(c.columns);
+        tile.SetChildPadding(9);
+        std::vector<RowWidthProbe*> children;
+        for (int i = 0; i < c.columns; ++i) {
+            children.push_back(new RowWidthProbe);
+            children.back()->SetPaddingRect(RECT{1, 0, 2, 0});
+            tile.Add(children.back());
+        }
+        tile.SetBounds(RECT{0, 0, 99 * c.columns, 200});
+        std::vector<int> offered;
+        for (RowWidthProbe* child : children)
+            offered.push_back(child->rowWidths.empty() ? -1 : child->rowWidths.front());
+        EXPECT_EQ(c.widths, offered) << c.columns << " columns";
+    }
+}
+
 TEST(TileLayout, ItemWidthSetsTheColumnsAndChildrenAreCentredInTheirCells)
 {
     struct Case {
