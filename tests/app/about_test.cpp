@@ -215,4 +215,103 @@ TEST(AboutAppDlg, ShowsTheUpdateStateAndAcceptsAnUpdate)
     DestroyWindow(sink);
 }
 
+// Owns one About object and shows it on demand as the main window does:
+// the same object for every window, deleted at the end.
+class AboutOwner {
+public:
+    ~AboutOwner() { Release(); }
+    void Show()
+    {
+        const HWND shown = about_->GetHwnd();
+        if (shown != nullptr && IsWindow(shown))
+            return;
+        about_->Create(nullptr, L"", WS_OVERLAPPEDWINDOW, 0, 0, 0, 600, 400);
+        about_->CenterOnOwner();
+        about_->Show(true, true);
+    }
+    void Release()
+    {
+        if (about_ == nullptr)
+            return;
+        const HWND shown = about_->GetHwnd();
+        if (shown != nullptr && IsWindow(shown))
+            DestroyWindow(shown);
+        delete about_;
+        about_ = nullptr;
+    }
+    TestAboutDlg& Dialog() { return *about_; }
+
+private:
+    TestAboutDlg* about_ = new TestAboutDlg;
+};
+
+// Dispatches what is queued now, through the program's own pre-dispatch
+// step, without waiting for anything further to arrive.
+void DispatchQueued()
+{
+    MSG msg = {};
+    for (int i = 0; i < 10000 && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE); ++i) {
+        if (!UiLib::CUiManager::TranslateMessage(&msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+}
+
+BOOL CALLBACK CollectVisibleTooltips(HWND window, LPARAM found)
+{
+    wchar_t name[64] = {};
+    GetClassNameW(window, name, 64);
+    if (lstrcmpiW(name, L"tooltips_class32") == 0 && IsWindowVisible(window))
+        ++*reinterpret_cast<int*>(found);
+    return TRUE;
+}
+
+int VisibleTooltips()
+{
+    int count = 0;
+    EnumThreadWindows(GetCurrentThreadId(), CollectVisibleTooltips, reinterpret_cast<LPARAM>(&count));
+    return count;
+}
+
+TEST(AboutAppDlg, OneObjectShowsItsWindowAgainAtTheSkinsSizeAndClosesCleanly)
+{
+    UiLib::CUiManager::SetInstance(GetModuleHandleW(nullptr), nullptr);
+    AboutOwner owner;
+    for (int round = 1; round <= 3; ++round) {
+        owner.Show();
+        TestAboutDlg& about = owner.Dialog();
+        const HWND window = about.GetHwnd();
+        ASSERT_TRUE(IsWindow(window)) << round;
+        DispatchQueued();
+        RECT rc = {};
+        GetWindowRect(window, &rc);
+        EXPECT_EQ(520, rc.right - rc.left) << round;
+        EXPECT_EQ(360, rc.bottom - rc.top) << round;
+
+        // A tooltip on the window, shown by hovering as the mouse does.
+        UiLib::CUiManager& manager = about.GetManager();
+        UiLib::CControlUI* close = manager.FindControlByName(L"btnClose");
+        ASSERT_NE(nullptr, close);
+        RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        close->SetTooltip(L"关闭");
+        const RECT& bounds = close->GetBounds();
+        const LPARAM at = MAKELPARAM((bounds.left + bounds.right) / 2, (bounds.top + bounds.bottom) / 2);
+        SendMessageW(window, WM_MOUSEMOVE, 0, at);
+        SendMessageW(window, WM_MOUSEHOVER, 0, at);
+        EXPECT_EQ(1, VisibleTooltips()) << round;
+
+        // The click's close is handled with what it queued: nothing waits.
+        ClickControl(manager, window, L"btnClose");
+        DispatchQueued();
+        EXPECT_FALSE(IsWindow(window)) << round;
+        EXPECT_EQ(0, VisibleTooltips()) << round;
+    }
+    // The main window deletes the object when it closes; the loop goes on.
+    owner.Release();
+    PostMessageW(nullptr, WM_NULL, 0, 0);
+    DispatchQueued();
+    EXPECT_EQ(0, VisibleTooltips());
+}
+
 }  // namespace

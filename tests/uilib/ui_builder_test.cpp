@@ -1,6 +1,7 @@
 // The dialog builder: markup to a tree of controls on a manager, the root
 // element's window settings and shared resources, class defaults, includes,
 // controls made by factories and by the callback, and the failures.
+#include "ChildLayoutUI.h"
 #include "ContainerUI.h"
 #include "ControlUI.h"
 #include "DialogBuilder.h"
@@ -413,6 +414,89 @@ TEST_F(BuilderFileTest, ATreeMadeDeeperThanTheLimitByIncludesIsCutThere)
     EXPECT_NE(nullptr, manager_->FindControlByName(L"d54"));
     EXPECT_EQ(nullptr, manager_->FindControlByName(L"d55"));
     EXPECT_TRUE(Traced(L"CDialogBuilder::_Parse too deep:Container"));
+}
+
+TEST_F(BuilderFileTest, AHugeIncludeCountIsCutWithATrace)
+{
+    Write(L"row.xml", "<Part><Control/></Part>");
+    Write(L"huge.xml", "<Window><Container name=\"list\"><Include source=\"row.xml\" count=\"1000000\"/>"
+                       "<Control name=\"tail\"/></Container></Window>");
+    CControlUI* root = BuildRoot(L"huge.xml");
+    ASSERT_NE(nullptr, root);
+    // The copies stop at the bound; the rest of the skin is still built.
+    EXPECT_EQ(100 + 1, ItemsOf(root)->GetCount());
+    EXPECT_EQ(L"tail", NameOf(ItemsOf(root), 100));
+    EXPECT_TRUE(Traced(L"Include cut after 100 copies:row.xml"));
+
+    // Includes nested in included markup draw on the same bound.
+    Write(L"ten.xml", "<Part><Container><Include source=\"row.xml\" count=\"60\"/></Container></Part>");
+    Write(L"nested.xml", "<Window><Container name=\"list\"><Include source=\"ten.xml\" count=\"10\"/>"
+                         "</Container></Window>");
+    g_traces.clear();
+    root = BuildRoot(L"nested.xml");
+    ASSERT_NE(nullptr, root);
+    int rows = 0;
+    for (int i = 0; i < ItemsOf(root)->GetCount(); ++i)
+        rows += ItemsOf(ItemsOf(root)->GetItemAt(i))->GetCount();
+    EXPECT_EQ(100 - 2, rows);  // two of the hundred are copies of ten.xml
+    EXPECT_TRUE(Traced(L"Include cut after 2 copies:ten.xml"));
+}
+
+// The child layouts found under control, outermost first, each with the
+// number of children that it holds.
+void ChildLayoutsUnder(CControlUI* control, std::vector<int>& counts)
+{
+    if (control->CastByName(L"ChildLayout") != nullptr)
+        counts.push_back(static_cast<CChildLayoutUI*>(control)->GetCount());
+    CContainerUI* container = static_cast<CContainerUI*>(control->CastByName(L"Container"));
+    if (container == nullptr && control->CastByName(L"ChildLayout") != nullptr)
+        container = static_cast<CChildLayoutUI*>(control);
+    if (container == nullptr)
+        return;
+    for (int i = 0; i < container->GetCount(); ++i)
+        ChildLayoutsUnder(container->GetItemAt(i), counts);
+}
+
+TEST_F(BuilderFileTest, ChildLayoutFilesThatNameThemselvesOrNestTooDeeplyAreRefused)
+{
+    Write(L"self.xml", "<Window><Container><ChildLayout xmlfile=\"self.xml\"/></Container></Window>");
+    Write(L"ping.xml", "<Window><Container><ChildLayout xmlfile=\"pong.xml\"/></Container></Window>");
+    Write(L"pong.xml", "<Window><Container><ChildLayout xmlfile=\"ping.xml\"/></Container></Window>");
+    for (int i = 0; i < 12; ++i) {
+        const std::string next = "chain" + std::to_string(i + 1) + ".xml";
+        Write((L"chain" + std::to_wstring(i) + L".xml").c_str(),
+              "<Window><Container><ChildLayout xmlfile=\"" + next + "\"/></Container></Window>");
+    }
+    Write(L"chain12.xml", "<Window><Control name=\"end\"/></Window>");
+    struct Case {
+        const wchar_t* file;
+        std::vector<int> counts;  // children of each child layout, outermost first
+        const wchar_t* trace;
+    };
+    const Case cases[] = {
+        {L"self.xml", {1, 0}, L"ChildLayout skipped, it contains itself:self.xml"},
+        {L"ping.xml", {1, 1, 0}, L"ChildLayout skipped, it contains itself:ping.xml"},
+        {L"chain0.xml", {1, 1, 1, 1, 1, 1, 1, 1, 0}, L"ChildLayout skipped, nested too deeply:chain8.xml"},
+    };
+    for (const Case& c : cases) {
+        g_traces.clear();
+        CContainerUI* root = new CContainerUI;
+        ASSERT_TRUE(manager_->SetRoot(root));
+        CChildLayoutUI* outer = new CChildLayoutUI;
+        outer->SetAttribute(L"xmlfile", c.file);
+        root->Add(outer);  // builds here
+        std::vector<int> counts;
+        ChildLayoutsUnder(root, counts);
+        EXPECT_EQ(c.counts, counts) << c.file;
+        EXPECT_TRUE(Traced(c.trace)) << c.file;
+    }
+    // A short chain is built to its end.
+    CContainerUI* root = new CContainerUI;
+    ASSERT_TRUE(manager_->SetRoot(root));
+    CChildLayoutUI* outer = new CChildLayoutUI;
+    outer->SetAttribute(L"xmlfile", L"chain6.xml");
+    root->Add(outer);
+    EXPECT_NE(nullptr, manager_->FindControlByName(L"end"));
 }
 
 TEST_F(BuilderFileTest, ImagesOfTheSkinAreLoadedIntoTheManager)

@@ -754,13 +754,16 @@ TEST(ControlPaint, BorderOfWidthTwoLiesInsideTheControl)
     EXPECT_EQ(0xFFFFFFu, f.canvas.At(50, 20));
 }
 
-TEST(ControlPaint, FocusBorderShowsOnlyWhileFocused)
+TEST(ControlPaint, FocusBorderWhileFocusedAndTheBorderColourOtherwise)
 {
     PaintFixture f;
     f.control.SetFocusBorderColor(0xFF00FF00);
     f.control.SetBorderSize(1);
+    // Unfocused, the outline is in the border colour, 0 as it is (black).
     f.PaintAll();
-    EXPECT_TRUE(f.canvas.AllEqual(Rect(0, 0, 60, 50), 0xFFFFFF));
+    EXPECT_EQ(0x000000u, f.canvas.At(10, 20));
+    EXPECT_EQ(0x000000u, f.canvas.At(49, 20));
+    EXPECT_TRUE(f.canvas.AllEqual(Rect(11, 11, 49, 39), 0xFFFFFF));
 
     UiEvent focus = MakeEvent(kUiEventSetFocus);
     f.control.HandleEvent(focus);
@@ -779,7 +782,7 @@ TEST(ControlPaint, FocusBorderShowsOnlyWhileFocused)
     f.control.SetBorderColor(0);
     f.control.SetBorderRound(SIZE{6, 6});
     f.PaintAll();
-    EXPECT_TRUE(f.canvas.AllEqual(Rect(0, 0, 60, 50), 0xFFFFFF));
+    EXPECT_EQ(0x000000u, f.canvas.At(10, 20));
     f.control.HandleEvent(focus);
     f.PaintAll();
     EXPECT_EQ(0x00FF00u, f.canvas.At(10, 20));
@@ -788,20 +791,21 @@ TEST(ControlPaint, FocusBorderShowsOnlyWhileFocused)
 TEST(ControlPaint, PerSideBordersDrawOnlyTheirOwnSides)
 {
     PaintFixture f;
+    // The item rect is (10, 10, 50, 40); each line runs along its edge.
     f.control.SetBorderColor(0xFF0000FF);
     f.control.SetAttribute(L"bordersize", L"0,0,0,1");
     f.PaintAll();
-    EXPECT_TRUE(f.canvas.AllEqual(Rect(10, 39, 50, 40), 0x0000FF));
-    EXPECT_TRUE(f.canvas.AllEqual(Rect(10, 10, 50, 39), 0xFFFFFF));
-    EXPECT_TRUE(f.canvas.AllEqual(Rect(0, 40, 60, 50), 0xFFFFFF));
+    EXPECT_TRUE(f.canvas.AllEqual(Rect(10, 40, 50, 41), 0x0000FF));
+    EXPECT_TRUE(f.canvas.AllEqual(Rect(0, 0, 60, 40), 0xFFFFFF));
+    EXPECT_TRUE(f.canvas.AllEqual(Rect(0, 41, 60, 50), 0xFFFFFF));
 
     f.canvas.Fill(0xFFFFFF);
     f.control.SetAttribute(L"bordersize", L"2,0,3,0");
     f.PaintAll();
-    EXPECT_TRUE(f.canvas.AllEqual(Rect(10, 10, 12, 40), 0x0000FF));
-    EXPECT_TRUE(f.canvas.AllEqual(Rect(47, 10, 50, 40), 0x0000FF));
-    EXPECT_TRUE(f.canvas.AllEqual(Rect(12, 10, 47, 40), 0xFFFFFF));
-    EXPECT_TRUE(f.canvas.AllEqual(Rect(50, 0, 60, 50), 0xFFFFFF));
+    EXPECT_EQ(0x0000FFu, f.canvas.At(10, 20));
+    EXPECT_EQ(0x0000FFu, f.canvas.At(50, 20));
+    EXPECT_TRUE(f.canvas.AllEqual(Rect(12, 10, 48, 40), 0xFFFFFF));
+    EXPECT_TRUE(f.canvas.AllEqual(Rect(0, 0, 60, 9), 0xFFFFFF));
 }
 
 TEST(ControlPaint, RoundedBorderClipsTheCorners)

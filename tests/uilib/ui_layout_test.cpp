@@ -481,12 +481,17 @@ std::vector<LineCase> LineCases()
          100, 0, {{0, 80, kNoMax, 0, 0}, {0, kNoMin, kNoMax, 0, 0}}, {{0, 80}, {80, 100}}},
         {"a maximum lowers a fixed child",
          100, 0, {{60, kNoMin, 40, 0, 0}, {0, kNoMin, kNoMax, 0, 0}}, {{0, 40}, {40, 100}}},
+        // Paddings and child padding stay in the first pass's fixed sum, which
+        // the last automatic child's length is cut by once more.
         {"padding along the line lies inside the rect, child padding between",
-         100, 6, {{10, kNoMin, kNoMax, 3, 5}, {0, kNoMin, kNoMax, 0, 0}}, {{3, 18}, {24, 100}}},
-        {"the padding of an earlier automatic child is not counted twice",
-         100, 0, {{0, kNoMin, kNoMax, 3, 5}, {0, kNoMin, kNoMax, 0, 0}}, {{3, 54}, {54, 100}}},
-        {"child padding between automatic children is not counted twice",
-         110, 10, {{0, kNoMin, kNoMax, 0, 0}, {0, kNoMin, kNoMax, 0, 0}}, {{0, 50}, {60, 110}}},
+         100, 6, {{10, kNoMin, kNoMax, 3, 5}, {0, kNoMin, kNoMax, 0, 0}}, {{3, 18}, {24, 86}}},
+        {"the last automatic child is cut by an earlier child's padding",
+         100, 0, {{0, kNoMin, kNoMax, 3, 5}, {0, kNoMin, kNoMax, 0, 0}}, {{3, 54}, {54, 92}}},
+        {"the last automatic child is cut by the child padding",
+         110, 10, {{0, kNoMin, kNoMax, 0, 0}, {0, kNoMin, kNoMax, 0, 0}}, {{0, 50}, {60, 100}}},
+        {"without paddings nothing is cut",
+         110, 0, {{0, kNoMin, kNoMax, 0, 0}, {10, kNoMin, kNoMax, 0, 0}, {0, kNoMin, kNoMax, 0, 0}},
+         {{0, 50}, {50, 60}, {60, 110}}},
         {"more fixed space than there is: automatic children get nothing and the content overflows",
          100, 0, {{80, kNoMin, kNoMax, 0, 0}, {80, kNoMin, kNoMax, 0, 0}, {0, kNoMin, kNoMax, 0, 0}},
          {{0, 80}, {80, 160}, {160, 160}}},
@@ -587,7 +592,8 @@ TEST(LineLayouts, HiddenChildrenTakeNoSpaceAndFloatingOnesArePlacedApart)
     layout->SetChildPadding(10);
     layout->SetBounds(RECT{0, 0, 100, 110});
     ExpectRect(RECT{0, 0, 100, 50}, first->GetBounds(), "first");
-    ExpectRect(RECT{0, 60, 100, 110}, last->GetBounds(), "last");
+    // The child padding stays in the fixed sum that cuts the last one.
+    ExpectRect(RECT{0, 60, 100, 100}, last->GetBounds(), "last");
     ExpectRect(RECT{5, 5, 25, 15}, floating->GetBounds(), "floating");
 }
 
@@ -621,6 +627,11 @@ TEST(LineLayouts, NamesAndTheSeparatorAttributes)
     ExpectRect(RECT{92, 0, 100, 50}, row.GetSeparatorRect(false), "right band");
     row.SetSeparatorWidth(-8);
     ExpectRect(RECT{0, 0, 8, 50}, row.GetSeparatorRect(false), "left band");
+    // The horizontal band is not held within the layout.
+    row.SetSeparatorWidth(-500);
+    ExpectRect(RECT{0, 0, 500, 50}, row.GetSeparatorRect(false), "wide left band");
+    row.SetSeparatorWidth(500);
+    ExpectRect(RECT{-400, 0, 100, 50}, row.GetSeparatorRect(false), "wide right band");
 }
 
 TEST(LineLayouts, DraggingTheSeparatorResizesTheLayoutWithinItsLimits)
@@ -721,7 +732,68 @@ TEST(LineLayouts, WithoutImmediateDragABarShowsTheNewEdgeUntilTheButtonIsRelease
     EXPECT_TRUE(after.AllEqual(RECT{0, 0, 100, 100}, 0xFFFFFF));
 }
 
+TEST(LineLayouts, ALayoutDeletedDuringADragLeavesThePostPaintList)
+{
+    CUiManager manager;
+    CVerticalLayoutUI* root = new CVerticalLayoutUI;
+    ASSERT_TRUE(manager.SetRoot(root));
+    root->SetDeferredDelete(false);
+    CVerticalLayoutUI* column = new CVerticalLayoutUI;
+    column->ApplyAttributeString(L"sepheight=\"10\"");
+    root->Add(column);
+    root->SetBounds(RECT{0, 0, 100, 60});
+    UiEvent down = MakeEvent(kUiEventButtonDown, 50, 55);
+    column->ProcessEvent(down);
+    UiEvent move = MakeEvent(kUiEventMouseMove, 50, 58);
+    column->ProcessEvent(move);
+    ASSERT_TRUE(root->Remove(column));
+    // Only the address is compared: the next paint must not find it.
+    EXPECT_FALSE(manager.RemovePaintAfter(column));
+}
+
 // --- Tile layout ---
+
+// Records the widths that a tile row offers it while the row is measured.
+class RowWidthProbe : public CControlUI {
+public:
+    SIZE MeasureSize(SIZE available) override
+    {
+        if (available.cy == 9999)
+            rowWidths.push_back(available.cx);
+        return SIZE{0, 10};
+    }
+    std::vector<int> rowWidths;
+};
+
+TEST(TileLayout, RowsAreMeasuredWithHalfTheChildPaddingOffTheOuterColumns)
+{
+    struct Case {
+        int columns;
+        std::vector<int> widths;  // offered to each child of the row; cells 99 wide
+    };
+    // Child padding 9, each child padded 1 left and 2 right: the outer
+    // columns lose 4 of the child padding, the others all 9.
+    const Case cases[] = {
+        {3, {99 - 3 - 4, 99 - 3 - 9, 99 - 3 - 4}},
+        {1, {99 - 3 - 4}},
+    };
+    for (const Case& c : cases) {
+        CTileLayoutUI tile;
+        tile.SetColumns(c.columns);
+        tile.SetChildPadding(9);
+        std::vector<RowWidthProbe*> children;
+        for (int i = 0; i < c.columns; ++i) {
+            children.push_back(new RowWidthProbe);
+            children.back()->SetPaddingRect(RECT{1, 0, 2, 0});
+            tile.Add(children.back());
+        }
+        tile.SetBounds(RECT{0, 0, 99 * c.columns, 200});
+        std::vector<int> offered;
+        for (RowWidthProbe* child : children)
+            offered.push_back(child->rowWidths.empty() ? -1 : child->rowWidths.front());
+        EXPECT_EQ(c.widths, offered) << c.columns << " columns";
+    }
+}
 
 TEST(TileLayout, ItemWidthSetsTheColumnsAndChildrenAreCentredInTheirCells)
 {
@@ -834,8 +906,20 @@ TEST(TabLayout, InsertingOrRemovingBeforeTheSelectionKeepsTheSameSelectedPage)
     CControlUI* inserted = Sized(0, 0);
     ASSERT_TRUE(tabs.AddAt(inserted, 0));
     EXPECT_EQ(2, tabs.GetSelectedIndex());
-    EXPECT_FALSE(inserted->IsShown());  // only the selected page shows
+    EXPECT_TRUE(inserted->IsShown());  // inserted before the selection: keeps its own visibility
     EXPECT_TRUE(second->IsShown());
+    CControlUI* hiddenBefore = Sized(0, 0);
+    hiddenBefore->SetShown(false);
+    ASSERT_TRUE(tabs.AddAt(hiddenBefore, 2));  // at the selected page
+    EXPECT_EQ(3, tabs.GetSelectedIndex());
+    EXPECT_FALSE(hiddenBefore->IsShown());
+    CControlUI* after = Sized(0, 0);
+    ASSERT_TRUE(tabs.AddAt(after, 4));  // after the selection: hidden
+    EXPECT_FALSE(after->IsShown());
+    EXPECT_EQ(3, tabs.GetSelectedIndex());
+    ASSERT_TRUE(tabs.Remove(after));
+    ASSERT_TRUE(tabs.Remove(hiddenBefore));
+    EXPECT_EQ(2, tabs.GetSelectedIndex());
     CControlUI* refused = Sized(0, 0);
     EXPECT_FALSE(tabs.AddAt(refused, 9));
     EXPECT_EQ(2, tabs.GetSelectedIndex());

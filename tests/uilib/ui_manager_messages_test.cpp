@@ -57,7 +57,9 @@ public:
     {
         ++layouts;
         CControlUI::SetBounds(rc);
-        updateNeeded_ = staysMarked;
+        updateNeeded_ = staysMarked || marksAgain > 0;
+        if (marksAgain > 0)
+            --marksAgain;
     }
     void Paint(HDC hdc, const RECT& dirty) override
     {
@@ -75,6 +77,7 @@ public:
     int layouts = 0;
     bool relayoutWhilePainting = false;
     bool staysMarked = false;
+    int marksAgain = 0;  // layouts after which it is still marked
     bool* destroyed = nullptr;
     CControlUI* deleteLaterOnDestroy = nullptr;
     void (*onEvent)(UiEvent& event) = nullptr;
@@ -342,18 +345,32 @@ TEST_F(ManagerWindow, FirstPaintLaysOutTheTreeAndSendsWindowInitOnce)
     EXPECT_FALSE(GetUpdateRect(hwnd, &pending, FALSE));
 }
 
-TEST_F(ManagerWindow, OnlyMarkedControlsAreLaidOutAgainAndOnceEach)
+TEST_F(ManagerWindow, OnlyMarkedControlsAreLaidOutAgainUntilNoneIsLeft)
 {
     const int rootLayouts = a->layouts;
     b->MarkForUpdate();
     Paint();
     EXPECT_EQ(rootLayouts, a->layouts);
     EXPECT_EQ(1, b->layouts - rootLayouts);
-    // One that stays marked after its layout does not hold the paint forever.
+    // The pass goes on until no control is marked: one that is still marked
+    // after its layout is laid out again, and one marked after it still has
+    // its turn in the same paint.
+    b->marksAgain = 2;
+    b->MarkForUpdate();
+    c->MarkForUpdate();
+    const int bBefore = b->layouts;
+    const int cBefore = c->layouts;
+    Paint();
+    EXPECT_EQ(bBefore + 3, b->layouts);
+    EXPECT_EQ(cBefore + 1, c->layouts);
+    RECT pending = {};
+    EXPECT_FALSE(GetUpdateRect(hwnd, &pending, FALSE));
+
+    // One that never stops marking itself does not hold the paint forever.
     c->staysMarked = true;
     c->MarkForUpdate();
     Paint();
-    EXPECT_EQ(rootLayouts + 1, c->layouts);
+    EXPECT_GT(c->layouts, cBefore + 2);
     c->staysMarked = false;
 }
 
@@ -625,23 +642,28 @@ TEST_F(ManagerWindow, FocusedRichEditThatWantsTabKeepsIt)
 
 TEST_F(ManagerWindow, AltShortcutOfALabelActivatesTheControlAfterIt)
 {
-    a->typeName = L"LabelUI";
-    a->SetShortcutKey(L'N');
-    c->SetShortcutKey(L'K');
+    // The search runs top-most first, so the row is visited c, b, a: the
+    // control after a label in that order is the one before it in the row.
+    c->typeName = L"LabelUI";
+    c->SetShortcutKey(L'N');
+    a->SetShortcutKey(L'K');
     EXPECT_TRUE(PreDispatch(WM_SYSCHAR, L'n'));
     EXPECT_EQ(b, manager->GetFocus());
     EXPECT_EQ(1, b->activations);
-    EXPECT_EQ(0, a->activations);
+    EXPECT_EQ(0, c->activations);
     EXPECT_TRUE(PreDispatch(WM_SYSCHAR, L'k'));
-    EXPECT_EQ(c, manager->GetFocus());
-    EXPECT_EQ(1, c->activations);
+    EXPECT_EQ(a, manager->GetFocus());
+    EXPECT_EQ(1, a->activations);
     EXPECT_FALSE(PreDispatch(WM_SYSCHAR, L'q'));
     // A control without a shortcut is not matched by a zero character.
     EXPECT_FALSE(PreDispatch(WM_SYSCHAR, 0));
+    // A label that is the last in that order has no control after it.
+    a->typeName = L"LabelUI";
+    EXPECT_FALSE(PreDispatch(WM_SYSCHAR, L'k'));
 
     events.clear();
     EXPECT_FALSE(PreDispatch(WM_SYSKEYDOWN, VK_F10));
-    EXPECT_EQ((std::vector<int>{kUiEventSysKey}), TypesOf(L"c"));
+    EXPECT_EQ((std::vector<int>{kUiEventSysKey}), TypesOf(L"a"));
     EXPECT_EQ(VK_F10, Last(kUiEventSysKey).key);
 }
 
@@ -783,6 +805,85 @@ TEST_F(ManagerWindow, QueuedNotificationsComeBeforeTheFiltersOfTheNextMessage)
     EXPECT_EQ((std::vector<std::wstring>{L"notify:queued"}), log);
 }
 
+// Records each notification's type and sender.
+class SenderLog : public INotifyUI {
+public:
+    void Notify(UiNotify& notify) override
+    {
+        types.push_back(notify.type.GetData());
+        senders.push_back(notify.sender);
+    }
+    std::vector<std::wstring> types;
+    std::vector<CControlUI*> senders;
+};
+
+TEST_F(ManagerWindow, AQueuedNotificationOfADeletedSenderArrivesWithoutItsSender)
+{
+    SenderLog log;
+    manager->AddNotifier(&log);
+    static int senderCalls;
+    senderCalls = 0;
+    class Counter : public CDelegateBase {
+    public:
+        Counter() : CDelegateBase(nullptr, nullptr) {}
+        CDelegateBase* Copy() const override { return new Counter(*this); }
+        bool Invoke(void*) override
+        {
+            ++senderCalls;
+            return true;
+        }
+    };
+    c->OnNotify.Add(Counter());
+    b->OnNotify.Add(Counter());
+    manager->SendNotify(c, L"fromc", 7, 8, true);
+    manager->SendNotify(b, L"fromb", 0, 0, true);
+    root->Drop(c);  // deleted before the next message
+    c = nullptr;
+    EXPECT_TRUE(log.types.empty());
+    Send(WM_NULL);
+    EXPECT_EQ((std::vector<std::wstring>{L"fromc", L"fromb"}), log.types);
+    EXPECT_EQ((std::vector<CControlUI*>{nullptr, b}), log.senders);
+    EXPECT_EQ(1, senderCalls);  // only the living sender's own handlers
+    manager->RemoveNotifier(&log);
+}
+
+TEST_F(ManagerWindow, RequestFocusTakesTheFocusAwayAtOnceAndGivesItAtTheNextPaint)
+{
+    manager->SetFocus(a);
+    events.clear();
+    notes.clear();
+    manager->RequestFocus(c);
+    // The old focus hears at once; nothing reaches the new one yet.
+    EXPECT_EQ((std::vector<int>{kUiEventKillFocus}), TypesOf(L"a"));
+    EXPECT_EQ(c, Last(kUiEventKillFocus).sender);
+    EXPECT_EQ(0, Last(kUiEventKillFocus).mouse.x);
+    EXPECT_EQ(0, Last(kUiEventKillFocus).mouse.y);
+    EXPECT_EQ((std::vector<std::wstring>{L"notify:killfocus"}), notes);
+    EXPECT_TRUE(TypesOf(L"b").empty());
+    EXPECT_TRUE(TypesOf(L"c").empty());
+    EXPECT_EQ(b, manager->GetFocus());  // the tab stop before c, without events
+    events.clear();
+    Paint();
+    EXPECT_EQ(c, manager->GetFocus());
+    EXPECT_EQ((std::vector<int>{kUiEventSetFocus}), TypesOf(L"c"));
+    // The pass moves on from b as from any focus, so b hears that it lost it.
+    EXPECT_EQ((std::vector<int>{kUiEventKillFocus}), TypesOf(L"b"));
+    EXPECT_EQ((std::vector<std::wstring>{L"notify:killfocus", L"notify:killfocus", L"notify:setfocus"}), notes);
+
+    // The first tab stop has none before it: the pass starts from no focus.
+    events.clear();
+    manager->RequestFocus(a);
+    EXPECT_EQ(nullptr, manager->GetFocus());
+    Paint();
+    EXPECT_EQ(a, manager->GetFocus());
+
+    // A null control only takes the system focus.
+    notes.clear();
+    manager->RequestFocus(nullptr);
+    EXPECT_EQ(a, manager->GetFocus());
+    EXPECT_TRUE(notes.empty());
+}
+
 TEST_F(ManagerWindow, DeferredDeletesHappenOnTheirMessageAndMayDeferMore)
 {
     bool firstGone = false;
@@ -895,7 +996,7 @@ BOOL CALLBACK FindTooltip(HWND window, LPARAM found)
     return TRUE;
 }
 
-TEST_F(ManagerWindow, HoverOverAControlWithATooltipShowsIt)
+TEST_F(ManagerWindow, HoverOverAControlWithATooltipShowsItAndLeavingHidesIt)
 {
     HWND tooltip = nullptr;
     EnumThreadWindows(GetCurrentThreadId(), FindTooltip, reinterpret_cast<LPARAM>(&tooltip));
@@ -908,6 +1009,25 @@ TEST_F(ManagerWindow, HoverOverAControlWithATooltipShowsIt)
     ASSERT_NE(nullptr, tooltip);
     EXPECT_EQ(hwnd, GetWindow(tooltip, GW_OWNER));
     EXPECT_EQ(1, SendMessageW(tooltip, TTM_GETTOOLCOUNT, 0, 0));
+    EXPECT_TRUE(IsWindowVisible(tooltip));
+    TOOLINFOW tool = {};
+    tool.cbSize = TTTOOLINFOW_V2_SIZE;
+    wchar_t text[80] = {};
+    tool.lpszText = text;
+    tool.hwnd = hwnd;
+    tool.uId = reinterpret_cast<UINT_PTR>(hwnd);
+    ASSERT_TRUE(SendMessageW(tooltip, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&tool)));
+    EXPECT_STREQ(L"提示", text);
+    EXPECT_TRUE(EqualRect(&tool.rect, &b->GetBounds()));
+
+    // Moving on to another control hides it; so does leaving the window.
+    Send(WM_MOUSEMOVE, 0, At(Middle(c)));
+    EXPECT_FALSE(IsWindowVisible(tooltip));
+    Send(WM_MOUSEMOVE, 0, At(Middle(b)));
+    EXPECT_TRUE(manager->HandleMessage(WM_MOUSEHOVER, 0, At(Middle(b)), result));
+    EXPECT_TRUE(IsWindowVisible(tooltip));
+    Send(WM_MOUSELEAVE);
+    EXPECT_FALSE(IsWindowVisible(tooltip));
     // Nothing under the point: not handled.
     EXPECT_FALSE(manager->HandleMessage(WM_MOUSEHOVER, 0, MAKELPARAM(-5, -5), result));
 }

@@ -157,14 +157,35 @@ TEST_F(ManagerImages, ZipEntriesWithFalseSizesAreRefused)
     EXPECT_NE(nullptr, manager.GetOrLoadImage(L"a.png"));
 }
 
+// A hidden window for a manager to measure its fonts on; it outlives the
+// manager, which gives its device context back.
+class MeasuringWindow {
+public:
+    MeasuringWindow()
+        : hwnd_(CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr))
+    {
+    }
+    ~MeasuringWindow() { DestroyWindow(hwnd_); }
+    HWND get() const { return hwnd_; }
+
+private:
+    HWND hwnd_;
+};
+
 TEST(ManagerFonts, DefaultFontIsMeasuredAndServesOutOfRangeIndexes)
 {
+    MeasuringWindow window;
+    ASSERT_NE(nullptr, window.get());
     CUiManager manager;
     UiFontInfo* info = manager.GetDefaultFontInfo();
     ASSERT_NE(nullptr, info);
     EXPECT_NE(nullptr, info->font);
     EXPECT_FALSE(info->faceName.IsEmpty());
     EXPECT_GT(info->size, 0);
+    // Measured on the window's device context, so only once there is one.
+    EXPECT_EQ(0, info->metrics.tmHeight);
+    manager.AttachWindow(window.get());
+    info = manager.GetDefaultFontInfo();
     EXPECT_GT(info->metrics.tmHeight, 0);
     EXPECT_EQ(info->font, manager.GetFont(0));
     EXPECT_EQ(info, manager.GetFontInfo(-1));
@@ -172,7 +193,9 @@ TEST(ManagerFonts, DefaultFontIsMeasuredAndServesOutOfRangeIndexes)
 
 TEST(ManagerFonts, AddedFontsByIndexAndByDescription)
 {
+    MeasuringWindow window;
     CUiManager manager;
+    manager.AttachWindow(window.get());
     HFONT big = manager.AddFont(L"宋体", 14, true, false, false);
     HFONT small = manager.AddFont(L"宋体", 9, false, true, true);
     ASSERT_NE(nullptr, big);

@@ -19,6 +19,8 @@ const DWORD kBlack = 0xFF000000;
 
 class MarkupText : public ::testing::Test {
 protected:
+    // The manager measures its fonts on its window's device context.
+    MarkupText() { manager_.AttachWindow(window_.hwnd); }
     // Width of text in a font of the manager.
     int WidthIn(HFONT font, const std::wstring& text)
     {
@@ -61,6 +63,11 @@ protected:
         return box;
     }
 
+    // Declared before the manager, so that it goes after it.
+    struct HiddenWindow {
+        HWND hwnd = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+        ~HiddenWindow() { DestroyWindow(hwnd); }
+    } window_;
     CUiManager manager_;
     Canvas canvas_{420, 220};
 };
@@ -231,6 +238,57 @@ TEST_F(MarkupText, SingleLineEllipsisEndsWithDotsAndDrawsNoSecondLine)
     EXPECT_LE(Ink(canvas_, 420, 220).bottom, LineHeight());
 }
 
+// The rows of the canvas that hold ink between x0 and x1.
+std::vector<int> InkRows(Canvas& canvas, int x0, int x1, int height)
+{
+    std::vector<int> rows;
+    for (int y = 0; y < height; ++y) {
+        for (int x = x0; x < x1; ++x) {
+            if (canvas.At(x, y) != 0xFFFFFF) {
+                rows.push_back(y);
+                break;
+            }
+        }
+    }
+    return rows;
+}
+
+TEST_F(MarkupText, EllipsisSitsRightAfterTheRunAtTheLinesTop)
+{
+    // A line 40 high: the run sits on its bottom, the dots at its top.
+    const int room = Width(L"abcdefgh") + 1;
+    RECT rc = {0, 0, room, 200};
+    int links = 0;
+    CUiRender::DrawMarkupText(canvas_.dc(), &manager_, rc, L"<y 40>abcdefghijklmnop", kBlack, nullptr, nullptr,
+                              links, DT_SINGLELINE | DT_END_ELLIPSIS);
+    const int dots = Width(L"abcdef");
+    const std::vector<int> runRows = InkRows(canvas_, 0, dots, 60);
+    const std::vector<int> dotRows = InkRows(canvas_, dots, room, 60);
+    ASSERT_FALSE(runRows.empty());
+    ASSERT_FALSE(dotRows.empty());
+    EXPECT_GE(runRows.front(), 40 - LineHeight());
+    EXPECT_LT(dotRows.back(), LineHeight());
+
+    // Centred on a wrapped line, the dots follow the centred run.
+    canvas_.Fill(0xFFFFFF);
+    const int wide = 3 * Width(L"abcdefgh");
+    rc = RECT{0, 0, wide, 200};
+    const std::wstring longText(60, L'a');
+    CUiRender::DrawMarkupText(canvas_.dc(), &manager_, rc, longText.c_str(), kBlack, nullptr, nullptr, links,
+                              DT_CENTER | DT_END_ELLIPSIS);
+    HGDIOBJ old = SelectObject(canvas_.dc(), Default()->font);
+    int fit = 0;
+    SIZE whole = {};
+    GetTextExtentExPointW(canvas_.dc(), longText.c_str(), 60, wide, &fit, nullptr, &whole);
+    SelectObject(canvas_.dc(), old);
+    ASSERT_GT(fit, 2);
+    const int runWidth = Width(std::wstring(static_cast<size_t>(fit - 2), L'a'));
+    const int runRight = (wide - runWidth) / 2 + runWidth;
+    const RECT ink = Ink(canvas_, 420, 220);
+    EXPECT_GT(ink.right, runRight + 1);  // the dots follow the run
+    EXPECT_LE(ink.right, runRight + Width(L"...") + 1);
+}
+
 TEST_F(MarkupText, LineBreaksWrappingAndSingleLine)
 {
     EXPECT_EQ(20 + 2 * LineHeight(), Measure(L"ab<n>cd").bottom);
@@ -244,8 +302,14 @@ TEST_F(MarkupText, LineBreaksWrappingAndSingleLine)
     EXPECT_EQ(2 * LineHeight(), wrapped.bottom);
     EXPECT_EQ(Width(L"aaa "), wrapped.right);
 
-    // A paragraph starts a new line and adds its spacing to the line height.
-    EXPECT_EQ(20 + LineHeight() + 5 + LineHeight(), Measure(L"ab<p 5>cd</p>").bottom);
+    // A paragraph starts a new line and adds its spacing to the line height,
+    // the height of the line that it ends included.
+    EXPECT_EQ(20 + 2 * (LineHeight() + 5), Measure(L"ab<p 5>cd</p>").bottom);
+    EXPECT_EQ(20 + LineHeight() + 5, Measure(L"<p 5>cd</p>").bottom);
+    // A text that ends in a line feed has an empty last line.
+    EXPECT_EQ(20 + 2 * LineHeight(), Measure(L"ab\n").bottom);
+    EXPECT_EQ(20 + 3 * LineHeight(), Measure(L"ab\n\n").bottom);
+    EXPECT_EQ(20 + LineHeight(), Measure(L"ab").bottom);
     // "x" moves the pen, "y" sets the line height.
     EXPECT_EQ(10 + Width(L"a") + 7 + Width(L"b"), Measure(L"a<x 7>b").right);
     EXPECT_EQ(20 + 40, Measure(L"<y 40>ab").bottom);
@@ -258,6 +322,10 @@ TEST_F(MarkupText, EscapesAndRawText)
     EXPECT_EQ(10 + Width(L"<"), Measure(L"{<}").right);
     EXPECT_EQ(10 + Width(L">"), Measure(L"{>}").right);
     EXPECT_EQ(10 + Width(L"<b>x"), Measure(L"<r><b>x</r>").right);
+    EXPECT_EQ(10 + Width(L"<b>x"), Measure(L"{r}<b>x{/r}").right);
+    // Raw text ends only at a closing tag with a matching pair of brackets.
+    EXPECT_EQ(10 + Width(L"a{/r>b<b>"), Measure(L"<r>a{/r>b<b></r>").right);
+    EXPECT_EQ(10 + Width(L"a</r}b"), Measure(L"<r>a</r}b{/r}").right);
     EXPECT_EQ(10 + Width(L"a < b"), Measure(L"a < b").right);
 
     RECT rc = {0, 0, 400, 100};

@@ -125,9 +125,12 @@ TEST_F(WindowTest, FolderSkinBuildsTheTreeAndAppliesTheWindowSettings)
     const LONG_PTR style = GetWindowLongPtrW(window, GWL_STYLE);
     EXPECT_EQ(0, style & WS_CAPTION);
     EXPECT_EQ(WS_CLIPSIBLINGS | WS_CLIPCHILDREN, style & (WS_CLIPSIBLINGS | WS_CLIPCHILDREN));
+    // Without its frame the window is put at its client rect's origin; its
+    // creator places it afterwards.
     RECT rc = {};
     GetWindowRect(window, &rc);
-    EXPECT_EQ(100, rc.left);
+    EXPECT_EQ(0, rc.left);
+    EXPECT_EQ(0, rc.top);
     EXPECT_EQ(300, rc.right - rc.left);
     EXPECT_EQ(200, rc.bottom - rc.top);
 
@@ -150,7 +153,7 @@ TEST_F(WindowTest, FolderSkinBuildsTheTreeAndAppliesTheWindowSettings)
     DestroyWindow(window);
 }
 
-TEST_F(WindowTest, ZipSkinIsReadFromTheZipAndALaterFolderSkinFromItsFolder)
+TEST_F(WindowTest, ZipSkinIsReadFromTheZipWhichALaterFolderSkinStillSees)
 {
     MakeZip(SkinPath(L"skin.zip"), "Main.xml", kZipSkin);
     {
@@ -168,10 +171,18 @@ TEST_F(WindowTest, ZipSkinIsReadFromTheZipAndALaterFolderSkinFromItsFolder)
         DeleteObject(region);
         DestroyWindow(window);
     }
+    // A folder skin sets no zip of its own: the one set for the process is
+    // still where its markup is looked up.
     SkinWindow window(SkinFromFolder, kSkinFolder, L"Main.xml");
-    CreateFolderWindow(window);
-    EXPECT_STREQ(L"root", window.GetManager().GetRoot()->GetName().GetData());
+    ASSERT_NE(nullptr, window.Create(nullptr, L"folder", WS_POPUP, 0, 0, 0, 10, 10));
+    EXPECT_STREQ(L"skin.zip", CUiManager::GetResourceZip().GetData());
+    EXPECT_STREQ(L"fromzip", window.GetManager().GetRoot()->GetName().GetData());
     DestroyWindow(window);
+    CUiManager::SetResourceZip(L"", false);
+    SkinWindow later(SkinFromFolder, kSkinFolder, L"Main.xml");
+    CreateFolderWindow(later);
+    EXPECT_STREQ(L"root", later.GetManager().GetRoot()->GetName().GetData());
+    DestroyWindow(later);
 }
 
 TEST_F(WindowTest, MissingSkinZipResourceLeavesAWindowWithoutControls)
@@ -289,6 +300,92 @@ TEST_F(WindowTest, TheSystemCloseCommandClosesTheWindow)
         EXPECT_FALSE(IsWindow(hwnd)) << command;
         EXPECT_EQ(1, g_deleted) << command;
     }
+}
+
+BOOL CALLBACK CollectTooltips(HWND window, LPARAM found)
+{
+    wchar_t name[64] = {};
+    GetClassNameW(window, name, 64);
+    if (lstrcmpiW(name, L"tooltips_class32") == 0)
+        reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
+    return TRUE;
+}
+
+// The tooltip windows of this thread owned by the window.
+std::vector<HWND> TooltipsOf(HWND owner)
+{
+    std::vector<HWND> all;
+    EnumThreadWindows(GetCurrentThreadId(), CollectTooltips, reinterpret_cast<LPARAM>(&all));
+    std::vector<HWND> owned;
+    for (HWND tip : all) {
+        if (GetWindow(tip, GW_OWNER) == owner)
+            owned.push_back(tip);
+    }
+    return owned;
+}
+
+MSG TabKeyFor(HWND window)
+{
+    MSG msg = {};
+    msg.hwnd = window;
+    msg.message = WM_KEYDOWN;
+    msg.wParam = VK_TAB;
+    return msg;
+}
+
+TEST_F(WindowTest, OneWindowObjectShowsASecondWindowAsFreshAsTheFirst)
+{
+    SkinWindow* window = new SkinWindow(SkinFromFolder, kSkinFolder, L"Main.xml");
+    for (int round = 1; round <= 2; ++round) {
+        const HWND hwnd = window->Create(nullptr, L"again", WS_POPUP, 0, 100, 100, 50, 50);
+        ASSERT_NE(nullptr, hwnd) << round;
+        CUiManager& manager = window->GetManager();
+        EXPECT_EQ(round, window->skinLoaded);
+        EXPECT_EQ(hwnd, manager.GetWindow());
+        // The skin's size applies to every window, not only the first.
+        RECT rc = {};
+        GetWindowRect(hwnd, &rc);
+        EXPECT_EQ(300, rc.right - rc.left) << round;
+        EXPECT_EQ(200, rc.bottom - rc.top) << round;
+        // The skin's one font is font 0 again, and the only one.
+        EXPECT_STREQ(L"Arial", manager.GetFontInfo(0)->faceName.GetData());
+        EXPECT_EQ(manager.GetDefaultFontInfo(), manager.GetFontInfo(1)) << round;
+        MSG tab = TabKeyFor(hwnd);
+        EXPECT_TRUE(CUiManager::TranslateMessage(&tab)) << round;
+
+        // A tooltip of this window, owned by it.
+        Layout(*window);
+        CControlUI* body = manager.FindControlByName(L"body");
+        ASSERT_NE(nullptr, body);
+        const RECT& bounds = body->GetBounds();
+        const LPARAM at = MAKELPARAM((bounds.left + bounds.right) / 2, (bounds.top + bounds.bottom) / 2);
+        SendMessageW(hwnd, WM_MOUSEMOVE, 0, at);
+        SendMessageW(hwnd, WM_MOUSEHOVER, 0, at);
+        EXPECT_EQ(1u, TooltipsOf(hwnd).size()) << round;
+
+        DestroyWindow(hwnd);
+        EXPECT_TRUE(TooltipsOf(hwnd).empty());
+        // Its manager has left the live list with it.
+        EXPECT_FALSE(CUiManager::TranslateMessage(&tab)) << round;
+        EXPECT_EQ(nullptr, manager.GetWindow());
+    }
+    delete window;
+
+    // With the object gone, the loop's look-up over the live managers and a
+    // message for another skinned window go on as before.
+    SkinWindow other(SkinFromFolder, kSkinFolder, L"Main.xml");
+    ASSERT_NE(nullptr, other.Create(nullptr, L"other", WS_POPUP, 0, 0, 0, 50, 50));
+    MSG msg = TabKeyFor(other);
+    EXPECT_TRUE(CUiManager::TranslateMessage(&msg));
+    PostMessageW(other, WM_NULL, 0, 0);
+    MSG queued = {};
+    while (PeekMessageW(&queued, nullptr, 0, 0, PM_REMOVE)) {
+        if (!CUiManager::TranslateMessage(&queued)) {
+            TranslateMessage(&queued);
+            DispatchMessageW(&queued);
+        }
+    }
+    DestroyWindow(other);
 }
 
 TEST_F(WindowTest, ManagerNotificationsReachTheWindowsClickHandler)

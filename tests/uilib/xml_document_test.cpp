@@ -106,15 +106,20 @@ TEST(XmlDocument, SmallCases)
         {L"<a x='1'/>", false, L"Expected attribute value"},
         {L"<a></b>", false, L"Unmatched closing tag"},
         {L"<a></ab>", false, L"Unmatched closing tag"},
-        {L"<a/></b>", false, L"Unmatched closing tag"},
+        // "</" at the top level ends the parse; nothing after it is read.
+        {L"<a/></b>", true, L""},
+        {L"</a>", true, L""},
         {L"text", false, L"Expected start tag"},
         {L"<a x=\"1\" y>", false, L"Error while parsing attributes"},
         {L"<a x=\"1", false, L"Error while parsing attribute string"},
         {L"<a x=\"1\"", false, L"Expected start-tag closing"},
         {L"<a $>", false, L"Error while parsing attributes"},
         {L"<a x=\"1\"!>", false, L"Error while parsing attributes"},
-        {L"< >", false, L"Error parsing element name"},
+        // Only a name cut off by the end of the text is an error.
+        {L"< >", true, L""},
+        {L"<></>", true, L""},
         {L"<", false, L"Error parsing element name"},
+        {L"<a><", false, L"Error parsing element name"},
         {L"<a><b>x</b>y</a>", false, L"Expected start tag"},
         {L"<a><b><c>x", false, L"Expected end-tag start"},
         {L"<!-- never ends", false, L"Unterminated comment or declaration"},
@@ -131,6 +136,14 @@ TEST(XmlDocument, SmallCases)
             EXPECT_FALSE(doc.GetRoot().IsValid()) << c.markup;
         }
     }
+
+    CXmlDocument ended(L"<a/></b><c/>");
+    EXPECT_STREQ(L"a", ended.GetRoot().GetName());
+    EXPECT_FALSE(ended.GetRoot().GetNextSibling().IsValid());
+    CXmlDocument nameless(L"<><b/></>");
+    ASSERT_TRUE(nameless.GetRoot().IsValid());
+    EXPECT_STREQ(L"", nameless.GetRoot().GetName());
+    EXPECT_STREQ(L"b", nameless.GetRoot().GetFirstChild().GetName());
 
     CXmlDocument window(L"<Window size=\"10,20\"/>");
     CXmlNode root = window.GetRoot();

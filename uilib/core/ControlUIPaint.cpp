@@ -25,31 +25,17 @@ void PaintLayers(CControlUI& control, HDC hdc)
     control.PaintBorder(hdc);
 }
 
-// A pen is centred on its line; each line is set in by half its width so that
-// the whole border lies inside the control, the right and bottom ones
-// included (the item rect's right and bottom are exclusive).
+// Each line runs along its edge of the item rect; skins are drawn for that.
 void PaintSideBorders(HDC hdc, const RECT& rc, const RECT& widths, DWORD color, int style)
 {
-    if (widths.left > 0) {
-        const int x = rc.left + widths.left / 2;
-        RECT line = {x, rc.top, x, rc.bottom};
-        CUiRender::DrawLine(hdc, line, widths.left, color, style);
-    }
-    if (widths.top > 0) {
-        const int y = rc.top + widths.top / 2;
-        RECT line = {rc.left, y, rc.right, y};
-        CUiRender::DrawLine(hdc, line, widths.top, color, style);
-    }
-    if (widths.right > 0) {
-        const int x = rc.right - 1 - (widths.right - 1) / 2;
-        RECT line = {x, rc.top, x, rc.bottom};
-        CUiRender::DrawLine(hdc, line, widths.right, color, style);
-    }
-    if (widths.bottom > 0) {
-        const int y = rc.bottom - 1 - (widths.bottom - 1) / 2;
-        RECT line = {rc.left, y, rc.right, y};
-        CUiRender::DrawLine(hdc, line, widths.bottom, color, style);
-    }
+    if (widths.left > 0)
+        CUiRender::DrawLine(hdc, RECT{rc.left, rc.top, rc.left, rc.bottom}, widths.left, color, style);
+    if (widths.top > 0)
+        CUiRender::DrawLine(hdc, RECT{rc.left, rc.top, rc.right, rc.top}, widths.top, color, style);
+    if (widths.right > 0)
+        CUiRender::DrawLine(hdc, RECT{rc.right, rc.top, rc.right, rc.bottom}, widths.right, color, style);
+    if (widths.bottom > 0)
+        CUiRender::DrawLine(hdc, RECT{rc.left, rc.bottom, rc.right, rc.bottom}, widths.bottom, color, style);
 }
 
 }  // namespace
@@ -135,23 +121,18 @@ void CControlUI::PaintBorder(HDC hdc)
 {
     if (borderColor_ == 0 && focusBorderColor_ == 0)
         return;
+    // With only one of the two colours set, the other one (0) is still the
+    // colour drawn where it applies.
     const bool focusColored = focused_ && focusBorderColor_ != 0;
-    // A colour of 0 is no colour: a control with only a focus border colour
-    // shows no outline while it does not have the focus.
-    const DWORD color = focusColored ? focusBorderColor_ : borderColor_;
-    if (color == 0)
-        return;
     if (borderSize_ > 0 && (borderRound_.cx > 0 || borderRound_.cy > 0)) {
         CUiRender::DrawRoundRectOutline(hdc, itemRect_, borderRound_.cx, borderRound_.cy, borderSize_,
-                                        ApplyHslToColor(color));
+                                        ApplyHslToColor(focusColored ? focusBorderColor_ : borderColor_));
         return;
     }
     if (focusColored && borderSize_ > 0) {
-        CUiRender::DrawRectOutline(hdc, itemRect_, borderSize_, ApplyHslToColor(color));
+        CUiRender::DrawRectOutline(hdc, itemRect_, borderSize_, ApplyHslToColor(focusBorderColor_));
         return;
     }
-    if (borderColor_ == 0)
-        return;
     const RECT sides = {leftBorderSize_, topBorderSize_, rightBorderSize_, bottomBorderSize_};
     if (sides.left > 0 || sides.top > 0 || sides.right > 0 || sides.bottom > 0)
         PaintSideBorders(hdc, itemRect_, sides, ApplyHslToColor(borderColor_), borderStyle_);

@@ -154,7 +154,7 @@ void ApplyControlAttributes(CXmlNode& node, CControlUI* control, CUiManager* man
 }  // namespace
 
 CDialogBuilder::CDialogBuilder()
-    : callback_(nullptr), resourceType_(nullptr), includer_(nullptr), treeDepth_(0)
+    : callback_(nullptr), resourceType_(nullptr), includer_(nullptr), treeDepth_(0), includedBuilds_(0)
 {
 }
 
@@ -326,8 +326,16 @@ CControlUI* CDialogBuilder::BuildInclude(CXmlNode& node, CControlUI* parent, CUi
         UiTrace(L"Include skipped, it includes itself:%s", source);
         return nullptr;
     }
+    CDialogBuilder* outermost = this;
+    while (outermost->includer_ != nullptr)
+        outermost = const_cast<CDialogBuilder*>(outermost->includer_);
     CControlUI* first = nullptr;
     for (int i = 0; i < count; ++i) {
+        if (outermost->includedBuilds_ >= kMaxIncludedBuilds) {
+            UiTrace(L"Include cut after %d copies:%s", i, source);
+            break;
+        }
+        ++outermost->includedBuilds_;
         CDialogBuilder builder;
         builder.includer_ = this;
         builder.treeDepth_ = treeDepth_;

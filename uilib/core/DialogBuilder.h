@@ -47,6 +47,10 @@ private:
     // Deepest tree of controls, includes counted in: deeper skins are cut
     // there rather than run out of stack.
     static const int kMaxTreeDepth = 256;
+    // Most markups that the Include elements of one build may add, nested
+    // includes counted in: a huge count is cut there rather than run for
+    // minutes.
+    static const int kMaxIncludedBuilds = 100;
 
     CControlUI* ParseLevel(CXmlNode* node, CControlUI* parent, CUiManager* manager);
     // A "TreeNode" element: added under its parent node, or to the parent tree
@@ -65,6 +69,7 @@ private:
     CUiString source_;                 // file name or "#id" of the markup, for includes
     const CDialogBuilder* includer_;   // the builder whose Include made this one
     int treeDepth_;                    // levels of _Parse running, includers' counted
+    int includedBuilds_;               // of the outermost builder: includes built so far
 };
 
 }  // namespace UiLib

@@ -60,7 +60,7 @@ CLineLayoutUI::CLineLayoutUI(bool vertical, const wchar_t* separatorAttribute)
       separatorAttribute_(separatorAttribute),
       separatorSize_(0),
       immediate_(false),
-      dragging_(false),
+      buttonState_(0),
       lastPoint_(),
       dragRect_()
 {
@@ -100,8 +100,9 @@ int CLineLayoutUI::ArrangeChildren(const RECT& client)
         fixed += gap * (placed - 1);
     const int share = automatic > 0 ? AtLeastZero((axis.Main(available) - fixed) / automatic) : 0;
 
-    // Pass 2: "fixed" keeps what the children still to come need, so that the
-    // last automatic child takes exactly the rest.
+    // Pass 2: only measured sizes come off the first pass's fixed sum; its
+    // paddings and child padding stay in it, so the last automatic child
+    // takes the rest less those (skins are made for that).
     int cursor = vertical ? client.top - scrollPos.cy : client.left - scrollPos.cx;
     const int crossOrigin = vertical ? client.left - scrollPos.cx : client.top;
     int remaining = axis.Main(available);
@@ -115,7 +116,6 @@ int CLineLayoutUI::ArrangeChildren(const RECT& client)
         const int padStart = axis.MainStart(pad);
         const int padEnd = axis.MainEnd(pad);
         remaining -= padStart;
-        fixed -= padStart + padEnd;
         SIZE room = available;
         axis.Main(room) = AtLeastZero(remaining);
         int length = axis.Main(child.MeasureSize(room));
@@ -140,7 +140,6 @@ int CLineLayoutUI::ArrangeChildren(const RECT& client)
         cursor += padStart + length + padEnd + gap;
         required += padStart + length + padEnd;
         remaining -= length + padEnd + gap;
-        fixed -= gap;
     }
     if (placed > 1)
         required += gap * (placed - 1);
@@ -174,23 +173,25 @@ void CLineLayoutUI::SetImmediateDrag(bool immediate)
 {
     if (immediate == immediate_)
         return;
-    if (dragging_ && !immediate_ && manager_ != nullptr)
+    if (IsDragging() && !immediate_ && manager_ != nullptr)
         manager_->RemovePaintAfter(this);
     immediate_ = immediate;
 }
 
 RECT CLineLayoutUI::GetSeparatorRect(bool live) const
 {
-    RECT base = live && dragging_ ? dragRect_ : static_cast<const RECT&>(itemRect_);
+    RECT base = live && IsDragging() ? dragRect_ : static_cast<const RECT&>(itemRect_);
     RECT band = base;
     // Wide arithmetic: the size comes from the skin.
     if (separatorSize_ >= 0) {
         const long long edge = static_cast<long long>(End(base)) - separatorSize_;
-        if (Start(base) < edge)
+        // The vertical band stays within the layout, the horizontal one is
+        // not held against the other edge.
+        if (!vertical_ || Start(base) < edge)
             Start(band) = static_cast<LONG>(edge);
     } else {
         const long long edge = static_cast<long long>(Start(base)) - separatorSize_;
-        if (edge < End(base))
+        if (!vertical_ || edge < End(base))
             End(band) = static_cast<LONG>(edge);
     }
     return band;
@@ -210,7 +211,7 @@ bool CLineLayoutUI::ProcessSeparatorEvent(const UiEvent& event)
         const RECT band = GetSeparatorRect(false);
         if (!IsEnabled() || !PtInRect(&band, event.mouse))
             return false;
-        dragging_ = true;
+        buttonState_ |= kStateDragging;
         lastPoint_ = event.mouse;
         dragRect_ = itemRect_;
         if (!immediate_ && manager_ != nullptr)
@@ -218,16 +219,16 @@ bool CLineLayoutUI::ProcessSeparatorEvent(const UiEvent& event)
         return true;
     }
     case kUiEventButtonUp:
-        if (!dragging_)
+        if (!IsDragging())
             return false;
-        dragging_ = false;
+        buttonState_ &= ~kStateDragging;
         itemRect_ = dragRect_;
         if (!immediate_ && manager_ != nullptr)
             manager_->RemovePaintAfter(this);
         MarkParentForUpdate();
         return true;
     case kUiEventMouseMove:
-        if (!dragging_)
+        if (!IsDragging())
             return false;
         DragTo(event.mouse);
         return true;
@@ -293,7 +294,7 @@ void CLineLayoutUI::DragTo(POINT pt)
 
 void CLineLayoutUI::PaintAfter(HDC hdc, const RECT&)
 {
-    if (dragging_ && !immediate_)
+    if (IsDragging() && !immediate_)
         CUiRender::FillColor(hdc, GetSeparatorRect(true), 0xAA000000);
 }
 

@@ -49,14 +49,17 @@ private:
     LONG& Start(RECT& rc) const { return vertical_ ? rc.top : rc.left; }
     LONG& End(RECT& rc) const { return vertical_ ? rc.bottom : rc.right; }
     LONG Coordinate(POINT pt) const { return vertical_ ? pt.y : pt.x; }
+    bool IsDragging() const { return (buttonState_ & kStateDragging) != 0; }
     bool ProcessSeparatorEvent(const UiEvent& event);
     void DragTo(POINT pt);
 
     const bool vertical_;
     const wchar_t* const separatorAttribute_;
     int separatorSize_;
+    // The drag runs while this bit of the button-state bits is set.
+    static const UINT kStateDragging = 0x40;
     bool immediate_;
-    bool dragging_;
+    UINT buttonState_;
     POINT lastPoint_;
     RECT dragRect_;
 };

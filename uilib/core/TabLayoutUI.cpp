@@ -28,12 +28,13 @@ bool CTabLayoutUI::AddAt(CControlUI* page, int index)
         return false;
     if (selected_ == -1 && page->IsShown()) {
         selected_ = index;
-        return true;
-    }
-    // Only the selected page is ever shown.
-    if (selected_ != -1 && index <= selected_)
+    } else if (selected_ == -1 || selected_ < index) {
+        page->SetShown(false);
+    } else {
+        // Inserted at or before the selected page: the selection moves with
+        // its page, and the new page keeps its own visibility.
         ++selected_;
-    page->SetShown(false);
+    }
     return true;
 }
 

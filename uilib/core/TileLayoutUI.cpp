@@ -87,11 +87,15 @@ int CTileLayoutUI::RowHeight(int first, int cellWidth, int columnCount) const
         CControlUI& child = *GetItemAt(i);
         if (!child.IsShown() || child.IsFloating())
             continue;
-        const RECT box = CellBox(child, 0, cellWidth, column, columnCount);
-        const int width = ClampToLimits(AtLeastZero(box.right - box.left), lead.GetMinWidth(), lead.GetMaxWidth());
+        const RECT pad = child.GetPaddingRect();
+        // Half the child padding off the row's first and last column, the
+        // whole of it off the others.
+        const bool edgeColumn = column == 0 || column == columnCount - 1;
+        const int gaps = edgeColumn ? childPadding_ / 2 : childPadding_;
+        const int width =
+            ClampToLimits(cellWidth - pad.left - pad.right - gaps, lead.GetMinWidth(), lead.GetMaxWidth());
         const SIZE size = child.MeasureSize(SIZE{width, kOpenHeight});
         const int childHeight = ClampToLimits(size.cy, lead.GetMinHeight(), lead.GetMaxHeight());
-        const RECT pad = child.GetPaddingRect();
         if (childHeight + pad.top + pad.bottom > height)
             height = childHeight + pad.top + pad.bottom;
         ++column;

@@ -59,6 +59,7 @@ CUiManager::CUiManager()
       mouseTracking_(false),
       captured_(false),
       useVirtualWnd_(false),
+      windowGone_(false),
       nameMap_(83),
       optionGroups_(83),
       parentResource_(nullptr),
@@ -96,27 +97,72 @@ CUiManager::~CUiManager()
     RemoveAllImages();
     RemoveAllClassDefaults();
     RemoveAllOptionGroups();
-    RemoveAllTimers();
-    if (tooltipWindow_ != nullptr)
-        DestroyWindow(tooltipWindow_);
-    if (offscreenDc_ != nullptr)
-        DeleteDC(offscreenDc_);
-    if (backgroundDc_ != nullptr)
-        DeleteDC(backgroundDc_);
-    if (offscreenBitmap_ != nullptr)
-        DeleteObject(offscreenBitmap_);
-    if (backgroundBitmap_ != nullptr)
-        DeleteObject(backgroundBitmap_);
-    if (windowDc_ != nullptr)
-        ReleaseDC(window_, windowDc_);
+    ReleaseWindowResources();
     RemoveFirst(managers_, this);
 }
 
 void CUiManager::AttachWindow(HWND window)
 {
+    if (window_ != nullptr)
+        DetachWindow();
+    if (windowGone_)
+        DropControlTree();
+    windowGone_ = false;
     window_ = window;
     windowDc_ = GetDC(window);
-    managers_.Add(this);
+    if (managers_.Find(this) < 0)
+        managers_.Add(this);
+}
+
+void CUiManager::DetachWindow()
+{
+    ReleaseWindowResources();
+    RemoveFirst(managers_, this);
+    window_ = nullptr;
+    windowGone_ = true;
+}
+
+// The timers, tooltip, buffers and device context of the current window, and
+// the input state that only made sense in it.
+void CUiManager::ReleaseWindowResources()
+{
+    RemoveAllTimers();
+    // The tooltip window is owned by the window and may have gone with it.
+    if (tooltipWindow_ != nullptr && IsWindow(tooltipWindow_))
+        DestroyWindow(tooltipWindow_);
+    tooltipWindow_ = nullptr;
+    toolInfo_ = TOOLINFOW();
+    ReleaseOffscreen();
+    if (windowDc_ != nullptr)
+        ReleaseDC(window_, windowDc_);
+    windowDc_ = nullptr;
+    mouseTracking_ = false;
+    captured_ = false;
+    lastMouse_ = POINT{-1, -1};
+}
+
+// The tree of an earlier window, with everything that refers to its
+// controls, so that the next window's skin builds on a clean manager.
+void CUiManager::DropControlTree()
+{
+    keyTarget_ = nullptr;
+    hover_ = nullptr;
+    clickTarget_ = nullptr;
+    focus_ = nullptr;
+    postPaintControls_.Empty();
+    DeleteDeferredControls();
+    for (int i = 0; i < notifyQueue_.GetSize(); ++i)
+        delete static_cast<UiNotify*>(notifyQueue_[i]);
+    notifyQueue_.Empty();
+    CControlUI* root = root_;
+    root_ = nullptr;
+    delete root;
+    nameMap_.RemoveAll();
+    // The next skin lists its fonts again from index 0.
+    RemoveAllFonts();
+    firstLayoutPending_ = true;
+    updateNeeded_ = false;
+    focusPassNeeded_ = false;
 }
 
 void CUiManager::SetInitialSize(int cx, int cy)
@@ -197,7 +243,7 @@ void CUiManager::SetOpacity(int alpha)
     if (wanted != style)
         SetWindowLongPtrW(window_, GWL_EXSTYLE, wanted);
     reinterpret_cast<SetLayeredProc>(reinterpret_cast<void (*)()>(address))(
-        window_, 0, static_cast<BYTE>(opacity_), LWA_ALPHA);
+        window_, 0, static_cast<BYTE>(alpha), LWA_ALPHA);
 }
 
 bool CUiManager::SetParentResource(CUiManager* parent)

@@ -139,7 +139,13 @@ public:
     CUiManager(const CUiManager&) = delete;
     CUiManager& operator=(const CUiManager&) = delete;
 
+    // Attaching to a further window (a window object shown again) first drops
+    // what the earlier window and its control tree left behind.
     void AttachWindow(HWND window);
+    // The window is gone: the manager leaves the live list and lets go of
+    // everything that belonged to that window. The control tree stays until
+    // the next window or the manager's end.
+    void DetachWindow();
     HWND GetWindow() const { return window_; }
     // The window's own DC, kept for the window's life: for measuring.
     HDC GetPaintDC() const { return windowDc_; }
@@ -273,6 +279,8 @@ public:
 
 private:
     void InitDefaultFont();
+    void ReleaseWindowResources();
+    void DropControlTree();
     static CControlUI* RegisterNameCallback(CControlUI* control, void* data);
     static CControlUI* HitTestCallback(CControlUI* control, void* data);
     static CControlUI* MarkedForUpdateCallback(CControlUI* control, void* data);
@@ -331,6 +339,7 @@ private:
     bool mouseTracking_;
     bool captured_;
     bool useVirtualWnd_;
+    bool windowGone_;  // a window was attached and has gone since
     CUiPtrArray notifiers_;
     CUiPtrArray timers_;
     CUiPtrArray preMessageFilters_;

@@ -25,6 +25,8 @@ namespace {
 // Child windows get their own notifications back at message + this offset.
 const UINT kReflectOffset = 0x2000;
 const DWORD kDefaultHoverTime = 400;
+// Layouts of marked controls in one paint, far more than a tree settles in.
+const int kMaxLayoutsPerPass = 1000;
 
 UiEvent MakeEvent(int type, CControlUI* sender, POINT pt)
 {
@@ -268,17 +270,16 @@ void CUiManager::LayoutTree()
         root_->SetBounds(client);
         ReleaseOffscreen();
     } else {
-        // A control that stays marked after its own layout would be found
-        // again and again; it is laid out once and the pass ends.
+        // Until no control is marked. A control whose own layout marks it
+        // again every time would be found for ever: the pass stops after a
+        // bound, and the mark left over brings another paint.
         const UINT flags = kUiFindSelfFirst | kUiFindVisible;
-        CControlUI* previous = nullptr;
-        while (root_ != nullptr) {
+        for (int laidOut = 0; root_ != nullptr && laidOut < kMaxLayoutsPerPass; ++laidOut) {
             CControlUI* control = root_->Search(MarkedForUpdateCallback, nullptr, flags);
-            if (control == nullptr || control == previous)
+            if (control == nullptr)
                 break;
             const RECT bounds = control->GetBounds();
             control->SetBounds(bounds);
-            previous = control;
         }
     }
     if (firstLayoutPending_ && root_ != nullptr) {
@@ -655,10 +656,11 @@ bool CUiManager::PreDispatchMessage(UINT message, WPARAM wParam, LPARAM lParam, 
         const wchar_t key = static_cast<wchar_t>(towupper(static_cast<wint_t>(LOWORD(wParam))));
         if (key == 0 || root_ == nullptr)
             return false;
-        // In the order of the markup, so that the control after a label is
-        // the one that its shortcut reaches.
+        // Top-most first, as hit tests go: a label's shortcut reaches the
+        // control that this order visits after it.
         ShortcutSearch search = {key, false};
-        CControlUI* control = root_->Search(ShortcutCallback, &search, kUiFindSelfFirst | kUiFindEnabled);
+        CControlUI* control =
+            root_->Search(ShortcutCallback, &search, kUiFindSelfFirst | kUiFindTopFirst | kUiFindEnabled);
         if (control == nullptr)
             return false;
         control->TakeFocus();

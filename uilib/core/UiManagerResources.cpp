@@ -41,19 +41,15 @@ LOGFONTW DescribeFont(const wchar_t* face, int size, bool bold, bool underline, 
     return font;
 }
 
-// Metrics come from the window's device context; a manager without a window
-// (yet) measures on a memory context of the screen, so that text laid out
-// before the window exists still has line heights.
+// Metrics come from the window's device context. Without a window there is
+// nothing to measure on: the metrics stay unmeasured (height 0) and are
+// measured on a later use once the window exists.
 void MeasureFont(HDC windowDc, UiFontInfo& info)
 {
-    if (info.metrics.tmHeight != 0 || info.font == nullptr)
+    if (info.metrics.tmHeight != 0 || info.font == nullptr || windowDc == nullptr)
         return;
-    ScopedMemoryDc screenDc(windowDc == nullptr ? CreateCompatibleDC(nullptr) : nullptr);
-    HDC hdc = windowDc != nullptr ? windowDc : screenDc.get();
-    if (hdc == nullptr)
-        return;
-    ScopedSelection selection(hdc, info.font);
-    GetTextMetricsW(hdc, &info.metrics);
+    ScopedSelection selection(windowDc, info.font);
+    GetTextMetricsW(windowDc, &info.metrics);
 }
 
 bool SameFont(const UiFontInfo& info, const LOGFONTW& wanted, int size, bool bold, bool underline, bool italic)

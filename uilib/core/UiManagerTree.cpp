@@ -8,13 +8,13 @@ namespace UiLib {
 
 namespace {
 
-UiEvent FocusEvent(int type, CControlUI* sender, POINT mouse)
+// Focus events carry no mouse point.
+UiEvent FocusEvent(int type, CControlUI* sender)
 {
     UiEvent event = {};
     event.type = type;
     event.sender = sender;
     event.timestamp = GetTickCount();
-    event.mouse = mouse;
     return event;
 }
 
@@ -22,7 +22,7 @@ UiEvent FocusEvent(int type, CControlUI* sender, POINT mouse)
 // event, then the notification.
 void TakeFocusFrom(CUiManager& manager, CControlUI* focused, CControlUI* next)
 {
-    UiEvent event = FocusEvent(kUiEventKillFocus, next, manager.GetMousePos());
+    UiEvent event = FocusEvent(kUiEventKillFocus, next);
     focused->HandleEvent(event);
     manager.SendNotify(focused, L"killfocus");
 }
@@ -88,6 +88,10 @@ void CUiManager::ForgetControl(CControlUI* control)
     if (focus_ == control)
         focus_ = nullptr;
     KillControlTimers(control);
+    // A layout deleted in the middle of a separator drag must not be called
+    // by the next paint.
+    while (RemovePaintAfter(control)) {
+    }
     const CUiString name = control->GetName();
     if (!name.IsEmpty() && nameMap_.Find(name.GetData(), false) == control)
         nameMap_.Remove(name.GetData());
@@ -155,7 +159,7 @@ void CUiManager::SetFocus(CControlUI* control)
     if (control == nullptr || control->GetOwnerManager() != this || !control->IsShown() || !control->IsEnabled())
         return;
     focus_ = control;
-    UiEvent event = FocusEvent(kUiEventSetFocus, control, lastMouse_);
+    UiEvent event = FocusEvent(kUiEventSetFocus, control);
     control->HandleEvent(event);
     SendNotify(control, L"setfocus");
 }

@@ -60,9 +60,11 @@ bool IsEscape(const wchar_t* p)
     return false;
 }
 
+// "</r>" or "{/r}", each with its own pair of brackets.
 bool IsRawEnd(const wchar_t* p)
 {
-    return IsOpenBracket(p[0]) && p[1] == L'/' && p[2] == L'r' && IsCloseBracket(p[3]);
+    return (p[0] == L'<' && p[1] == L'/' && p[2] == L'r' && p[3] == L'>') ||
+           (p[0] == L'{' && p[1] == L'/' && p[2] == L'r' && p[3] == L'}');
 }
 
 // The end of a tag's text: the next closing bracket, or the terminator.
@@ -147,7 +149,7 @@ private:
     void FontTag(const wchar_t* args, const wchar_t* end);
     bool ImageTag(const wchar_t* args, const wchar_t* end);
     int LayOutRun(const wchar_t* run, int length);
-    void DrawChars(const wchar_t* text, int length, int width);
+    int DrawChars(const wchar_t* text, int length, int width);
 
     const UiFontInfo* Font() const;
     DWORD Color() const;
@@ -365,9 +367,12 @@ bool MarkupPainter::NextLine()
 {
     if (singleLine_)
         return false;
-    if (*p_ == L'\n')
+    // A line ends only where text follows, a line feed included: a text
+    // that ends in one has an empty last line.
+    const bool lineFeed = *p_ == L'\n';
+    if (lineFeed)
         ++p_;
-    if (*p_ == L'\0')
+    if (!lineFeed && *p_ == L'\0')
         return false;
     pt_.x = rc_.left;
     pt_.y += lineHeight_;
@@ -375,7 +380,7 @@ bool MarkupPainter::NextLine()
         return false;
     linkStart_ = pt_;
     lineHeight_ = LineHeightOf(Font()) + Spacing();
-    return pt_.x < rc_.right;
+    return *p_ != L'\0' && pt_.x < rc_.right;
 }
 
 void MarkupPainter::ScanLine()
@@ -462,10 +467,10 @@ void MarkupPainter::OpeningTag()
             lineEnd_ = true;
         break;
     case L'p':
-        if (pt_.x > rc_.left) {
-            lineEnd_ = true;  // the paragraph starts on a line of its own
-            return;
-        }
+        // The paragraph starts on a line of its own; the line that it ends
+        // already takes its spacing.
+        if (pt_.x > rc_.left)
+            lineEnd_ = true;
         spacings_.push_back(static_cast<int>(wcstol(args, nullptr, 10)));
         GrowLine(Spacing() + LineHeightOf(Font()));
         break;
@@ -654,9 +659,10 @@ int MarkupPainter::LayOutRun(const wchar_t* run, int length)
     if ((format_ & DT_END_ELLIPSIS) != 0 && keep > 0) {
         const int drawn = keep - (keep > 1 ? 2 : 1);
         const int width = TextSize(hdc_, run, drawn).cx;
-        DrawChars(run, drawn, width);
-        pt_.x += width;
-        DrawChars(L"...", 3, TextSize(hdc_, L"...", 3).cx);
+        const int drawnAt = DrawChars(run, drawn, width);
+        // Right after the run, at the line's top.
+        if (drawPass_)
+            TextOutW(hdc_, drawnAt + width, pt_.y, L"...", 3);
         pt_.x = rc_.right + width;
         maxX_ = std::max<int>(maxX_, rc_.right);
         return keep;
@@ -668,10 +674,9 @@ int MarkupPainter::LayOutRun(const wchar_t* run, int length)
     return keep;
 }
 
-void MarkupPainter::DrawChars(const wchar_t* text, int length, int width)
+// Returns the x at which the run is (or would be) drawn.
+int MarkupPainter::DrawChars(const wchar_t* text, int length, int width)
 {
-    if (!drawPass_ || length <= 0)
-        return;
     int x = pt_.x;
     if (!singleLine_) {
         const int room = rc_.right - rc_.left;
@@ -680,8 +685,11 @@ void MarkupPainter::DrawChars(const wchar_t* text, int length, int width)
         else if ((format_ & DT_RIGHT) != 0)
             x += room - width;
     }
+    if (!drawPass_ || length <= 0)
+        return x;
     const int y = pt_.y + lineHeight_ - LineHeightOf(Font());
     TextOutW(hdc_, x, y, text, length);
+    return x;
 }
 
 }  // namespace

@@ -367,10 +367,10 @@ LRESULT WindowImplBase::OnCreate(UINT, WPARAM, LPARAM, bool&)
     SetWindowLongPtrW(window_, GWL_STYLE, GetWindowStyle() | WS_CLIPSIBLINGS | WS_CLIPCHILDREN);
     RECT client = {};
     GetClientRect(window_, &client);
-    // The frame is gone: the window becomes as large as its client area was,
-    // at the place its creator gave it.
-    SetWindowPos(window_, nullptr, 0, 0, client.right - client.left, client.bottom - client.top,
-                 SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // The frame is gone: the window becomes its client rect. Its creator
+    // places it afterwards (centred, as every window of the program is).
+    SetWindowPos(window_, nullptr, client.left, client.top, client.right - client.left,
+                 client.bottom - client.top, SWP_FRAMECHANGED);
 
     manager_.AttachWindow(window_);
     manager_.AddPreMessageFilter(this);
@@ -409,9 +409,8 @@ bool WindowImplBase::OpenSkinSource()
         CUiManager::SetResourceZipMemory(g_skinZip.bytes, g_skinZip.size);
         return true;
     default:
-        // A skin in files or in an "xml" resource must not be looked up in
-        // a zip that an earlier window opened.
-        CUiManager::SetResourceZip(L"", false);
+        // The zip settings are the process's: another window may still read
+        // its skin from the zip that is set.
         return true;
     }
 }
@@ -430,6 +429,8 @@ void WindowImplBase::OnWindowGone(HWND)
     manager_.RemoveNotifier(this);
     if (manager_.GetRoot() != nullptr)
         manager_.ForgetControl(manager_.GetRoot());
+    // The object may outlive its window and show another one.
+    manager_.DetachWindow();
 }
 
 }  // namespace UiLib

@@ -316,11 +316,10 @@ bool CXmlDocument::ParseLevel(wchar_t*& p, ULONG parent, int depth)
             return true;
         if (*p != L'<')
             return Fail(L"Expected start tag", p);
-        if (p[1] == L'/') {
-            if (parent == 0)
-                return Fail(L"Unmatched closing tag", p);
+        // Ends this level; the caller reads the end tag. At the top there
+        // is no caller and the parse simply ends.
+        if (p[1] == L'/')
             return true;
-        }
         *p++ = L'\0';
         if (*p == L'!' || *p == L'?') {
             if (!SkipDeclaration(p))
@@ -351,7 +350,9 @@ bool CXmlDocument::ParseElement(wchar_t*& p, ULONG parent, ULONG& previous, int 
     SkipName(p);
     wchar_t* nameEnd = p;
     const size_t nameLength = static_cast<size_t>(nameEnd - name);
-    if (nameLength == 0)
+    // Only a name cut off by the end of the text is an error; an empty one
+    // elsewhere is read on as it stands.
+    if (nameLength == 0 && *p == L'\0')
         return Fail(L"Error parsing element name", p);
     if (!ParseAttributes(p))
         return false;
