@@ -117,8 +117,9 @@ protected:
         // the next test clears the exiting flag: every worker ends first.
         CAudioConvert* convert = player_.GetAudioConvert();
         CTaskManager* tasks = player_.GetTaskManager();
-        if (convert != nullptr && tasks != nullptr)
+        if (convert != nullptr && tasks != nullptr) {
             EXPECT_TRUE(PumpUntil([&] { return convert->GetRunning() == 0 && tasks->GetRunning() == 0; }, 60000));
+        }
         CloseMessageBoxes();
         if (player_.GetHwnd() != nullptr && IsWindow(player_.GetHwnd()))
             DestroyWindow(player_.GetHwnd());
