@@ -1,5 +1,7 @@
 #include "FileDialogs.h"
 
+#include "Globals.h"
+
 #include <shlobj.h>
 
 #include <cstring>
@@ -24,9 +26,6 @@ const wchar_t kMediaPatterns[] =
     L"*.mp4;*.mp4v;*.mpe;*.mpeg;*.mpeg1;*.mpeg2;*.mpeg4;*.mpg;*.mpv2;*.mts;*.mtv;*.mxf;*.mxg;*.nsv;*.nuv;"
     L"*.ogg;*.ogm;*.ogv;*.ogx;*.ps;*.rec;*.rm;*.rmvb;*.rpl;*.thp;*.tod;*.ts;*.tts;*.txd;*.vob;*.vro;"
     L"*.webm;*.wm;*.wmv;*.wtv;*.xesc";
-
-// Never saved: only the folder chosen last during this run.
-std::wstring g_lastFolder;
 
 }  // namespace
 
@@ -155,7 +154,7 @@ std::wstring FileOpenDialog::GetNextPathName(wchar_t*& position) const
 int CALLBACK BrowseFolderCallback(HWND window, UINT message, LPARAM, LPARAM)
 {
     if (message == BFFM_INITIALIZED)
-        SendMessageW(window, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(g_lastFolder.c_str()));
+        SendMessageW(window, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(g_browseFolder.c_str()));
     return 0;
 }
 
@@ -169,12 +168,12 @@ std::wstring BrowseForFolder(HWND owner, const std::wstring& title, const std::w
     info.lpszTitle = title.empty() ? L"选择一个文件夹" : title.c_str();
     info.ulFlags = BIF_NEWDIALOGSTYLE;
     if (!keepLast)
-        g_lastFolder.clear();
-    if (!g_lastFolder.empty())
+        g_browseFolder.clear();
+    if (!g_browseFolder.empty())
         info.lpfn = BrowseFolderCallback;
     if (!initialFolder.empty()) {
         info.lpfn = BrowseFolderCallback;
-        g_lastFolder = initialFolder;
+        g_browseFolder = initialFolder;
     }
     PIDLIST_ABSOLUTE item = SHBrowseForFolderW(&info);
     if (item == nullptr)
@@ -185,6 +184,6 @@ std::wstring BrowseForFolder(HWND owner, const std::wstring& title, const std::w
     CoTaskMemFree(item);
     if (!found)
         return std::wstring();
-    g_lastFolder = path;
-    return g_lastFolder;
+    g_browseFolder = path;
+    return g_browseFolder;
 }

@@ -2,7 +2,7 @@
 // The program's one main window: the file list, the recognition options, the
 // command buttons and the text pane. It owns the two pipeline managers, and
 // its one 1000 ms timer drives the whole pipeline; the workers report back
-// through posted messages that MessageHandler takes in.
+// through posted messages that its window procedure takes in.
 #include "PlayListCtrl.h"
 #include "WindowImplBase.h"
 
@@ -44,7 +44,11 @@ public:
 
     void Notify(UiLib::UiNotify& msg) override;
     void OnClick(UiLib::UiNotify& msg) override;
+    // The message filter: user input taken ahead of the controls.
     LRESULT MessageHandler(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
+    // The window procedure's part: what the workers, the update checker and
+    // the user-service client post, whichever loop dispatches it.
+    LRESULT HandleOtherMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
 
     void ShowAbout();
     // The "btnClose" command: stops the pipeline and closes the window.
@@ -75,6 +79,9 @@ private:
     void OnStartClicked(bool all);
     void OnSelectChanged(UiLib::UiNotify& msg);
 
+    // True for a message of the workers, the update checker or the
+    // user-service client, each handled here once.
+    bool HandleWorkerMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void OnKeyDownMessage(WPARAM key);
     void OnUpdateNotify(WPARAM state, LPARAM lParam);
     void OnRowClick(LPARAM lParam);

@@ -1,7 +1,7 @@
-// The main window's message filter: where the work of the other threads
-// comes back to the UI thread, and three kinds of user input taken ahead of
-// the controls (a click on a row's action cell, Ctrl+Shift+L, the system
-// close command).
+// Where the work of the other threads comes back to the UI thread (the
+// window procedure), and the main window's message filter, which takes three
+// kinds of user input ahead of the controls (a click on a row's action cell,
+// Ctrl+Shift+L, the system close command).
 // The client's header brings winsock2.h, which must come before windows.h.
 #include "UserHttpLib.h"
 
@@ -57,8 +57,12 @@ std::wstring PieceFailureText(const std::string& source, int code, const wchar_t
 
 }  // namespace
 
-LRESULT RtmpPlayer::MessageHandler(UINT message, WPARAM wParam, LPARAM lParam, bool& handled)
+LRESULT RtmpPlayer::MessageHandler(UINT message, WPARAM wParam, LPARAM lParam, bool&)
 {
+    // Only the user's input is taken here. The workers' messages are left to
+    // the window procedure (HandleOtherMessage): a file dialog, the folder
+    // browser or a caption drag runs a loop of its own that never asks this
+    // filter, and a result lost there would leave its row unfinished for good.
     switch (message) {
     case WM_KEYDOWN:
         OnKeyDownMessage(wParam);
@@ -68,36 +72,54 @@ LRESULT RtmpPlayer::MessageHandler(UINT message, WPARAM wParam, LPARAM lParam, b
         if (wParam == SC_CLOSE)
             ShowWindow(GetHwnd(), SW_HIDE);
         break;
-    case WM_UPDATE_NOTIFY:
-        OnUpdateNotify(wParam, lParam);
-        break;
     case WM_LBUTTONDOWN:
         OnRowClick(lParam);
         break;
     default:
         break;
     }
+    return 0;
+}
 
-    // A piece message may name a piece that was dropped after it was posted
-    // (a finished row started again, a poor-audio re-run): it is ignored.
-    if (message == WM_USER_AUDIO_RESULT || message == WM_USER_AUDIO_PROGRESS) {
+LRESULT RtmpPlayer::HandleOtherMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled)
+{
+    handled = HandleWorkerMessage(message, wParam, lParam);
+    return 0;
+}
+
+bool RtmpPlayer::HandleWorkerMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_UPDATE_NOTIFY:
+        OnUpdateNotify(wParam, lParam);
+        return true;
+    case WM_USER_AUDIO_RESULT:
+    case WM_USER_AUDIO_PROGRESS: {
+        // A piece message may name a piece that was dropped after it was
+        // posted (a finished row started again, a poor-audio re-run): it is
+        // ignored.
         AudioPiece* piece = reinterpret_cast<AudioPiece*>(wParam);
         if (piece == nullptr || audioConvert_ == nullptr || !audioConvert_->IsLivePiece(piece, lParam))
-            return 0;
+            return true;
         if (message == WM_USER_AUDIO_RESULT)
             OnAudioResult(piece);
         else
             OnAudioProgress(piece);
-    } else if (message == WM_USER_TASK_RESULT) {
+        return true;
+    }
+    case WM_USER_TASK_RESULT: {
         // The manager keeps every task it started until it goes itself.
         CWorkTask* task = reinterpret_cast<CWorkTask*>(wParam);
         if (task != nullptr && taskManager_ != nullptr)
             OnTaskResult(task);
-    } else if (message == WM_USER_COMMAND) {
-        OnUserCommand(static_cast<unsigned>(wParam), reinterpret_cast<UserlibRecord*>(lParam));
-        handled = true;
+        return true;
     }
-    return 0;
+    case WM_USER_COMMAND:
+        OnUserCommand(static_cast<unsigned>(wParam), reinterpret_cast<UserlibRecord*>(lParam));
+        return true;
+    default:
+        return false;
+    }
 }
 
 void RtmpPlayer::OnKeyDownMessage(WPARAM key)

@@ -10,7 +10,10 @@
 #include "RtmpPlayer.h"
 #include "StringUtils.h"
 
+#include <windows.h>
+
 #include <cstdio>
+#include <set>
 
 using namespace UiLib;
 
@@ -39,6 +42,15 @@ bool WriteResultsFile(const std::wstring& folder, const std::wstring& stem, cons
     // The last buffered bytes only reach the disk at the close.
     bool closed = std::fclose(file) == 0;
     return closed && written == length;
+}
+
+// Names as the file system compares them: without regard to case.
+std::wstring FileNameKey(const std::wstring& name)
+{
+    std::wstring key = name;
+    if (!key.empty())
+        CharUpperBuffW(&key[0], static_cast<DWORD>(key.size()));
+    return key;
 }
 
 void ShowSaveBox(HWND owner, const std::wstring& text)
@@ -70,11 +82,34 @@ std::wstring ResultsFileStem(const std::wstring& path)
     return CutAtSeparator(name, L".", true, true, false);
 }
 
+std::vector<std::wstring> ResultsFileStems(const std::map<std::wstring, std::wstring>& texts)
+{
+    // Every entry's own stem is reserved first, so a numbered name never
+    // takes the name another source of this save keeps.
+    std::set<std::wstring> own;
+    for (const auto& entry : texts)
+        own.insert(FileNameKey(ResultsFileStem(entry.first)));
+    std::set<std::wstring> given;
+    std::vector<std::wstring> stems;
+    for (const auto& entry : texts) {
+        const std::wstring stem = ResultsFileStem(entry.first);
+        std::wstring name = stem;
+        int number = 1;
+        while (given.count(FileNameKey(name)) != 0 || (number > 1 && own.count(FileNameKey(name)) != 0))
+            name = stem + L" (" + std::to_wstring(++number) + L")";
+        given.insert(FileNameKey(name));
+        stems.push_back(name);
+    }
+    return stems;
+}
+
 int WriteResultsFiles(const std::wstring& folder, const std::map<std::wstring, std::wstring>& texts)
 {
+    const std::vector<std::wstring> stems = ResultsFileStems(texts);
     int written = 0;
+    size_t i = 0;
     for (const auto& entry : texts) {
-        if (WriteResultsFile(folder, ResultsFileStem(entry.first), entry.second))
+        if (WriteResultsFile(folder, stems[i++], entry.second))
             ++written;
     }
     return written;

@@ -2,14 +2,13 @@
 // dialogs driven by posting to them as a user's button press would.
 #include "FileDialogs.h"
 
+#include "Globals.h"
+#include "skinned_window_support.h"
+
 #include <gtest/gtest.h>
 
-#include <commctrl.h>
-
-#include <atomic>
 #include <cwchar>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -186,99 +185,7 @@ TEST(FileOpenDialog, IterationStopsAtTheEndOfAFullBuffer)
     EXPECT_EQ(paths[0], L"nnn\\" + std::wstring(256, L'n'));
 }
 
-// Waits on its own thread for a dialog of the test's UI thread and presses
-// one of its buttons, as a user would.
-class DialogPresser {
-public:
-    // fileNames: typed into the file-name field first, when not empty.
-    // selection: a folder browser is pressed only once its tree shows this
-    // item selected, since it selects the initial folder asynchronously.
-    explicit DialogPresser(int button, const std::wstring& fileNames = std::wstring(),
-                           const std::wstring& selection = std::wstring())
-        : uiThread_(GetCurrentThreadId()), button_(button), fileNames_(fileNames), selection_(selection)
-    {
-        worker_ = std::thread([this] { Run(); });
-    }
-    ~DialogPresser() { worker_.join(); }
-    bool Pressed() const { return pressed_.load(); }
-
-private:
-    static BOOL CALLBACK FindDialog(HWND window, LPARAM found)
-    {
-        wchar_t name[32] = {};
-        GetClassNameW(window, name, 32);
-        if (wcscmp(name, L"#32770") == 0 && IsWindowVisible(window)) {
-            *reinterpret_cast<HWND*>(found) = window;
-            return FALSE;
-        }
-        return TRUE;
-    }
-
-    static BOOL CALLBACK FindTree(HWND window, LPARAM found)
-    {
-        wchar_t name[32] = {};
-        GetClassNameW(window, name, 32);
-        if (wcscmp(name, WC_TREEVIEWW) == 0) {
-            *reinterpret_cast<HWND*>(found) = window;
-            return FALSE;
-        }
-        return TRUE;
-    }
-
-    static std::wstring SelectedTreeText(HWND dialog)
-    {
-        HWND tree = nullptr;
-        EnumChildWindows(dialog, FindTree, reinterpret_cast<LPARAM>(&tree));
-        if (tree == nullptr)
-            return std::wstring();
-        const auto item = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
-        if (item == nullptr)
-            return std::wstring();
-        wchar_t text[MAX_PATH] = {};
-        TVITEMW tv = {};
-        tv.mask = TVIF_TEXT;
-        tv.hItem = item;
-        tv.pszText = text;
-        tv.cchTextMax = MAX_PATH;
-        SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&tv));
-        return text;
-    }
-
-    void WaitForSelection(HWND dialog) const
-    {
-        for (int i = 0; i < 300 && SelectedTreeText(dialog) != selection_; ++i)
-            Sleep(50);
-    }
-
-    void Run()
-    {
-        for (int i = 0; i < 200; ++i) {
-            HWND dialog = nullptr;
-            EnumThreadWindows(uiThread_, FindDialog, reinterpret_cast<LPARAM>(&dialog));
-            if (dialog != nullptr) {
-                Sleep(1000);  // let it settle on its initial folder
-                if (!selection_.empty())
-                    WaitForSelection(dialog);
-                if (!fileNames_.empty()) {
-                    // The name field is a combo box (cmb13) or an edit (edt1).
-                    if (!SetDlgItemTextW(dialog, 0x47C, fileNames_.c_str()))
-                        SetDlgItemTextW(dialog, 0x480, fileNames_.c_str());
-                }
-                PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(button_, BN_CLICKED), 0);
-                pressed_ = true;
-                return;
-            }
-            Sleep(50);
-        }
-    }
-
-    DWORD uiThread_;
-    int button_;
-    std::wstring fileNames_;
-    std::wstring selection_;
-    std::atomic<bool> pressed_{false};
-    std::thread worker_;
-};
+using AppTest::DialogPresser;
 
 TEST(FileOpenDialog, CancelledDialogReportsZero)
 {
@@ -339,21 +246,33 @@ std::wstring Browse(int button, const std::wstring& initial, bool keepLast,
     return chosen;
 }
 
-TEST(BrowseForFolder, RemembersTheLastFolderAcrossACancel)
+TEST(BrowseForFolder, RemembersTheLastFolderInTheProgramWideGlobal)
 {
     const HRESULT com = CoInitialize(nullptr);
-    const std::wstring first = TempFolder() + L"\\vantorin_browse_test";
-    CreateDirectoryW(first.c_str(), nullptr);
-
     const std::wstring leaf = L"vantorin_browse_test";
+    const std::wstring first = TempFolder() + L"\\" + leaf;
+    const std::wstring otherLeaf = L"vantorin_browse_other";
+    const std::wstring other = TempFolder() + L"\\" + otherLeaf;
+    CreateDirectoryW(first.c_str(), nullptr);
+    CreateDirectoryW(other.c_str(), nullptr);
+
     EXPECT_EQ(Browse(IDOK, first, true, leaf), first);
+    EXPECT_EQ(g_browseFolder, first);
     EXPECT_EQ(Browse(IDCANCEL, L"", true), L"");
+    EXPECT_EQ(g_browseFolder, first);
     // The next browse opens on the folder chosen before the cancel.
     EXPECT_EQ(Browse(IDOK, L"", true, leaf), first);
     // Without keepLast the dialog no longer opens there.
     EXPECT_NE(Browse(IDOK, L"", false), first);
+    EXPECT_NE(g_browseFolder, first);
+
+    // The remembered folder is the program's one global: what it holds is
+    // where the next browse opens.
+    g_browseFolder = other;
+    EXPECT_EQ(Browse(IDOK, L"", true, otherLeaf), other);
 
     RemoveDirectoryW(first.c_str());
+    RemoveDirectoryW(other.c_str());
     if (SUCCEEDED(com))
         CoUninitialize();
 }

@@ -5,20 +5,24 @@
 #include "UserHttpLib.h"
 
 #include "AppPaths.h"
+#include "AudioPiece.h"
 #include "ButtonUI.h"
 #include "CAudioConvert.h"
 #include "CData.h"
 #include "CTaskManager.h"
 #include "ComboUI.h"
+#include "Logger.h"
 #include "OptionUI.h"
 #include "PlayListCtrl.h"
 #include "RichEditUI.h"
 #include "RtmpPlayer.h"
 #include "StringUtils.h"
+#include "UpdateChecker.h"
 #include "skinned_window_support.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <set>
@@ -77,20 +81,8 @@ bool PumpUntil(Done done, DWORD milliseconds)
     return true;
 }
 
-int CountMessageBoxes()
-{
-    int count = 0;
-    for (HWND box = FindWindowExW(nullptr, nullptr, L"CMessageWnd", nullptr); box != nullptr;
-         box = FindWindowExW(nullptr, box, L"CMessageWnd", nullptr))
-        ++count;
-    return count;
-}
-
-void CloseMessageBoxes()
-{
-    for (HWND box; (box = FindWindowExW(nullptr, nullptr, L"CMessageWnd", nullptr)) != nullptr;)
-        DestroyWindow(box);
-}
+using AppTest::CloseMessageBoxes;
+using AppTest::OpenMessageBoxTexts;
 
 // A source file that exists, so the scheduler can copy it into Temp.
 std::string MakeSourceFile(const char* name)
@@ -121,6 +113,13 @@ protected:
 
     void TearDown() override
     {
+        // A worker that outlives its manager would call back into it once
+        // the next test clears the exiting flag: every worker ends first.
+        CAudioConvert* convert = player_.GetAudioConvert();
+        CTaskManager* tasks = player_.GetTaskManager();
+        if (convert != nullptr && tasks != nullptr) {
+            EXPECT_TRUE(PumpUntil([&] { return convert->GetRunning() == 0 && tasks->GetRunning() == 0; }, 60000));
+        }
         CloseMessageBoxes();
         if (player_.GetHwnd() != nullptr && IsWindow(player_.GetHwnd()))
             DestroyWindow(player_.GetHwnd());
@@ -150,6 +149,28 @@ protected:
     }
 
     std::wstring Progress(int row) { return list_->GetItemText(list_->GetItemAt(row), row, 3); }
+
+    // A recognising row of two speech SDK pieces whose codes, texts and
+    // progress the test sets. Handing the file over starts a real task on the
+    // first piece, which fails here (nothing can be cut); it is waited for and
+    // its messages and box are gone before the pieces are returned, all codes
+    // 0 and no step done.
+    std::vector<AudioPiece*> AddSdkPieces(const std::string& source, int row)
+    {
+        CAudioConvert* convert = player_.GetAudioConvert();
+        EXPECT_TRUE(convert->AddTask(source, 2 * CAudioConvert::kSdkPieceSeconds, source));
+        EXPECT_TRUE(list_->SetItemRecognizing(row));
+        EXPECT_TRUE(PumpUntil([&] { return convert->GetRunning() == 0; }, 60000));
+        Pump(50);
+        CloseMessageBoxes();
+        std::vector<AudioPiece*> pieces = convert->GetFilePieces(source);
+        for (AudioPiece* piece : pieces) {
+            piece->code = 0;
+            piece->stepsDone = 0;
+            piece->SetText(std::string());
+        }
+        return pieces;
+    }
 
     TestPlayer player_;
     CPlayListCtrl* list_ = nullptr;
@@ -289,9 +310,7 @@ TEST_F(MainWindowTest, SdkProgressMovesTheRowAndItsEndReportsTheFailure)
     StopTimer();
     const std::string source = MakeSourceFile("sdk.mp3");
     const int row = AddRow(source);
-    ASSERT_TRUE(player_.GetAudioConvert()->AddTask(source, 2 * CAudioConvert::kSdkPieceSeconds, source));
-    ASSERT_TRUE(list_->SetItemRecognizing(row));
-    std::vector<AudioPiece*> pieces = player_.GetAudioConvert()->GetFilePieces(source);
+    std::vector<AudioPiece*> pieces = AddSdkPieces(source, row);
     ASSERT_EQ(2u, pieces.size());
 
     pieces[0]->stepsDone = pieces[0]->progressSteps.load();
@@ -300,7 +319,7 @@ TEST_F(MainWindowTest, SdkProgressMovesTheRowAndItsEndReportsTheFailure)
     Pump(50);
     EXPECT_EQ(L"60%", Progress(row));
     EXPECT_EQ(CPlayListCtrl::kStatusRecognizing, list_->GetItemStatus(row));
-    EXPECT_EQ(0, CountMessageBoxes());
+    EXPECT_TRUE(OpenMessageBoxTexts().empty());
     // The message selected the first row, as nothing was selected.
     EXPECT_EQ(0, list_->GetSelectedIndex());
 
@@ -315,7 +334,7 @@ TEST_F(MainWindowTest, SdkProgressMovesTheRowAndItsEndReportsTheFailure)
     Pump(100);
     EXPECT_EQ(L"100%", Progress(row));
     EXPECT_EQ(CPlayListCtrl::kStatusDone, list_->GetItemStatus(row));
-    EXPECT_EQ(1, CountMessageBoxes());
+    EXPECT_EQ(std::vector<std::wstring>{L"sdk.mp3，网络错误，若网络正常可重新识别!"}, OpenMessageBoxTexts());
 
     // Started again from its action cell: the earlier pieces are dropped, and
     // a message still queued for one of them changes nothing.
@@ -328,6 +347,54 @@ TEST_F(MainWindowTest, SdkProgressMovesTheRowAndItsEndReportsTheFailure)
     Pump(50);
     EXPECT_EQ(L"0%", Progress(row));
     EXPECT_EQ(CPlayListCtrl::kStatusRecognizing, list_->GetItemStatus(row));
+}
+
+TEST_F(MainWindowTest, SdkFailureBoxNamesTheFirstFailedPieceInWords)
+{
+    CData::GetInstance()->SetRecgType(0);
+    Create();
+    StopTimer();
+    struct Case {
+        int firstCode;
+        int secondCode;
+        const wchar_t* text;
+    };
+    // The first finished piece in piece order that failed decides the box.
+    const Case cases[] = {
+        {0, -11, L"sdk_end.mp3，部分识别失败(code=-11)，可切换到模式二后重新识别!"},
+        {0, -90002, L"sdk_end.mp3，网络错误，若网络正常可重新识别!"},
+        {0, -1, L"sdk_end.mp3，部分识别失败(code=-1)，可切换到模式二后重新识别!"},
+        {-11, -90002, L"sdk_end.mp3，部分识别失败(code=-11)，可切换到模式二后重新识别!"},
+        {-90002, -11, L"sdk_end.mp3，网络错误，若网络正常可重新识别!"},
+        {20001, 0, L"sdk_end.mp3，部分识别失败(code=20001)，可切换到模式二后重新识别!"},
+    };
+    const std::string source = MakeSourceFile("sdk_end.mp3");
+    const int row = AddRow(source);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.secondCode);
+        player_.GetAudioConvert()->RemoveFile(source);
+        std::vector<AudioPiece*> pieces = AddSdkPieces(source, row);
+        ASSERT_EQ(2u, pieces.size());
+        pieces[0]->code = c.firstCode;
+        pieces[1]->code = c.secondCode;
+        for (AudioPiece* piece : pieces)
+            piece->stepsDone = piece->progressSteps.load();
+        PostMessageW(player_.GetHwnd(), WM_USER_AUDIO_PROGRESS, reinterpret_cast<WPARAM>(pieces[1]), pieces[1]->id);
+        Pump(100);
+        EXPECT_EQ(CPlayListCtrl::kStatusDone, list_->GetItemStatus(row));
+        EXPECT_EQ(std::vector<std::wstring>{c.text}, OpenMessageBoxTexts());
+        CloseMessageBoxes();
+    }
+    // No failed piece: no box.
+    player_.GetAudioConvert()->RemoveFile(source);
+    std::vector<AudioPiece*> pieces = AddSdkPieces(source, row);
+    ASSERT_EQ(2u, pieces.size());
+    for (AudioPiece* piece : pieces)
+        piece->stepsDone = piece->progressSteps.load();
+    PostMessageW(player_.GetHwnd(), WM_USER_AUDIO_PROGRESS, reinterpret_cast<WPARAM>(pieces[0]), pieces[0]->id);
+    Pump(100);
+    EXPECT_EQ(CPlayListCtrl::kStatusDone, list_->GetItemStatus(row));
+    EXPECT_TRUE(OpenMessageBoxTexts().empty());
 }
 
 TEST_F(MainWindowTest, RestPieceThatFailsForGoodEndsTheRowWithABox)
@@ -348,7 +415,12 @@ TEST_F(MainWindowTest, RestPieceThatFailsForGoodEndsTheRowWithABox)
         },
         60000));
     EXPECT_EQ(L"100%", Progress(row));
-    EXPECT_EQ(1, CountMessageBoxes());
+    const std::vector<AudioPiece*> pieces = player_.GetAudioConvert()->GetFilePieces(source);
+    ASSERT_EQ(1u, pieces.size());
+    ASSERT_NE(0, pieces[0]->code.load());
+    EXPECT_EQ(std::vector<std::wstring>{L"rest.mp3，部分识别失败(code=" + std::to_wstring(pieces[0]->code.load()) +
+                                        L")，可切换到模式一后重新识别!"},
+              OpenMessageBoxTexts());
 }
 
 TEST_F(MainWindowTest, FailedPreparationEndsTheRowWithABox)
@@ -365,7 +437,8 @@ TEST_F(MainWindowTest, FailedPreparationEndsTheRowWithABox)
     // ffmpeg.exe cannot read the file: the worker's message ends the row.
     ASSERT_TRUE(PumpUntil([&] { return list_->GetItemStatus(row) == CPlayListCtrl::kStatusDone; }, 60000));
     EXPECT_EQ(L"100%", Progress(row));
-    EXPECT_EQ(1, CountMessageBoxes());
+    // Converting the source is the first step, and it fails.
+    EXPECT_EQ(std::vector<std::wstring>{L"b.mp3,任务失败(code=1),可重命名后，重新添加再识别!"}, OpenMessageBoxTexts());
 }
 
 TEST_F(MainWindowTest, KeyListFromTheClientReplacesTheKeys)
@@ -387,6 +460,150 @@ TEST_F(MainWindowTest, KeyListFromTheClientReplacesTheKeys)
         seen.insert(key.apiKey + "/" + key.secretKey);
     }
     EXPECT_EQ((std::set<std::string>{"api-one/secret-one", "api-two/secret-two"}), seen);
+}
+
+// Counts the records handed back to the user-service client: the client's
+// hand-back entry (the third of its table, fixed by its interface) is swapped
+// for one that counts and then passes the record on.
+class HandBackSpy {
+public:
+    explicit HandBackSpy(CUserhttplib* client) : client_(client)
+    {
+        void**& table = *reinterpret_cast<void***>(client_);
+        original_ = table;
+        std::copy(table, table + kEntries, entries_);
+        realRelease_ = reinterpret_cast<ReleaseEntry>(entries_[kReleaseEntry]);
+        entries_[kReleaseEntry] = reinterpret_cast<void*>(&CountingRelease);
+        handedBack_.clear();
+        table = entries_;
+    }
+    ~HandBackSpy() { *reinterpret_cast<void***>(client_) = original_; }
+    HandBackSpy(const HandBackSpy&) = delete;
+    HandBackSpy& operator=(const HandBackSpy&) = delete;
+
+    static const std::vector<const UserlibRecord*>& HandedBack() { return handedBack_; }
+
+private:
+    static constexpr int kEntries = 7;
+    static constexpr int kReleaseEntry = 2;
+    using ReleaseEntry = void(__stdcall*)(CUserhttplib*, unsigned, UserlibRecord*);
+
+    static void __stdcall CountingRelease(CUserhttplib* client, unsigned command, UserlibRecord* record)
+    {
+        handedBack_.push_back(record);
+        realRelease_(client, command, record);
+    }
+
+    static ReleaseEntry realRelease_;
+    static std::vector<const UserlibRecord*> handedBack_;
+    CUserhttplib* client_;
+    void** original_ = nullptr;
+    void* entries_[kEntries] = {};
+};
+HandBackSpy::ReleaseEntry HandBackSpy::realRelease_ = nullptr;
+std::vector<const UserlibRecord*> HandBackSpy::handedBack_;
+
+// The main window's own log lines (only the UI thread writes them).
+std::vector<std::string> g_handlerLines;
+
+void KeepHandlerLine(int, const char* tag, const char* text)
+{
+    if (std::string(tag) == "RtmpPlayer::MessageHandler")
+        g_handlerLines.push_back(text);
+}
+
+size_t CountLines(const std::string& text)
+{
+    return static_cast<size_t>(std::count(g_handlerLines.begin(), g_handlerLines.end(), text));
+}
+
+// Files are added while others are recognised: what the workers, the update
+// checker and the user-service client post while the file dialog runs its
+// own loop is handled there, once, as the program's loop would handle it.
+TEST_F(MainWindowTest, MessagesPostedWhileTheFileDialogIsOpenAreHandledOnce)
+{
+    CData::GetInstance()->SetRecgType(0);
+    Create();
+    StopTimer();
+    CUserhttplib* client = CData::GetInstance()->GetUserlib();
+    ASSERT_NE(nullptr, client);
+    // The client's own first answer (there is no service here) is out of the
+    // way before the counting starts.
+    EXPECT_TRUE(client->WaitIdle(30000));
+    Pump(100);
+
+    const std::string sdkSource = MakeSourceFile("modal_sdk.mp3");
+    const int sdkRow = AddRow(sdkSource);
+    std::vector<AudioPiece*> pieces = AddSdkPieces(sdkSource, sdkRow);
+    ASSERT_EQ(2u, pieces.size());
+    // "今天" and "开会" in UTF-8.
+    pieces[0]->SetText("\xE4\xBB\x8A\xE5\xA4\xA9");
+    pieces[1]->SetText("\xE5\xBC\x80\xE4\xBC\x9A");
+    for (AudioPiece* piece : pieces)
+        piece->stepsDone = piece->progressSteps.load();
+    list_->SelectItem(sdkRow, false);
+    CRichEditUI* pane = static_cast<CRichEditUI*>(player_.GetManager().FindControlByName(L"edtText"));
+    pane->SetText(L"");
+
+    // A preparation that fails; from here on nothing is pumped before the
+    // dialog, so its result waits in the queue for the dialog's loop.
+    const std::string prepSource = MakeSourceFile("modal_prep.mp3");
+    const int prepRow = AddRow(prepSource);
+    CData::GetInstance()->SetRnnoise(true);
+    ASSERT_TRUE(player_.StartItem(prepRow));
+    CData::GetInstance()->SetRnnoise(false);
+    player_.GetTaskManager()->OnTimer();
+
+    UserlibRecord* record = new UserlibRecord;
+    record->items = new UserKeyItem[1];
+    record->items[0] = {"api-modal", "secret-modal"};
+    record->count = 1;
+    record->message = "ok";
+    UpdateMsg* update = new UpdateMsg;
+    update->text = "modal-check";
+
+    HandBackSpy spy(client);
+    g_handlerLines.clear();
+    g_logger.SetObserver(&KeepHandlerLine);
+    const HWND window = player_.GetHwnd();
+    CTaskManager* tasks = player_.GetTaskManager();
+    AudioPiece* last = pieces[1];
+    const LPARAM lastId = last->id;
+    {
+        AppTest::DialogPresser presser(IDCANCEL, std::wstring(), std::wstring(), [&](HWND) {
+            for (int i = 0; i < 1200 && tasks->GetRunning() != 0; ++i)
+                Sleep(50);
+            PostMessageW(window, WM_USER_AUDIO_PROGRESS, reinterpret_cast<WPARAM>(last), lastId);
+            PostMessageW(window, WM_USER_COMMAND, USERLIB_CMD_KEY_LIST, reinterpret_cast<LPARAM>(record));
+            PostMessageW(window, WM_UPDATE_NOTIFY, 3, reinterpret_cast<LPARAM>(update));
+        });
+        UiNotify click = {};
+        click.type = L"click";
+        click.sender = player_.GetManager().FindControlByName(L"btnAdd");
+        // Returns once the presser has cancelled the dialog; everything
+        // posted before the press was dispatched by the dialog's loop.
+        player_.Notify(click);
+        EXPECT_TRUE(presser.Pressed());
+    }
+
+    EXPECT_EQ(CPlayListCtrl::kStatusDone, list_->GetItemStatus(sdkRow));
+    EXPECT_EQ(L"100%", Progress(sdkRow));
+    EXPECT_STREQ(L"今天开会", pane->GetText().GetData());
+    EXPECT_EQ(CPlayListCtrl::kStatusDone, list_->GetItemStatus(prepRow));
+    EXPECT_EQ(std::vector<std::wstring>{L"modal_prep.mp3,任务失败(code=1),可重命名后，重新添加再识别!"},
+              OpenMessageBoxTexts());
+    EXPECT_EQ(std::vector<const UserlibRecord*>{record}, HandBackSpy::HandedBack());
+    const ServerKey key = CData::GetInstance()->GetServerKey();
+    EXPECT_EQ("api-modal/secret-modal", key.apiKey + "/" + key.secretKey);
+    EXPECT_EQ(1u, CountLines("update msg: 3, modal-check"));
+
+    // Back in the program's own loop nothing is handled a second time.
+    Pump(300);
+    g_logger.SetObserver(nullptr);
+    EXPECT_EQ(1u, HandBackSpy::HandedBack().size());
+    EXPECT_EQ(1u, CountLines("WM_USER_COMMAND cmd:1"));
+    EXPECT_EQ(1u, CountLines("update msg: 3, modal-check"));
+    EXPECT_EQ(1u, OpenMessageBoxTexts().size());
 }
 
 TEST_F(MainWindowTest, CloseStopsThePipelineAndEndsTheRun)

@@ -3,6 +3,7 @@
 
 #include "AppPaths.h"
 #include "AudioPiece.h"
+#include "CAudioConvert.h"
 #include "CData.h"
 #include "Logger.h"
 #include "MessageWnd.h"
@@ -17,6 +18,8 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+
+#include <shlobj.h>
 
 #include <cstdio>
 #include <map>
@@ -118,7 +121,8 @@ protected:
         // Without its trailing backslash, as the folder dialog returns it.
         folder = UiTest::WorkFolder(L"results_test");
         folder.pop_back();
-        for (const wchar_t* name : {L"会议.txt", L"talk.txt", L"talk.final.txt", L"empty.txt", L"\u0e01.txt"})
+        for (const wchar_t* name :
+             {L"会议.txt", L"talk.txt", L"talk (2).txt", L"talk.final.txt", L"empty.txt", L"\u0e01.txt"})
             DeleteFileW((folder + L"\\" + name).c_str());
         g_lines.clear();
         g_logger.SetObserver(&KeepLine);
@@ -139,13 +143,37 @@ TEST_F(ResultsFolder, WritesCodePageTextNamedAfterTheSource)
     EXPECT_EQ("final", ReadBytes(folder + L"\\talk.final.txt"));
 }
 
-TEST_F(ResultsFolder, SameStemLaterPathWinsAndBothCount)
+TEST(ResultsFile, SourcesOfOneStemGetDistinctNames)
+{
+    struct Case {
+        std::vector<const wchar_t*> paths;  // in path order
+        std::vector<std::wstring> stems;
+    };
+    const Case cases[] = {
+        {{L"C:\\a\\one.mp3", L"C:\\a\\two.mp3"}, {L"one", L"two"}},
+        {{L"C:\\a\\d60.mp3", L"C:\\a\\d60.wav"}, {L"d60", L"d60 (2)"}},
+        // File names compare without case.
+        {{L"C:\\a\\D60.wav", L"C:\\b\\d60.mp3"}, {L"D60", L"d60 (2)"}},
+        // A numbered name never takes the name another source keeps.
+        {{L"C:\\a\\talk.mp3", L"C:\\b\\talk.mp3", L"C:\\c\\talk (2).mp3"}, {L"talk", L"talk (3)", L"talk (2)"}},
+        {{L"C:\\a\\x.1", L"C:\\a\\x.2", L"C:\\a\\x.3"}, {L"x", L"x (2)", L"x (3)"}},
+    };
+    for (const Case& c : cases) {
+        std::map<std::wstring, std::wstring> texts;
+        for (const wchar_t* path : c.paths)
+            texts[path] = L"";
+        EXPECT_EQ(c.stems, ResultsFileStems(texts)) << WideToAnsi(c.paths[0]);
+    }
+}
+
+TEST_F(ResultsFolder, SameStemIsWrittenTwiceUnderDistinctNames)
 {
     std::map<std::wstring, std::wstring> texts;
     texts[L"C:\\b\\talk.wav"] = L"second";
     texts[L"C:\\a\\talk.mp3"] = L"first and longer";
     EXPECT_EQ(2, WriteResultsFiles(folder, texts));
-    EXPECT_EQ("second", ReadBytes(folder + L"\\talk.txt")) << "emptied, then written by the later path";
+    EXPECT_EQ("first and longer", ReadBytes(folder + L"\\talk.txt"));
+    EXPECT_EQ("second", ReadBytes(folder + L"\\talk (2).txt"));
 }
 
 TEST_F(ResultsFolder, EmptyTextGivesEmptyFileAndAWarning)
@@ -198,18 +226,6 @@ public:
     UiLib::CUiString GetSkinDirectory() override { return AppTest::SourceSkinFolderFromInstance(); }
 };
 
-std::vector<CMessageWnd*> MessageBoxes()
-{
-    std::vector<CMessageWnd*> boxes;
-    for (HWND box = FindWindowExW(nullptr, nullptr, L"CMessageWnd", nullptr); box != nullptr;
-         box = FindWindowExW(nullptr, box, L"CMessageWnd", nullptr)) {
-        auto* window = reinterpret_cast<UiLib::CWindowWnd*>(GetWindowLongPtrW(box, GWLP_USERDATA));
-        if (CMessageWnd* message = dynamic_cast<CMessageWnd*>(window))
-            boxes.push_back(message);
-    }
-    return boxes;
-}
-
 class PlayerText : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
@@ -231,8 +247,7 @@ protected:
     }
     void TearDown() override
     {
-        for (HWND box; (box = FindWindowExW(nullptr, nullptr, L"CMessageWnd", nullptr)) != nullptr;)
-            DestroyWindow(box);
+        AppTest::CloseMessageBoxes();
         if (player.GetHwnd() != nullptr && IsWindow(player.GetHwnd()))
             DestroyWindow(player.GetHwnd());
         AppTest::Pump(20);
@@ -268,7 +283,7 @@ TEST_F(PlayerText, SavingWithNoFinishedRowOnlyTellsSo)
     ASSERT_TRUE(list->SetItemRecognizing(1));
     player.SaveResults();
     AppTest::Pump(50);
-    std::vector<CMessageWnd*> boxes = MessageBoxes();
+    std::vector<CMessageWnd*> boxes = AppTest::OpenMessageBoxes();
     ASSERT_EQ(1u, boxes.size());
     EXPECT_STREQ(L"暂无需要保存的内容!", boxes[0]->GetText().GetData());
     EXPECT_STREQ(L"确定", boxes[0]->GetOkCaption().GetData());
@@ -276,6 +291,67 @@ TEST_F(PlayerText, SavingWithNoFinishedRowOnlyTellsSo)
     EXPECT_EQ(5, boxes[0]->GetAutoCloseSeconds());
     // No folder dialog was opened.
     EXPECT_EQ(nullptr, FindWindowExW(nullptr, nullptr, L"#32770", nullptr));
+}
+
+// Both recordings of one talk finished: one save writes a results file for
+// each into the folder the user picks, and the box counts the files written.
+TEST_F(PlayerText, SavingTwoSourcesOfOneStemWritesTwoFiles)
+{
+    CData::GetInstance()->SetRecgType(0);
+    const std::string sources = GetAppDataDir() + "\\results_test_sources";
+    CreateDirectoryA(sources.c_str(), nullptr);
+    // In the profile's Temp folder, which the folder browser reaches from its
+    // tree as it does for a user.
+    const std::wstring leaf = L"vantorin_results_save";
+    wchar_t temp[MAX_PATH] = {};
+    ASSERT_GT(GetTempPathW(MAX_PATH, temp), 0u);
+    const std::wstring target = std::wstring(temp) + leaf;
+    CreateDirectoryW(target.c_str(), nullptr);
+    for (const wchar_t* name : {L"d60.txt", L"d60 (2).txt"})
+        DeleteFileW((target + L"\\" + name).c_str());
+
+    CAudioConvert* convert = player.GetAudioConvert();
+    const std::vector<std::pair<std::string, std::string>> recordings = {{"d60.wav", "wav text"},
+                                                                         {"d60.mp3", "mp3 text"}};
+    for (const auto& recording : recordings) {
+        const std::string path = sources + "\\" + recording.first;
+        FILE* file = fopen(path.c_str(), "wb");
+        ASSERT_NE(nullptr, file);
+        fputs("not really audio", file);
+        fclose(file);
+        list->AddFile(AnsiToWide(path).c_str());
+        ASSERT_TRUE(convert->AddTask(path, 60, path));
+    }
+    // The real tasks cannot cut these files; once they are over, the pieces
+    // get the texts that a recognition would have given.
+    ASSERT_TRUE(AppTest::PumpUntil([&] { return convert->GetRunning() == 0; }, 60000));
+    AppTest::Pump(50);
+    AppTest::CloseMessageBoxes();
+    for (const auto& recording : recordings) {
+        const std::string path = sources + "\\" + recording.first;
+        const std::vector<AudioPiece*> pieces = convert->GetFilePieces(path);
+        ASSERT_EQ(1u, pieces.size());
+        pieces[0]->SetText(recording.second);
+        list->UpdateItemStatus(list->FindItem(path), 100, 100);
+    }
+
+    {
+        // The user picks the folder in the browser's tree.
+        AppTest::DialogPresser presser(IDOK, std::wstring(), std::wstring(), [&](HWND dialog) {
+            for (int i = 0; i < 300 && AppTest::DialogPresser::SelectedTreeText(dialog) != leaf; ++i) {
+                SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(target.c_str()));
+                Sleep(50);
+            }
+        });
+        player.SaveResults();
+        EXPECT_TRUE(presser.Pressed());
+    }
+    EXPECT_EQ("mp3 text", ReadBytes(target + L"\\d60.txt"));
+    EXPECT_EQ("wav text", ReadBytes(target + L"\\d60 (2).txt"));
+    AppTest::Pump(50);
+    std::vector<CMessageWnd*> boxes = AppTest::OpenMessageBoxes();
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_STREQ(L"成功保存 2 个结果", boxes[0]->GetText().GetData());
 }
 
 }  // namespace

@@ -2,23 +2,35 @@
 // Helpers for tests that show the program's skinned windows: the skins come
 // from the source tree instead of the program's resource zip, and the test's
 // own thread pumps the messages.
+#include "ControlUI.h"
+#include "MessageWnd.h"
 #include "UiManager.h"
 
 #include <windows.h>
 
+#include <commctrl.h>
+
+#include <atomic>
+#include <cwchar>
+#include <functional>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace AppTest {
 
 // The source tree's DlgRes as a path relative to the test's folder (the
 // window base puts the instance folder in front), reached through the drive
-// root, since the source tree sits on the same drive as the build.
+// root, since the source tree sits on the same drive as the build. The source
+// folder comes from the build: a compiler cache may make __FILE__ relative.
 inline UiLib::CUiString SourceSkinFolderFromInstance()
 {
     std::wstring source;
-    for (const char* p = __FILE__; *p != '\0'; ++p)
+    for (const char* p = VANTORIN_SOURCE_DIR; *p != '\0'; ++p)
         source += static_cast<wchar_t>(*p == '/' ? '\\' : *p);
-    source = source.substr(0, source.rfind(L"\\tests\\app\\")) + L"\\DlgRes";
+    if (!source.empty() && source.back() == L'\\')
+        source.pop_back();
+    source += L"\\DlgRes";
     const std::wstring instance = UiLib::CUiManager::GetInstanceFolder().GetData();
     std::wstring relative;
     for (size_t i = instance.find(L'\\'); i + 1 < instance.size(); i = instance.find(L'\\', i + 1))
@@ -61,5 +73,141 @@ inline void ClickControl(UiLib::CUiManager& manager, HWND window, const wchar_t*
     SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, at);
     SendMessageW(window, WM_LBUTTONUP, 0, at);
 }
+
+// The program's message boxes that are open now.
+inline std::vector<CMessageWnd*> OpenMessageBoxes()
+{
+    std::vector<CMessageWnd*> boxes;
+    for (HWND box = FindWindowExW(nullptr, nullptr, L"CMessageWnd", nullptr); box != nullptr;
+         box = FindWindowExW(nullptr, box, L"CMessageWnd", nullptr)) {
+        auto* window = reinterpret_cast<UiLib::CWindowWnd*>(GetWindowLongPtrW(box, GWLP_USERDATA));
+        if (CMessageWnd* message = dynamic_cast<CMessageWnd*>(window))
+            boxes.push_back(message);
+    }
+    return boxes;
+}
+
+inline std::vector<std::wstring> OpenMessageBoxTexts()
+{
+    std::vector<std::wstring> texts;
+    for (CMessageWnd* box : OpenMessageBoxes())
+        texts.push_back(box->GetText().GetData());
+    return texts;
+}
+
+inline void CloseMessageBoxes()
+{
+    for (HWND box; (box = FindWindowExW(nullptr, nullptr, L"CMessageWnd", nullptr)) != nullptr;)
+        DestroyWindow(box);
+}
+
+// Waits on its own thread for a dialog of the test's UI thread (a common
+// dialog or a system message box, class "#32770") and presses one of its
+// buttons, as a user would.
+class DialogPresser {
+public:
+    // fileNames: typed into the file-name field first, when not empty.
+    // selection: a folder browser is pressed only once its tree shows this
+    // item selected, since it selects the initial folder asynchronously.
+    // whileOpen: run on the presser's thread with the open dialog, just
+    // before the press; what it posts to the UI thread's windows is queued
+    // ahead of the press, so the dialog's own loop dispatches it.
+    explicit DialogPresser(int button, const std::wstring& fileNames = std::wstring(),
+                           const std::wstring& selection = std::wstring(),
+                           std::function<void(HWND dialog)> whileOpen = nullptr)
+        : uiThread_(GetCurrentThreadId()),
+          button_(button),
+          fileNames_(fileNames),
+          selection_(selection),
+          whileOpen_(std::move(whileOpen))
+    {
+        worker_ = std::thread([this] { Run(); });
+    }
+    ~DialogPresser() { worker_.join(); }
+    DialogPresser(const DialogPresser&) = delete;
+    DialogPresser& operator=(const DialogPresser&) = delete;
+    bool Pressed() const { return pressed_.load(); }
+
+    // The text of the item a folder browser's tree has selected.
+    static std::wstring SelectedTreeText(HWND dialog)
+    {
+        HWND tree = nullptr;
+        EnumChildWindows(dialog, FindTree, reinterpret_cast<LPARAM>(&tree));
+        if (tree == nullptr)
+            return std::wstring();
+        const auto item = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+        if (item == nullptr)
+            return std::wstring();
+        wchar_t text[MAX_PATH] = {};
+        TVITEMW tv = {};
+        tv.mask = TVIF_TEXT;
+        tv.hItem = item;
+        tv.pszText = text;
+        tv.cchTextMax = MAX_PATH;
+        SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&tv));
+        return text;
+    }
+
+private:
+    static BOOL CALLBACK FindDialog(HWND window, LPARAM found)
+    {
+        wchar_t name[32] = {};
+        GetClassNameW(window, name, 32);
+        if (wcscmp(name, L"#32770") == 0 && IsWindowVisible(window)) {
+            *reinterpret_cast<HWND*>(found) = window;
+            return FALSE;
+        }
+        return TRUE;
+    }
+
+    static BOOL CALLBACK FindTree(HWND window, LPARAM found)
+    {
+        wchar_t name[32] = {};
+        GetClassNameW(window, name, 32);
+        if (wcscmp(name, WC_TREEVIEWW) == 0) {
+            *reinterpret_cast<HWND*>(found) = window;
+            return FALSE;
+        }
+        return TRUE;
+    }
+
+    void WaitForSelection(HWND dialog) const
+    {
+        for (int i = 0; i < 300 && SelectedTreeText(dialog) != selection_; ++i)
+            Sleep(50);
+    }
+
+    void Run()
+    {
+        for (int i = 0; i < 400; ++i) {
+            HWND dialog = nullptr;
+            EnumThreadWindows(uiThread_, FindDialog, reinterpret_cast<LPARAM>(&dialog));
+            if (dialog != nullptr) {
+                Sleep(1000);  // let it settle on its initial folder
+                if (!selection_.empty())
+                    WaitForSelection(dialog);
+                if (!fileNames_.empty()) {
+                    // The name field is a combo box (cmb13) or an edit (edt1).
+                    if (!SetDlgItemTextW(dialog, 0x47C, fileNames_.c_str()))
+                        SetDlgItemTextW(dialog, 0x480, fileNames_.c_str());
+                }
+                if (whileOpen_)
+                    whileOpen_(dialog);
+                PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(button_, BN_CLICKED), 0);
+                pressed_ = true;
+                return;
+            }
+            Sleep(50);
+        }
+    }
+
+    DWORD uiThread_;
+    int button_;
+    std::wstring fileNames_;
+    std::wstring selection_;
+    std::function<void(HWND)> whileOpen_;
+    std::atomic<bool> pressed_{false};
+    std::thread worker_;
+};
 
 }  // namespace AppTest
