@@ -34,6 +34,39 @@ function(vantorin_add_service name)
   set_tests_properties(${name}_stop PROPERTIES FIXTURES_CLEANUP ${name})
 endfunction()
 
+# The headers every test compiles again and again (the system's, the test
+# framework's, the standard library's commonest) are compiled once, into a
+# precompiled header that every test reuses. Winsock's header comes before
+# windows.h, as each source that needs it already has it; the tests define no
+# macros of their own before their includes, so the project-wide definitions
+# are the only ones the header sees.
+set(vantorin_test_pch_source ${CMAKE_BINARY_DIR}/vantorin_test_pch.cpp)
+if(NOT EXISTS ${vantorin_test_pch_source})
+  file(WRITE ${vantorin_test_pch_source} "// The precompiled header of the tests is built with this empty source.\n")
+endif()
+function(vantorin_use_test_pch name)
+  if(NOT TARGET vantorin_test_pch)
+    add_library(vantorin_test_pch STATIC ${vantorin_test_pch_source})
+    target_link_libraries(vantorin_test_pch PRIVATE Vantorin::gtest)
+    target_precompile_headers(vantorin_test_pch PRIVATE
+      <winsock2.h> <windows.h> <gtest/gtest.h>
+      <algorithm> <cstdint> <cstdio> <cstring> <cwchar> <memory> <string> <vector>)
+    vantorin_let_ccache_use_pch(vantorin_test_pch)
+  endif()
+  target_precompile_headers(${name} REUSE_FROM vantorin_test_pch)
+  vantorin_let_ccache_use_pch(${name})
+endfunction()
+
+# ccache compiles a source that uses a precompiled header only when told to
+# overlook the header's macros and time stamps; otherwise every test object
+# would bypass the cache.
+function(vantorin_let_ccache_use_pch name)
+  if(CMAKE_CXX_COMPILER_LAUNCHER MATCHES "ccache")
+    set_target_properties(${name} PROPERTIES CXX_COMPILER_LAUNCHER
+      "${CMAKE_COMMAND};-E;env;CCACHE_SLOPPINESS=pch_defines,time_macros;${CMAKE_CXX_COMPILER_LAUNCHER}")
+  endif()
+endfunction()
+
 # vantorin_add_test(name SOURCES ... [LIBS ...] [TIMEOUT s] [ISOLATED] [DESKTOP] [DEPENDS target...] [SERVICES name...])
 # Tests share one Wine prefix and so one user profile (the settings folder, Temp,
 # the log): they run one at a time unless ISOLATED says a test touches none of it.
@@ -43,6 +76,7 @@ function(vantorin_add_test name)
   cmake_parse_arguments(T "ISOLATED;DESKTOP" "TIMEOUT" "SOURCES;LIBS;DEPENDS;SERVICES" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} Vantorin::gmock Vantorin::gtest_main)
+  vantorin_use_test_pch(${name})
   if(T_DEPENDS)
     add_dependencies(${name} ${T_DEPENDS})
   endif()

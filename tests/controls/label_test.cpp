@@ -224,6 +224,26 @@ TEST(LabelTexts, EffectsKeepATextOfTheirOwn)
     EXPECT_STREQ(L"", label.GetText().GetData());
 }
 
+std::wstring traced;
+void RecordTrace(const wchar_t* text) { traced += text; }
+
+// Texts past the string's inline storage take the heap path, where a failed
+// copy would be traced: a copy that succeeds must report nothing.
+TEST(LabelTexts, LongTextsCopyWithoutATrace)
+{
+    CUiManager::SetInstance(GetModuleHandleW(nullptr), &RecordTrace);
+    traced.clear();
+    const std::wstring longText(200, L'x');
+    CLabelUI label;
+    label.SetEffectsEnabled(true);
+    label.SetText(longText.c_str());
+    EXPECT_EQ(longText, label.GetText().GetData());
+    label.SetText(L"short");
+    EXPECT_STREQ(L"short", label.GetText().GetData());
+    EXPECT_EQ(L"", traced);
+    CUiManager::SetInstance(GetModuleHandleW(nullptr), nullptr);
+}
+
 // Labels painted into a memory canvas with the fonts of a real window's
 // manager.
 class LabelPaint : public UiTest::RowWindow {

@@ -4,9 +4,9 @@
 
 #include "UiAttrValues.h"
 #include "UiRender.h"
+#include "UiTrace.h"
 
 #include <cwchar>
-#include <stdexcept>
 
 namespace UiLib {
 
@@ -274,25 +274,29 @@ void* CLabelUI::CastByName(const wchar_t* name)
     return CControlUI::CastByName(name);
 }
 
+// Copying a CUiString never throws: a failed allocation leaves the copy
+// empty, so that is what is checked and traced.
 CUiString CLabelUI::GetText() const
 {
-    try {
-        return effectsEnabled_ ? labelText_ : CControlUI::GetText();
-    } catch (...) {
-        throw std::runtime_error("CLabelUI::GetText");
-    }
+    if (!effectsEnabled_)
+        return CControlUI::GetText();
+    CUiString text(labelText_);
+    if (text.GetLength() != labelText_.GetLength())
+        UiTrace(L"CLabelUI::GetText: out of memory, the text is lost");
+    return text;
 }
 
+// A failed allocation leaves the label-own text as it was.
 void CLabelUI::SetText(const wchar_t* text)
 {
-    try {
-        if (effectsEnabled_)
-            labelText_ = text != nullptr ? text : L"";
-        else
-            CControlUI::SetText(text);
-    } catch (...) {
-        throw std::runtime_error("CLabelUI::SetText");
+    if (!effectsEnabled_) {
+        CControlUI::SetText(text);
+        return;
     }
+    const wchar_t* wanted = text != nullptr ? text : L"";
+    labelText_ = wanted;
+    if (!(labelText_ == wanted))
+        UiTrace(L"CLabelUI::SetText: out of memory, the text is unchanged");
 }
 
 void CLabelUI::ProcessEvent(UiEvent& event)
