@@ -34,6 +34,7 @@ function(vantorin_add_release_zip)
             --objcopy ${VANTORIN_TRIPLE}-objcopy --readme ${PROJECT_SOURCE_DIR}/scripts/release-readme.txt
             --licences ${VANTORIN_DEPS}/licences --dist ${VANTORIN_DIST}
             --strip ${binaries} --copy ${VANTORIN_RELEASE_FILES}
+            --runtime-package mingw-w64-common gcc-mingw-w64-base
     COMMENT "Packing the release zip"
     VERBATIM)
   add_dependencies(release_zip ${VANTORIN_RELEASE_TARGETS})
