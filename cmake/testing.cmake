@@ -9,9 +9,10 @@ function(vantorin_add_subdirectories)
   endforeach()
 endfunction()
 
-# Tests are Windows programs. In the x86_64 build they are registered with CTest
-# and run under wine64 through the generated wine-run; the i686 build only
-# compiles and links them (wine64 runs a 32-bit program as a silent no-op).
+# Tests are Windows programs, registered with CTest in the build folder of either
+# target and run under Wine through the folder's generated wine-run, in the
+# folder's own prefix: x86_64 programs by the 64-bit loader, i686 ones (the
+# release) by the 32-bit one.
 if(VANTORIN_RUN_TESTS)
   enable_testing()
   configure_file(${CMAKE_CURRENT_LIST_DIR}/wine-run.in ${CMAKE_BINARY_DIR}/wine-run @ONLY
