@@ -17,6 +17,8 @@ if(VANTORIN_RUN_TESTS)
   enable_testing()
   configure_file(${CMAKE_CURRENT_LIST_DIR}/wine-run.in ${CMAKE_BINARY_DIR}/wine-run @ONLY
                  FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+  configure_file(${CMAKE_CURRENT_LIST_DIR}/wine-gtest.in ${CMAKE_BINARY_DIR}/wine-gtest @ONLY
+                 FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 endif()
 
 # vantorin_add_service(name COMMAND ...)
@@ -87,7 +89,7 @@ function(vantorin_add_test name)
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 300)
   endif()
-  add_test(NAME ${name} COMMAND ${CMAKE_BINARY_DIR}/wine-run $<TARGET_FILE:${name}>
+  add_test(NAME ${name} COMMAND ${CMAKE_BINARY_DIR}/wine-gtest $<TARGET_FILE:${name}>
            WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
   set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT})
   set(locks "")
