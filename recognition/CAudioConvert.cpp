@@ -4,6 +4,7 @@
 #include "CAudioTaskSdk.h"
 #include "AppPaths.h"
 #include "CData.h"
+#include "CompletionGate.h"
 #include "Logger.h"
 #include "StringUtils.h"
 
@@ -19,6 +20,7 @@ const int kPoorAudio = 3301;
 // handed out twice, whichever manager asks.
 std::atomic<int> g_nextCopy{0};
 std::atomic<int> g_nextPieceId{0};
+std::atomic<CopyFailureNotice> g_copyFailureNotice{nullptr};
 
 std::string FileNameOf(const std::string& path)
 {
@@ -47,17 +49,21 @@ void PostToMainWindow(UINT message, AudioPiece* piece)
 
 void AudioCallBack(SimpleThread* task, void* user)
 {
-    if (CData::GetInstance()->IsExiting())
+    const CompletionPass pass;
+    if (!pass.IsOpen())
         return;
     static_cast<CAudioConvert*>(user)->OnAudioCallBack(static_cast<CAudioTask*>(task));
 }
 
 void AudioSdkCallBack(SimpleThread* task, void* user)
 {
-    if (CData::GetInstance()->IsExiting())
+    const CompletionPass pass;
+    if (!pass.IsOpen())
         return;
     static_cast<CAudioConvert*>(user)->OnAudioSdkCallBack(static_cast<CAudioTaskSdk*>(task));
 }
+
+void SetCopyFailureNotice(CopyFailureNotice notice) { g_copyFailureNotice.store(notice); }
 
 std::string FormatHms(int seconds)
 {
@@ -84,7 +90,17 @@ std::wstring PieceArguments(int engine, const std::string& input, const std::str
     return AnsiToWide(line);
 }
 
-CAudioConvert::~CAudioConvert() { StopAll(); }
+CAudioConvert::~CAudioConvert()
+{
+    StopAll();
+    // A callback that got in before the exiting flag was set may still be on
+    // its way to the lock; the manager must outlive it.
+    WaitForCompletionsInside();
+}
+
+CAudioTask* CAudioConvert::NewRestTask() { return new CAudioTask; }
+
+CAudioTaskSdk* CAudioConvert::NewSdkTask() { return new CAudioTaskSdk; }
 
 std::string CAudioConvert::CopyToTemp(const std::string& source)
 {
@@ -108,6 +124,8 @@ bool CAudioConvert::AddTask(const std::string& file, int duration, const std::st
         input = CopyToTemp(source);
         if (input.empty()) {
             g_logger.Write(3, tag, "copy %s to temp failed", source.c_str());
+            if (const CopyFailureNotice notice = g_copyFailureNotice.load())
+                notice(source);
             return false;
         }
     }
@@ -158,7 +176,7 @@ void CAudioConvert::Dispatch()
 
 void CAudioConvert::StartRest(AudioPiece* piece)
 {
-    CAudioTask* task = new CAudioTask;
+    CAudioTask* task = NewRestTask();
     task->SetCallback(&AudioCallBack, this);
     // A task that never ran comes back as a failure, to be started again like
     // any other, rather than counting as running for ever.
@@ -174,13 +192,14 @@ void CAudioConvert::StartSdk(AudioPiece* piece)
     // ended without emptying Temp leaves its files there: a cut that writes
     // nothing must not leave an older recording to be fed in its place.
     DeleteFileW(AnsiToWide(piece->pieceFile).c_str());
-    CAudioTaskSdk* task = new CAudioTaskSdk;
+    CAudioTaskSdk* task = NewSdkTask();
     piece->sdkTask = task;
     task->SetCallback(&AudioSdkCallBack, this);
     if (task->Start(piece, 0))
         return;
     g_logger.Write(3, "CAudioConvert::Dispatch", "start speech sdk task failed: %s", piece->pieceFile.c_str());
     --running_;
+    piece->sdkCalledBack = true;
     piece->code.store(-1);
     piece->SetMessageText("speech sdk task not started");
     piece->stepsDone.store(piece->progressSteps.load());
@@ -218,12 +237,28 @@ void CAudioConvert::OnAudioCallBack(CAudioTask* task)
 
 void CAudioConvert::OnAudioSdkCallBack(CAudioTaskSdk* task)
 {
-    CAutoLock guard(&lock_);
-    const AudioPiece* piece = task->GetPiece();
-    if (!piece || pieces_.find(piece->command) == pieces_.end())
-        g_logger.Write(1, "CAudioConvert::OnAudioSdkCallBack", "task not exist %s",
-                       piece ? WideToAnsi(piece->command).c_str() : "");
-    --running_;
+    bool retired = false;
+    {
+        CAutoLock guard(&lock_);
+        AudioPiece* piece = task->GetPiece();
+        if (piece && pieces_.find(piece->command) != pieces_.end()) {
+            piece->sdkCalledBack = true;
+        } else {
+            g_logger.Write(1, "CAudioConvert::OnAudioSdkCallBack", "task not exist %s",
+                           piece ? WideToAnsi(piece->command).c_str() : "");
+            const auto found = std::find(retired_.begin(), retired_.end(), piece);
+            if (found != retired_.end()) {
+                retired_.erase(found);
+                delete piece;
+                retired = true;
+            }
+        }
+        --running_;
+    }
+    // Its file was removed while it ran: nothing refers to the task any more,
+    // and it touches nothing of itself once this callback has returned.
+    if (retired)
+        delete task;
 }
 
 void CAudioConvert::RemoveFile(const std::string& source)
@@ -235,20 +270,26 @@ void CAudioConvert::RemoveFile(const std::string& source)
                                       [&](const AudioPiece* piece) { return piece->source == source; }),
                        waiting_.end());
         for (auto entry = pieces_.begin(); entry != pieces_.end();) {
-            if (entry->second->source == source) {
-                removed.push_back(entry->second);
-                entry = pieces_.erase(entry);
-            } else {
+            AudioPiece* piece = entry->second;
+            if (piece->source != source) {
                 ++entry;
+                continue;
+            }
+            entry = pieces_.erase(entry);
+            // A running speech SDK task may sit in the converter or the SDK's
+            // login for long: the UI thread does not wait for it. It still
+            // writes into its piece, so both go when it calls back.
+            if (piece->sdkTask && !piece->sdkCalledBack) {
+                piece->sdkTask->Stop();
+                retired_.push_back(piece);
+            } else {
+                removed.push_back(piece);
             }
         }
     }
-    // A speech SDK task writes into its piece and posts it until its
-    // completion callback has returned, and that callback takes the lock: the
-    // task is waited for outside the lock, and only then are both freed.
     for (AudioPiece* piece : removed) {
         if (piece->sdkTask) {
-            piece->sdkTask->Stop();
+            // It has called back already: its thread is at its very end.
             piece->sdkTask->Join(INFINITE);
             delete piece->sdkTask;
         }
