@@ -16,7 +16,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <memory>
 #include <string>
@@ -406,19 +405,8 @@ TEST(PrepareSchedule, NeverMoreThanTheWorkerCount)
     EXPECT_EQ(outputs.end(), std::adjacent_find(outputs.begin(), outputs.end()));
 }
 
-// A worker that says when its run, completion callback included, is over.
-class WatchedWorkTask : public CWorkTask {
-public:
-    void Run() override
-    {
-        CWorkTask::Run();
-        ended_.store(true);
-    }
-    bool HasEnded() const { return ended_.load(); }
-
-private:
-    std::atomic<bool> ended_{false};
-};
+// The manager never deletes its workers.
+using WatchedWorkTask = WatchedTask<CWorkTask>;
 
 // Hands out watched workers and lists them where the test can see them
 // after the manager is gone (the manager never frees its workers).
