@@ -305,8 +305,9 @@ TEST_F(SchedulerTest, FailedPieceStartsAgainUpToFiveTimesButNeverAfterPoorAudio)
         EXPECT_EQ(c.requests, piece->starts) << c.failure;
         EXPECT_EQ(c.requests, service_.RecognizeRequests()) << c.failure;
         EXPECT_FALSE(piece->GetMessageText().empty());
-        if (c.message)
+        if (c.message) {
             EXPECT_EQ(c.message, piece->GetMessageText()) << c.failure;
+        }
         const std::vector<std::string> lines = LogCapture::Matching(2, "speech task failed. ");
         ASSERT_EQ(c.warnings, lines.size()) << c.failure;
         for (size_t i = 0; i < lines.size(); ++i)
