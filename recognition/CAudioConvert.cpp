@@ -22,6 +22,27 @@ std::atomic<int> g_nextCopy{0};
 std::atomic<int> g_nextPieceId{0};
 std::atomic<CopyFailureNotice> g_copyFailureNotice{nullptr};
 
+// A speech SDK task whose file was removed while it ran, with its piece and
+// the manager that still counts it as running (null once that manager is
+// gone). Kept process-wide: such a task may call back after its manager was
+// deleted. The registry's lock is taken before a manager's lock.
+struct RetiredTask {
+    AudioPiece* piece;
+    CAudioConvert* owner;
+};
+
+CLock& RetiredLock()
+{
+    static CLock* const lock = new CLock;
+    return *lock;
+}
+
+std::map<CAudioTaskSdk*, RetiredTask>& RetiredTasks()
+{
+    static auto* const tasks = new std::map<CAudioTaskSdk*, RetiredTask>;
+    return *tasks;
+}
+
 std::string FileNameOf(const std::string& path)
 {
     const size_t slash = path.find_last_of("\\/");
@@ -60,7 +81,9 @@ void AudioSdkCallBack(SimpleThread* task, void* user)
     const CompletionPass pass;
     if (!pass.IsOpen())
         return;
-    static_cast<CAudioConvert*>(user)->OnAudioSdkCallBack(static_cast<CAudioTaskSdk*>(task));
+    auto* sdkTask = static_cast<CAudioTaskSdk*>(task);
+    if (!CAudioConvert::EndRetiredTask(sdkTask))
+        static_cast<CAudioConvert*>(user)->OnAudioSdkCallBack(sdkTask);
 }
 
 void SetCopyFailureNotice(CopyFailureNotice notice) { g_copyFailureNotice.store(notice); }
@@ -237,34 +260,49 @@ void CAudioConvert::OnAudioCallBack(CAudioTask* task)
 
 void CAudioConvert::OnAudioSdkCallBack(CAudioTaskSdk* task)
 {
-    bool retired = false;
+    CAutoLock guard(&lock_);
+    AudioPiece* piece = task->GetPiece();
+    if (piece && pieces_.find(piece->command) != pieces_.end())
+        piece->sdkCalledBack = true;
+    else
+        LogMissingSdkPiece(piece);
+    --running_;
+}
+
+void CAudioConvert::LogMissingSdkPiece(const AudioPiece* piece)
+{
+    g_logger.Write(1, "CAudioConvert::OnAudioSdkCallBack", "task not exist %s",
+                   piece ? WideToAnsi(piece->command).c_str() : "");
+}
+
+bool CAudioConvert::EndRetiredTask(CAudioTaskSdk* task)
+{
+    AudioPiece* piece = nullptr;
     {
-        CAutoLock guard(&lock_);
-        AudioPiece* piece = task->GetPiece();
-        if (piece && pieces_.find(piece->command) != pieces_.end()) {
-            piece->sdkCalledBack = true;
-        } else {
-            g_logger.Write(1, "CAudioConvert::OnAudioSdkCallBack", "task not exist %s",
-                           piece ? WideToAnsi(piece->command).c_str() : "");
-            const auto found = std::find(retired_.begin(), retired_.end(), piece);
-            if (found != retired_.end()) {
-                retired_.erase(found);
-                delete piece;
-                retired = true;
-            }
+        CAutoLock guard(&RetiredLock());
+        const auto found = RetiredTasks().find(task);
+        if (found == RetiredTasks().end())
+            return false;
+        piece = found->second.piece;
+        if (CAudioConvert* owner = found->second.owner) {
+            CAutoLock ownerGuard(&owner->lock_);
+            LogMissingSdkPiece(piece);
+            --owner->running_;
         }
-        --running_;
+        RetiredTasks().erase(found);
     }
-    // Its file was removed while it ran: nothing refers to the task any more,
-    // and it touches nothing of itself once this callback has returned.
-    if (retired)
-        delete task;
+    // Nothing refers to the task or its piece any more, and the task touches
+    // nothing of itself once this callback has returned.
+    delete piece;
+    delete task;
+    return true;
 }
 
 void CAudioConvert::RemoveFile(const std::string& source)
 {
     std::vector<AudioPiece*> removed;
     {
+        CAutoLock retiredGuard(&RetiredLock());
         CAutoLock guard(&lock_);
         waiting_.erase(std::remove_if(waiting_.begin(), waiting_.end(),
                                       [&](const AudioPiece* piece) { return piece->source == source; }),
@@ -281,7 +319,7 @@ void CAudioConvert::RemoveFile(const std::string& source)
             // writes into its piece, so both go when it calls back.
             if (piece->sdkTask && !piece->sdkCalledBack) {
                 piece->sdkTask->Stop();
-                retired_.push_back(piece);
+                RetiredTasks()[piece->sdkTask] = RetiredTask{piece, this};
             } else {
                 removed.push_back(piece);
             }
@@ -332,13 +370,25 @@ void CAudioConvert::StopAll()
 {
     // Nobody waits here and no piece is freed: the program is closing, a
     // stopping speech SDK task still writes into its piece, and REST tasks
-    // finish on their own with their callbacks doing nothing.
+    // finish on their own with their callbacks doing nothing. A speech SDK
+    // task still running is handed to the process-wide list with no manager,
+    // so that should it call back after all, it never reaches this one.
+    CAutoLock retiredGuard(&RetiredLock());
+    for (auto& entry : RetiredTasks()) {
+        if (entry.second.owner == this)
+            entry.second.owner = nullptr;
+    }
     CAutoLock guard(&lock_);
     waiting_.clear();
     for (const auto& entry : pieces_) {
-        CAudioTaskSdk* task = entry.second->sdkTask;
-        if (entry.second->engine == AudioPiece::kEngineSdk && task && !task->IsStop())
+        AudioPiece* piece = entry.second;
+        CAudioTaskSdk* task = piece->sdkTask;
+        if (piece->engine != AudioPiece::kEngineSdk || !task)
+            continue;
+        if (!task->IsStop())
             task->Stop();
+        if (!piece->sdkCalledBack)
+            RetiredTasks()[task] = RetiredTask{piece, nullptr};
     }
     pieces_.clear();
 }

@@ -45,6 +45,10 @@ public:
     // Completions, on the tasks' threads.
     void OnAudioCallBack(CAudioTask* task);
     void OnAudioSdkCallBack(CAudioTaskSdk* task);
+    // The completion of a speech SDK task whose file was removed while it
+    // ran: frees it and its piece, and lowers its manager's running count
+    // when that manager still exists. False for any other task.
+    static bool EndRetiredTask(CAudioTaskSdk* task);
     // Drops every piece of the source at once, without waiting: a speech SDK
     // task still running is asked to stop, and it and its piece are freed
     // when it has called back.
@@ -72,14 +76,13 @@ private:
     void StartRest(AudioPiece* piece);
     void StartSdk(AudioPiece* piece);
     void SortQueue();
+    static void LogMissingSdkPiece(const AudioPiece* piece);
 
     int pieceCounter_ = 0;
     CLock lock_;
     std::deque<AudioPiece*> waiting_;
     int running_ = 0;
     std::map<std::wstring, AudioPiece*> pieces_;
-    // Removed speech SDK pieces whose task has not called back yet.
-    std::vector<AudioPiece*> retired_;
 };
 
 // The program's word to the user when an unprepared source cannot be copied
