@@ -7,7 +7,9 @@
 #include <curl/curl.h>
 
 #include "AppPaths.h"
+#include "CAudioConvert.h"
 #include "CData.h"
+#include "CopyFailureBox.h"
 #include "CrashDump.h"
 #include "Logger.h"
 #include "PubUtils.h"
@@ -54,6 +56,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
 
     WSADATA winsock = {};
     StartWinsock(winsock);
+    SetCopyFailureNotice(&ShowCopyFailureNotice);
 
     {
         RtmpPlayer mainWindow;
@@ -69,8 +72,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
         }
 
         UiLib::CUiManager::CloseResourceZip();
-        curl_global_cleanup();
-        WSACleanup();
+        // libcurl's and Winsock's clean-up are left to the end of the
+        // process: REST piece tasks are not waited for at closing, and the
+        // update check and the diagnostics upload run on detached threads, so
+        // a transfer may still be alive here, and cleaning up under it would
+        // pull the library from beneath it.
         CoUninitialize();
     }
     return 0;

@@ -79,6 +79,7 @@ struct AudioPiece {
     bool prepared = false;      // cut from a prepared copy, not the source
     int engine = kEngineRest;
     CAudioTaskSdk* sdkTask = nullptr; // the task running or last run; SDK only
+    bool sdkCalledBack = false; // its task has called back; under the scheduler's lock
     std::atomic<int> progressSteps{100};
     std::atomic<int> stepsDone{0};
 

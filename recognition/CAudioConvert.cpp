@@ -4,6 +4,7 @@
 #include "CAudioTaskSdk.h"
 #include "AppPaths.h"
 #include "CData.h"
+#include "CompletionGate.h"
 #include "Logger.h"
 #include "StringUtils.h"
 
@@ -19,6 +20,28 @@ const int kPoorAudio = 3301;
 // handed out twice, whichever manager asks.
 std::atomic<int> g_nextCopy{0};
 std::atomic<int> g_nextPieceId{0};
+std::atomic<CopyFailureNotice> g_copyFailureNotice{nullptr};
+
+// A speech SDK task whose file was removed while it ran, with its piece and
+// the manager that still counts it as running (null once that manager is
+// gone). Kept process-wide: such a task may call back after its manager was
+// deleted. The registry's lock is taken before a manager's lock.
+struct RetiredTask {
+    AudioPiece* piece;
+    CAudioConvert* owner;
+};
+
+CLock& RetiredLock()
+{
+    static CLock* const lock = new CLock;
+    return *lock;
+}
+
+std::map<CAudioTaskSdk*, RetiredTask>& RetiredTasks()
+{
+    static auto* const tasks = new std::map<CAudioTaskSdk*, RetiredTask>;
+    return *tasks;
+}
 
 std::string FileNameOf(const std::string& path)
 {
@@ -47,17 +70,23 @@ void PostToMainWindow(UINT message, AudioPiece* piece)
 
 void AudioCallBack(SimpleThread* task, void* user)
 {
-    if (CData::GetInstance()->IsExiting())
+    const CompletionPass pass;
+    if (!pass.IsOpen())
         return;
     static_cast<CAudioConvert*>(user)->OnAudioCallBack(static_cast<CAudioTask*>(task));
 }
 
 void AudioSdkCallBack(SimpleThread* task, void* user)
 {
-    if (CData::GetInstance()->IsExiting())
+    const CompletionPass pass;
+    if (!pass.IsOpen())
         return;
-    static_cast<CAudioConvert*>(user)->OnAudioSdkCallBack(static_cast<CAudioTaskSdk*>(task));
+    auto* sdkTask = static_cast<CAudioTaskSdk*>(task);
+    if (!CAudioConvert::EndRetiredTask(sdkTask))
+        static_cast<CAudioConvert*>(user)->OnAudioSdkCallBack(sdkTask);
 }
+
+void SetCopyFailureNotice(CopyFailureNotice notice) { g_copyFailureNotice.store(notice); }
 
 std::string FormatHms(int seconds)
 {
@@ -84,7 +113,17 @@ std::wstring PieceArguments(int engine, const std::string& input, const std::str
     return AnsiToWide(line);
 }
 
-CAudioConvert::~CAudioConvert() { StopAll(); }
+CAudioConvert::~CAudioConvert()
+{
+    StopAll();
+    // A callback that got in before the exiting flag was set may still be on
+    // its way to the lock; the manager must outlive it.
+    WaitForCompletionsInside();
+}
+
+CAudioTask* CAudioConvert::NewRestTask() { return new CAudioTask; }
+
+CAudioTaskSdk* CAudioConvert::NewSdkTask() { return new CAudioTaskSdk; }
 
 std::string CAudioConvert::CopyToTemp(const std::string& source)
 {
@@ -108,6 +147,8 @@ bool CAudioConvert::AddTask(const std::string& file, int duration, const std::st
         input = CopyToTemp(source);
         if (input.empty()) {
             g_logger.Write(3, tag, "copy %s to temp failed", source.c_str());
+            if (const CopyFailureNotice notice = g_copyFailureNotice.load())
+                notice(source);
             return false;
         }
     }
@@ -158,7 +199,7 @@ void CAudioConvert::Dispatch()
 
 void CAudioConvert::StartRest(AudioPiece* piece)
 {
-    CAudioTask* task = new CAudioTask;
+    CAudioTask* task = NewRestTask();
     task->SetCallback(&AudioCallBack, this);
     // A task that never ran comes back as a failure, to be started again like
     // any other, rather than counting as running for ever.
@@ -174,13 +215,14 @@ void CAudioConvert::StartSdk(AudioPiece* piece)
     // ended without emptying Temp leaves its files there: a cut that writes
     // nothing must not leave an older recording to be fed in its place.
     DeleteFileW(AnsiToWide(piece->pieceFile).c_str());
-    CAudioTaskSdk* task = new CAudioTaskSdk;
+    CAudioTaskSdk* task = NewSdkTask();
     piece->sdkTask = task;
     task->SetCallback(&AudioSdkCallBack, this);
     if (task->Start(piece, 0))
         return;
     g_logger.Write(3, "CAudioConvert::Dispatch", "start speech sdk task failed: %s", piece->pieceFile.c_str());
     --running_;
+    piece->sdkCalledBack = true;
     piece->code.store(-1);
     piece->SetMessageText("speech sdk task not started");
     piece->stepsDone.store(piece->progressSteps.load());
@@ -219,36 +261,73 @@ void CAudioConvert::OnAudioCallBack(CAudioTask* task)
 void CAudioConvert::OnAudioSdkCallBack(CAudioTaskSdk* task)
 {
     CAutoLock guard(&lock_);
-    const AudioPiece* piece = task->GetPiece();
-    if (!piece || pieces_.find(piece->command) == pieces_.end())
-        g_logger.Write(1, "CAudioConvert::OnAudioSdkCallBack", "task not exist %s",
-                       piece ? WideToAnsi(piece->command).c_str() : "");
+    AudioPiece* piece = task->GetPiece();
+    if (piece && pieces_.find(piece->command) != pieces_.end())
+        piece->sdkCalledBack = true;
+    else
+        LogMissingSdkPiece(piece);
     --running_;
+}
+
+void CAudioConvert::LogMissingSdkPiece(const AudioPiece* piece)
+{
+    g_logger.Write(1, "CAudioConvert::OnAudioSdkCallBack", "task not exist %s",
+                   piece ? WideToAnsi(piece->command).c_str() : "");
+}
+
+bool CAudioConvert::EndRetiredTask(CAudioTaskSdk* task)
+{
+    AudioPiece* piece = nullptr;
+    {
+        CAutoLock guard(&RetiredLock());
+        const auto found = RetiredTasks().find(task);
+        if (found == RetiredTasks().end())
+            return false;
+        piece = found->second.piece;
+        if (CAudioConvert* owner = found->second.owner) {
+            CAutoLock ownerGuard(&owner->lock_);
+            LogMissingSdkPiece(piece);
+            --owner->running_;
+        }
+        RetiredTasks().erase(found);
+    }
+    // Nothing refers to the task or its piece any more, and the task touches
+    // nothing of itself once this callback has returned.
+    delete piece;
+    delete task;
+    return true;
 }
 
 void CAudioConvert::RemoveFile(const std::string& source)
 {
     std::vector<AudioPiece*> removed;
     {
+        CAutoLock retiredGuard(&RetiredLock());
         CAutoLock guard(&lock_);
         waiting_.erase(std::remove_if(waiting_.begin(), waiting_.end(),
                                       [&](const AudioPiece* piece) { return piece->source == source; }),
                        waiting_.end());
         for (auto entry = pieces_.begin(); entry != pieces_.end();) {
-            if (entry->second->source == source) {
-                removed.push_back(entry->second);
-                entry = pieces_.erase(entry);
-            } else {
+            AudioPiece* piece = entry->second;
+            if (piece->source != source) {
                 ++entry;
+                continue;
+            }
+            entry = pieces_.erase(entry);
+            // A running speech SDK task may sit in the converter or the SDK's
+            // login for long: the UI thread does not wait for it. It still
+            // writes into its piece, so both go when it calls back.
+            if (piece->sdkTask && !piece->sdkCalledBack) {
+                piece->sdkTask->Stop();
+                RetiredTasks()[piece->sdkTask] = RetiredTask{piece, this};
+            } else {
+                removed.push_back(piece);
             }
         }
     }
-    // A speech SDK task writes into its piece and posts it until its
-    // completion callback has returned, and that callback takes the lock: the
-    // task is waited for outside the lock, and only then are both freed.
     for (AudioPiece* piece : removed) {
         if (piece->sdkTask) {
-            piece->sdkTask->Stop();
+            // It has called back already: its thread is at its very end.
             piece->sdkTask->Join(INFINITE);
             delete piece->sdkTask;
         }
@@ -291,13 +370,25 @@ void CAudioConvert::StopAll()
 {
     // Nobody waits here and no piece is freed: the program is closing, a
     // stopping speech SDK task still writes into its piece, and REST tasks
-    // finish on their own with their callbacks doing nothing.
+    // finish on their own with their callbacks doing nothing. A speech SDK
+    // task still running is handed to the process-wide list with no manager,
+    // so that should it call back after all, it never reaches this one.
+    CAutoLock retiredGuard(&RetiredLock());
+    for (auto& entry : RetiredTasks()) {
+        if (entry.second.owner == this)
+            entry.second.owner = nullptr;
+    }
     CAutoLock guard(&lock_);
     waiting_.clear();
     for (const auto& entry : pieces_) {
-        CAudioTaskSdk* task = entry.second->sdkTask;
-        if (entry.second->engine == AudioPiece::kEngineSdk && task && !task->IsStop())
+        AudioPiece* piece = entry.second;
+        CAudioTaskSdk* task = piece->sdkTask;
+        if (piece->engine != AudioPiece::kEngineSdk || !task)
+            continue;
+        if (!task->IsStop())
             task->Stop();
+        if (!piece->sdkCalledBack)
+            RetiredTasks()[task] = RetiredTask{piece, nullptr};
     }
     pieces_.clear();
 }

@@ -28,9 +28,10 @@ public:
 
     CAudioConvert() = default;
     // Drops the waiting pieces and asks running speech SDK tasks to stop,
-    // without waiting. The main window sets the exiting flag first, so the
-    // callbacks of tasks that end later do nothing.
-    ~CAudioConvert();
+    // without waiting for them. The main window sets the exiting flag first,
+    // so the callbacks of tasks that end later do nothing; a callback that
+    // was already under way is waited for.
+    virtual ~CAudioConvert();
     CAudioConvert(const CAudioConvert&) = delete;
     CAudioConvert& operator=(const CAudioConvert&) = delete;
 
@@ -44,8 +45,13 @@ public:
     // Completions, on the tasks' threads.
     void OnAudioCallBack(CAudioTask* task);
     void OnAudioSdkCallBack(CAudioTaskSdk* task);
-    // Drops every piece of the source; a speech SDK task of one of them is
-    // stopped and waited for first, then freed.
+    // The completion of a speech SDK task whose file was removed while it
+    // ran: frees it and its piece, and lowers its manager's running count
+    // when that manager still exists. False for any other task.
+    static bool EndRetiredTask(CAudioTaskSdk* task);
+    // Drops every piece of the source at once, without waiting: a speech SDK
+    // task still running is asked to stop, and it and its piece are freed
+    // when it has called back.
     void RemoveFile(const std::string& source);
     // The source's pieces as the main window may show them, in piece order:
     // REST pieces that came back for the last time, every speech SDK piece.
@@ -57,6 +63,12 @@ public:
     int GetRunning();
     void StopAll();
 
+protected:
+    // Where the tasks come from; a test may hand out tasks whose thread
+    // cannot be started.
+    virtual CAudioTask* NewRestTask();
+    virtual CAudioTaskSdk* NewSdkTask();
+
 private:
     // A copy of the source in Temp under a name no other copy or piece has;
     // empty when the copy failed.
@@ -64,6 +76,7 @@ private:
     void StartRest(AudioPiece* piece);
     void StartSdk(AudioPiece* piece);
     void SortQueue();
+    static void LogMissingSdkPiece(const AudioPiece* piece);
 
     int pieceCounter_ = 0;
     CLock lock_;
@@ -71,6 +84,12 @@ private:
     int running_ = 0;
     std::map<std::wstring, AudioPiece*> pieces_;
 };
+
+// The program's word to the user when an unprepared source cannot be copied
+// into Temp. The pipeline has no windows of its own: the program installs
+// the message box here, and AddTask calls it on the UI thread.
+using CopyFailureNotice = void (*)(const std::string& source);
+void SetCopyFailureNotice(CopyFailureNotice notice);
 
 // The completion callbacks; user is the CAudioConvert. Both do nothing while
 // the program is exiting.

@@ -62,7 +62,7 @@ bool CAudioTask::Start(const std::wstring& line, const std::string& pieceFile, i
     command_ = line;
     pieceFile_ = pieceFile;
     timeoutMs_ = timeoutMs;
-    return SimpleThread::Start();
+    return Start();
 }
 
 void CAudioTask::Run()

@@ -42,6 +42,10 @@ public:
     void Run() override;
 
 private:
+    // Only the line overload starts a task; the thread itself is made by the
+    // base's (virtual) Start.
+    using SimpleThread::Start;
+
     void Convert();
     void Recognize(const std::string& pcm, const ServerKey& key);
 

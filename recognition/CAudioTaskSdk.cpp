@@ -52,7 +52,7 @@ bool CAudioTaskSdk::Start(AudioPiece* piece, int timeoutMs)
 {
     piece_ = piece;
     timeoutMs_ = timeoutMs;
-    return SimpleThread::Start();
+    return Start();
 }
 
 void CAudioTaskSdk::Run()

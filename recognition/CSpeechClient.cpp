@@ -23,12 +23,7 @@ CSpeechClient::CSpeechClient(const std::string& appId, const std::string& apiKey
 Json::Value CSpeechClient::Recognize(const std::string& data, const std::string& format, int rate,
                                      const StringMap& options)
 {
-    std::string token;
-    Json::Value failure;
-    // Without a token the service refuses the audio anyway: the keys' failure
-    // is the answer, and the piece is not sent for nothing.
-    if (!FetchToken(&token, &failure))
-        return failure;
+    const std::string token = GetAccessToken();
     return RequestJson(recognizeUrl_, BuildRequest(data, format, rate, options, token, GetApiKey()));
 }
 

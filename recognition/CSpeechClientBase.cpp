@@ -13,8 +13,6 @@ namespace {
 
 // A held token is used again only while it has more than this to live.
 const int64_t kTokenMarginSeconds = 86400;
-// How much of an unreadable token reply goes into the failure text.
-const size_t kReplyExcerpt = 512;
 
 // The JSON library throws when a number beyond 64-bit signed is read as
 // one, and the sum must not overflow either: a lifetime too long to hold
@@ -56,46 +54,26 @@ CSpeechClientBase::CSpeechClientBase(const std::string& appId, const std::string
 
 std::string CSpeechClientBase::GetAccessToken()
 {
-    std::string token;
-    Json::Value failure;
-    if (FetchToken(&token, &failure))
-        return token;
-    return WriteStyledJson(failure);
-}
-
-bool CSpeechClientBase::FetchToken(std::string* token, Json::Value* failure)
-{
     const int64_t now = static_cast<int64_t>(std::time(nullptr));
-    if (!accessToken_.empty() && now + kTokenMarginSeconds < tokenExpiry_) {
-        *token = accessToken_;
-        return true;
-    }
+    if (!accessToken_.empty() && now + kTokenMarginSeconds < tokenExpiry_)
+        return accessToken_;
     const StringMap params = {
         {"grant_type", "client_credentials"}, {"client_id", apiKey_}, {"client_secret", secretKey_}};
     std::string response;
     const int code = http_.Get(GetTokenUrl(), &params, nullptr, &response);
-    if (code != CURLE_OK) {
-        *failure = CurlFailure(code);
-        return false;
-    }
+    if (code != CURLE_OK)
+        return WriteStyledJson(CurlFailure(code));
+    // A reply without a token (the service's error reply, or no JSON at all)
+    // leaves an empty token: the recognition request then carries it, and the
+    // service's refusal of it is what the piece reports. The JSON library
+    // throws when a member of a non-object is asked for, so the type is
+    // checked first.
     const Json::Value reply = Parse(response);
-    // The service's own error reply (err_no, err_msg) goes back as it is, so
-    // that its number reaches the caller; anything else without a token is
-    // reported with an excerpt of what came.
-    if (!reply.isObject() || !reply["access_token"].isString() || reply["access_token"].asString().empty()) {
-        if (reply.isObject()) {
-            *failure = reply;
-        } else {
-            *failure = Json::Value(Json::objectValue);
-            (*failure)["token_reply"] = response.substr(0, kReplyExcerpt);
-        }
-        return false;
-    }
-    accessToken_ = reply["access_token"].asString();
-    tokenExpiry_ = ExpiryOf(now, reply["expires_in"]);
-    scope_ = reply["scope"].isString() ? reply["scope"].asString() : std::string();
-    *token = accessToken_;
-    return true;
+    const bool isObject = reply.isObject();
+    accessToken_ = isObject && reply["access_token"].isString() ? reply["access_token"].asString() : std::string();
+    tokenExpiry_ = ExpiryOf(now, isObject ? reply["expires_in"] : Json::Value());
+    scope_ = isObject && reply["scope"].isString() ? reply["scope"].asString() : std::string();
+    return accessToken_;
 }
 
 Json::Value CSpeechClientBase::RequestJson(const std::string& url, const Json::Value& json)

@@ -31,17 +31,13 @@ public:
     void SetTimeout(int milliseconds) { http_.SetTimeout(milliseconds); }
     std::string GetApiKey() const { return apiKey_; }
 
-    // The held token, or a new one; on failure the styled text of the reason
-    // (a transport failure gives {"curl_error_code": n}).
+    // The held token, or a new one; empty when the reply held none, and the
+    // styled text of {"curl_error_code": n} when nothing arrived.
     std::string GetAccessToken();
     // The reply parsed, or {"curl_error_code": n} when nothing arrived.
     Json::Value RequestJson(const std::string& url, const Json::Value& json);
 
 protected:
-    // False, with the reason in failure, when no token could be had: a
-    // transport failure ({"curl_error_code": n}), the service's error reply,
-    // or a reply without a token.
-    bool FetchToken(std::string* token, Json::Value* failure);
     Json::Value Parse(const std::string& text) const;
 
 private:

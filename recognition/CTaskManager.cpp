@@ -1,17 +1,27 @@
 #include "CTaskManager.h"
 
 #include "CData.h"
+#include "CompletionGate.h"
 #include "Logger.h"
 #include "PubUtils.h"
 
 void WorkTaskCallBack(SimpleThread* task, void* user)
 {
-    if (CData::GetInstance()->IsExiting())
+    const CompletionPass pass;
+    if (!pass.IsOpen())
         return;
     static_cast<CTaskManager*>(user)->OnAudioCallBack(static_cast<CWorkTask*>(task));
 }
 
-CTaskManager::~CTaskManager() { StopAll(); }
+CTaskManager::~CTaskManager()
+{
+    StopAll();
+    // A callback that got in before the exiting flag was set may still be on
+    // its way to the lock; the manager must outlive it.
+    WaitForCompletionsInside();
+}
+
+CWorkTask* CTaskManager::NewWorkTask() { return new CWorkTask; }
 
 bool CTaskManager::AddTask(const std::string& sourcePath, bool denoise, bool raiseVolume)
 {
@@ -34,7 +44,7 @@ void CTaskManager::Schedule()
     ++running_;
     const TaskRequest request = waiting_.front();
     waiting_.pop_front();
-    CWorkTask* task = new CWorkTask;
+    CWorkTask* task = NewWorkTask();
     task->SetCallback(&WorkTaskCallBack, this);
     // The lock is held until the map knows the worker, so its callback cannot
     // look for it too early.
@@ -69,16 +79,24 @@ void CTaskManager::PostResult(CWorkTask* task)
 
 void CTaskManager::StopAll()
 {
-    CAutoLock guard(&lock_);
-    waiting_.clear();
-    for (auto& entry : tasks_) {
+    std::map<std::string, CWorkTask*> tasks;
+    {
+        CAutoLock guard(&lock_);
+        waiting_.clear();
+        tasks.swap(tasks_);
+    }
+    // Waited for outside the lock: a worker whose callback got in before the
+    // exiting flag was set needs the lock to end, and holding it here would
+    // let each wait run out and the callback then reach a deleted manager.
+    // The workers are not freed: one that outlives its wait goes on using
+    // its object.
+    for (auto& entry : tasks) {
         CWorkTask* task = entry.second;
         if (!task->IsStop()) {
             task->Stop();
             task->Join(3000);
         }
     }
-    tasks_.clear();
 }
 
 int CTaskManager::GetRunning()

@@ -18,8 +18,9 @@ class CTaskManager {
 public:
     CTaskManager() = default;
     // Stops every running worker, waiting up to 3000 ms for each. The main
-    // window sets the exiting flag first, so late completions post nothing.
-    ~CTaskManager();
+    // window sets the exiting flag first, so late completions post nothing;
+    // a callback that was already under way is waited for.
+    virtual ~CTaskManager();
     CTaskManager(const CTaskManager&) = delete;
     CTaskManager& operator=(const CTaskManager&) = delete;
 
@@ -34,6 +35,11 @@ public:
     void StopAll();
     // Workers started and not yet called back.
     int GetRunning();
+
+protected:
+    // Where the workers come from; a test may hand out workers whose thread
+    // cannot be started.
+    virtual CWorkTask* NewWorkTask();
 
 private:
     // Posts the worker's end to the main window unless the program is closing.

@@ -264,8 +264,10 @@ def failure_from_params(params):
     kind = params.get("kind", "error")
     if target not in ("recognize", "token"):
         raise ValueError("target must be recognize or token")
-    if kind not in ("error", "non_json", "delay", "drop"):
-        raise ValueError("kind must be error, non_json, delay or drop")
+    if kind not in ("error", "non_json", "delay", "drop", "oauth_error"):
+        raise ValueError("kind must be error, non_json, delay, drop or oauth_error")
+    if kind == "oauth_error" and target != "token":
+        raise ValueError("an oauth_error is a token reply")
     count = int(params.get("count", 1))
     if count < 1:
         raise ValueError("count must be at least 1")
@@ -279,6 +281,10 @@ def failure_from_params(params):
             raise ValueError("err_no must not be 0")
     if kind == "delay":
         failure["delay"] = float(params.get("delay", 5))
+    if kind == "oauth_error":
+        # The shape of the OAuth server's own refusal: no err_no, no token.
+        failure["error"] = str(params.get("error", "invalid_client"))
+        failure["error_description"] = str(params.get("error_description", "unknown client id"))
     return target, failure, count
 
 
@@ -333,6 +339,9 @@ class SpeechHandler(http.server.BaseHTTPRequestHandler):
             self.close_connection = True
         elif failure["kind"] == "non_json":
             self.send_body(500, "text/html", NON_JSON_BODY)
+        elif failure["kind"] == "oauth_error":
+            entry["err_msg"] = failure["error"]
+            self.send_json(401, {"error": failure["error"], "error_description": failure["error_description"]})
         else:
             entry["err_no"], entry["err_msg"] = failure["err_no"], failure["err_msg"]
             status = 401 if entry["endpoint"] == "token" else 200

@@ -7,6 +7,7 @@
 #include "StringUtils.h"
 #include "TestSupport.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <fstream>
 #include <memory>
@@ -113,4 +114,30 @@ void LogCapture::Observe(int level, const char*, const char* text)
 {
     std::lock_guard<std::mutex> guard(mutex_);
     lines_.emplace_back(level, text);
+}
+
+HeldInput::HeldInput()
+{
+    static std::atomic<int> next{0};
+    path_ = "\\\\.\\pipe\\vantorin_held_" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(next++);
+    pipe_.reset(CreateNamedPipeA(path_.c_str(), PIPE_ACCESS_OUTBOUND | FILE_FLAG_OVERLAPPED, PIPE_TYPE_BYTE | PIPE_WAIT,
+                                 1, 4096, 4096, 0, nullptr));
+    connected_.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    overlapped_.hEvent = connected_.get();
+    if (pipe_ && !ConnectNamedPipe(pipe_.get(), &overlapped_) && GetLastError() == ERROR_PIPE_CONNECTED)
+        SetEvent(connected_.get());
+}
+
+bool HeldInput::WaitForReader(DWORD timeoutMs)
+{
+    return pipe_ && WaitForSingleObject(connected_.get(), timeoutMs) == WAIT_OBJECT_0;
+}
+
+void HeldInput::Release()
+{
+    if (!pipe_)
+        return;
+    CancelIo(pipe_.get());
+    DisconnectNamedPipe(pipe_.get());
+    pipe_.reset();
 }

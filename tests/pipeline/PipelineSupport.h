@@ -2,6 +2,9 @@
 // Shared by the pipeline tests: the speech stand-in's control endpoint, and
 // pointing the program's settings at it.
 #include "CHttpClient.h"
+#include "ScopedHandle.h"
+
+#include <windows.h>
 
 #include <mutex>
 #include <string>
@@ -60,3 +63,28 @@ private:
 };
 
 bool WriteBinaryFile(const std::string& path, const std::string& bytes);
+
+// A named pipe handed to ffmpeg.exe as its input: the converter opens it and
+// waits for bytes that never come, so a worker stays in its converter step
+// until the test lets go. That step checks no stop flag, as a slow cut of a
+// long recording would not.
+class HeldInput {
+public:
+    HeldInput();
+    ~HeldInput() { Release(); }
+    HeldInput(const HeldInput&) = delete;
+    HeldInput& operator=(const HeldInput&) = delete;
+
+    const std::string& Path() const { return path_; }
+    // True once the converter has opened the pipe.
+    bool WaitForReader(DWORD timeoutMs);
+    // Closes the pipe; the converter reads its end and gives up without
+    // writing anything.
+    void Release();
+
+private:
+    std::string path_;
+    ScopedHandle pipe_;
+    ScopedHandle connected_;
+    OVERLAPPED overlapped_ = {};
+};

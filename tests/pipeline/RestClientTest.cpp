@@ -287,22 +287,39 @@ TEST(SpeechClient, ReplyNestedBeyondTheReadersLimitParsesAsNothing)
     EXPECT_TRUE(parser.Parse(deepInReply).isNull());
 }
 
-TEST_F(ServiceTest, FailedTokenRequestSendsNoAudio)
+// A token reply without a token leaves the token empty; the audio still
+// goes, and the service's refusal of the empty token is the answer.
+TEST_F(ServiceTest, TokenReplyWithoutATokenSendsTheAudioWithAnEmptyToken)
 {
-    service_.Control("fail", "target=token&kind=error&err_no=3302&err_msg=bad%20key");
-    CSpeechClient client = MakeClient();
-    const Json::Value reply = client.Recognize(SpeechPcm(), "pcm", 16000, {});
-    EXPECT_EQ(3302, reply["err_no"].asInt()) << Styled(reply);
-    EXPECT_EQ(0, service_.RecognizeRequests());
+    const char* const refusals[] = {
+        // The stand-in's own error shape.
+        "target=token&kind=error&err_no=3302&err_msg=bad%20key",
+        // The OAuth server's refusal: HTTP 401, no err_no.
+        "target=token&kind=oauth_error&error=invalid_client&error_description=unknown%20client%20id",
+        "target=token&kind=non_json",
+    };
+    for (const char* refusal : refusals) {
+        service_.Reset();
+        service_.Control("fail", refusal);
+        CSpeechClient probe = MakeClient();
+        EXPECT_EQ("", probe.GetAccessToken()) << refusal;
 
-    service_.Control("fail", "target=token&kind=non_json");
-    const Json::Value garbled = client.Recognize(SpeechPcm(), "pcm", 16000, {});
-    EXPECT_FALSE(garbled.isMember("err_no")) << Styled(garbled);
-    EXPECT_EQ(0, service_.RecognizeRequests());
+        service_.Control("fail", refusal);
+        CSpeechClient client = MakeClient();
+        const Json::Value reply = client.Recognize(SpeechPcm(), "pcm", 16000, {});
+        EXPECT_EQ(3302, reply["err_no"].asInt()) << refusal << Styled(reply);
+        EXPECT_EQ("authentication failed: invalid token", reply["err_msg"].asString()) << refusal;
+        const Json::Value requests = service_.Stats()["requests"];
+        // The probe's token request, this one's, and the audio.
+        ASSERT_EQ(3u, requests.size()) << refusal << Styled(requests);
+        EXPECT_EQ("recognize", requests[2]["endpoint"].asString());
+        EXPECT_EQ("", requests[2]["token"].asString()) << refusal;
 
-    // The next, sound token reply lets the audio through.
-    EXPECT_EQ(0, client.Recognize(SpeechPcm(), "pcm", 16000, {})["err_no"].asInt());
-    EXPECT_EQ(1, service_.RecognizeRequests());
+        // No token is held: the next request asks again, and a sound reply
+        // lets the audio through.
+        EXPECT_EQ(0, client.Recognize(SpeechPcm(), "pcm", 16000, {})["err_no"].asInt()) << refusal;
+        EXPECT_EQ(3, service_.TokenRequests()) << refusal;
+    }
 }
 
 TEST_F(ServiceTest, RefusedConnectionGivesTheCurlErrorCode)
@@ -310,9 +327,14 @@ TEST_F(ServiceTest, RefusedConnectionGivesTheCurlErrorCode)
     // Port 1 on the loopback has no listener.
     WriteConfigString(kTokenUrlKey, L"https://127.0.0.1:1/oauth/2.0/token");
     CSpeechClient client = MakeClient();
-    EXPECT_EQ("{\n\t\"curl_error_code\" : 7\n}", client.GetAccessToken());
+    const std::string failure = "{\n\t\"curl_error_code\" : 7\n}";
+    EXPECT_EQ(failure, client.GetAccessToken());
+    // The failure's text goes as the token, and the service refuses it.
     const Json::Value reply = client.Recognize(SpeechPcm(), "pcm", 16000, {});
-    EXPECT_EQ(7, reply["curl_error_code"].asInt()) << Styled(reply);
+    EXPECT_EQ(3302, reply["err_no"].asInt()) << Styled(reply);
+    const Json::Value requests = service_.Stats()["requests"];
+    ASSERT_EQ(1u, requests.size()) << Styled(requests);
+    EXPECT_EQ(failure, requests[0]["token"].asString());
 
     service_.PointSettingsHere("");
     WriteConfigString(kRecognizeUrlKey, L"https://127.0.0.1:1/server_api");
@@ -410,6 +432,20 @@ TEST_F(AudioTaskTest, PoorAudioIsReportedWithoutAWarning)
     service_.Control("fail", "kind=error&err_no=3300&err_msg=bad");
     EXPECT_EQ(3300, Run(source_).code);
     const auto warnings = LogCapture::Matching(2, "speech bd error. code=3300 ");
+    ASSERT_EQ(1u, warnings.size());
+    EXPECT_NE(std::string::npos, warnings[0].find(kServiceApiKey));
+}
+
+// What the user is told comes from the piece's code and error text.
+TEST_F(AudioTaskTest, OAuthRefusalOfTheKeysEndsAsTheServicesAuthenticationError)
+{
+    LogCapture log;
+    service_.Control("fail", "target=token&kind=oauth_error&error=invalid_client&error_description=bad");
+    const Outcome outcome = Run(source_);
+    EXPECT_EQ(3302, outcome.code);
+    EXPECT_EQ("authentication failed: invalid token", outcome.error);
+    EXPECT_EQ("", outcome.text);
+    const auto warnings = LogCapture::Matching(2, "speech bd error. code=3302 ");
     ASSERT_EQ(1u, warnings.size());
     EXPECT_NE(std::string::npos, warnings[0].find(kServiceApiKey));
 }

@@ -4,9 +4,11 @@
 
 #include "AppPaths.h"
 #include "CAudioConvert.h"
+#include "CAudioTask.h"
 #include "CData.h"
 #include "Logger.h"
 #include "PipelineSupport.h"
+#include "PipelineWindowTest.h"
 #include "StringUtils.h"
 #include "TestSupport.h"
 #include "ToneSpeechAudio.h"
@@ -72,20 +74,11 @@ TEST(PieceTable, ConverterArgumentsForBothEngines)
               PieceArguments(AudioPiece::kEngineSdk, "C:\\a.wav", "00:00:00", "00:20:00", "C:\\t\\0.wav"));
 }
 
-class SchedulerTest : public ::testing::Test {
+class SchedulerTest : public PipelineWindowTest {
 protected:
-    static void SetUpTestSuite()
-    {
-        window_ = new MessageWindow;
-        CData::GetInstance()->InitUserlib(window_->Handle());
-    }
-
     void SetUp() override
     {
-        ASSERT_NE(0, service_.Port()) << "speech stand-in not running";
-        service_.PrepareRestRun();
-        CData::GetInstance()->SetExiting(false);
-        window_->Clear();
+        PipelineWindowTest::SetUp();
         convert_.reset(new CAudioConvert);
     }
 
@@ -95,7 +88,7 @@ protected:
         // they are done.
         EXPECT_TRUE(PumpUntil([this] { return convert_->GetRunning() == 0; }, 120000));
         convert_.reset();
-        SpeechService::ForgetSettings();
+        PipelineWindowTest::TearDown();
     }
 
     std::string WriteSource(const std::string& name, const tonespeech::Recording& recording)
@@ -127,12 +120,8 @@ protected:
         return text;
     }
 
-    static MessageWindow* window_;
-    SpeechService service_;
     std::unique_ptr<CAudioConvert> convert_;
 };
-
-MessageWindow* SchedulerTest::window_ = nullptr;
 
 TEST_F(SchedulerTest, MultiPieceFileComesBackWithItsTextInPieceOrder)
 {
@@ -222,6 +211,63 @@ TEST_F(SchedulerTest, NeverMoreThanTenPiecesRunAtOnce)
     EXPECT_EQ(recording.text, JoinedText(convert_->GetFilePieces(source)));
 }
 
+TEST_F(SchedulerTest, OneCompletionLetsExactlyOneMorePieceStart)
+{
+    const tonespeech::Recording recording = WordPerPiece({0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11});
+    const std::string source = WriteSource("sched_one_for_one.wav", recording);
+    // Whichever request comes first comes back at once; the others are held.
+    service_.Control("fail", "kind=error&err_no=3301&count=1");
+    service_.Control("fail", "kind=delay&delay=20&count=11");
+    ASSERT_TRUE(convert_->AddTask(source, DurationOf(recording), source));
+    for (int tick = 0; tick < 12; ++tick)
+        convert_->OnTimer();
+    ASSERT_EQ(CAudioConvert::kMaxRunning, convert_->GetRunning());
+    // Ticks while nothing comes back start nothing, however many.
+    ASSERT_TRUE(PumpUntil([&] { return Results().size() == 1; }, 120000));
+    EXPECT_EQ(CAudioConvert::kMaxRunning - 1, convert_->GetRunning());
+    convert_->OnTimer();
+    EXPECT_EQ(CAudioConvert::kMaxRunning, convert_->GetRunning());
+    for (int tick = 0; tick < 5; ++tick) {
+        convert_->OnTimer();
+        EXPECT_EQ(CAudioConvert::kMaxRunning, convert_->GetRunning());
+    }
+    ASSERT_TRUE(PumpUntil([&] { return service_.RecognizeRequests() == 11; }, 120000));
+    ASSERT_TRUE(WaitForResults(12, 180000));
+    EXPECT_EQ(12, service_.RecognizeRequests());
+}
+
+TEST_F(SchedulerTest, PiecesBackOutOfOrderAreListedAndJoinedInPieceOrder)
+{
+    const tonespeech::Recording recording = WordPerPiece({0, 1, 2, 3, 4});
+    const std::string source = WriteSource("sched_out_of_order.wav", recording);
+    ASSERT_TRUE(convert_->AddTask(source, DurationOf(recording), source));
+    ASSERT_TRUE(PumpUntil([&] { return service_.RecognizeRequests() == 1; }, 60000));
+    // Pieces start one per tick; the second and the fourth are held at the
+    // service, each tick waiting until the piece before reached it.
+    for (int started = 2; started <= 5; ++started) {
+        if (started == 2 || started == 4)
+            service_.Control("fail", "kind=delay&delay=15");
+        convert_->OnTimer();
+        ASSERT_TRUE(PumpUntil([&] { return service_.RecognizeRequests() == started; }, 60000));
+    }
+    ASSERT_TRUE(PumpUntil([&] { return Results().size() == 3; }, 60000));
+    std::vector<AudioPiece*> pieces = convert_->GetFilePieces(source);
+    ASSERT_EQ(3u, pieces.size());
+    std::vector<int> indices;
+    for (AudioPiece* piece : pieces)
+        indices.push_back(piece->index);
+    EXPECT_EQ((std::vector<int>{0, 2, 4}), indices);
+    EXPECT_EQ(u8"零二四", JoinedText(pieces));
+    EXPECT_EQ(2, convert_->GetRunning());
+
+    ASSERT_TRUE(PumpUntil([&] { return Results().size() == 5; }, 120000));
+    pieces = convert_->GetFilePieces(source);
+    ASSERT_EQ(5u, pieces.size());
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(i, pieces[i]->index);
+    EXPECT_EQ(u8"零一二三四", JoinedText(pieces));
+}
+
 TEST_F(SchedulerTest, FailedPieceStartsAgainUpToFiveTimesButNeverAfterPoorAudio)
 {
     struct Case {
@@ -230,12 +276,18 @@ TEST_F(SchedulerTest, FailedPieceStartsAgainUpToFiveTimesButNeverAfterPoorAudio)
         int requests;
         int code;
         size_t warnings;
+        const char* message;
     };
     const Case cases[] = {
-        {"kind=error&err_no=3300&err_msg=bad", 5, 5, 3300, 4},
-        {"kind=error&err_no=3300&err_msg=bad", 4, 5, 0, 4},
-        {"kind=drop", 5, 5, -1, 4},
-        {"kind=error&err_no=3301", 1, 1, 3301, 0},
+        {"kind=error&err_no=3300&err_msg=bad", 5, 5, 3300, 4, "bad"},
+        {"kind=error&err_no=3300&err_msg=bad", 4, 5, 0, 4, "success."},
+        {"kind=drop", 5, 5, -1, 4, nullptr},
+        {"kind=error&err_no=3301", 1, 1, 3301, 0, "speech quality error."},
+        // Without an error text the piece still counts as come back.
+        {"kind=error&err_no=3300&err_msg=", 5, 5, 3300, 4, "error 3300"},
+        // The OAuth server refuses the keys: the audio goes with an empty
+        // token, and the service's refusal is what comes back.
+        {"target=token&kind=oauth_error", 5, 5, 3302, 4, "authentication failed: invalid token"},
     };
     const tonespeech::Recording recording = tonespeech::Speak({14});
     for (const Case& c : cases) {
@@ -253,6 +305,9 @@ TEST_F(SchedulerTest, FailedPieceStartsAgainUpToFiveTimesButNeverAfterPoorAudio)
         EXPECT_EQ(c.requests, piece->starts) << c.failure;
         EXPECT_EQ(c.requests, service_.RecognizeRequests()) << c.failure;
         EXPECT_FALSE(piece->GetMessageText().empty());
+        if (c.message) {
+            EXPECT_EQ(c.message, piece->GetMessageText()) << c.failure;
+        }
         const std::vector<std::string> lines = LogCapture::Matching(2, "speech task failed. ");
         ASSERT_EQ(c.warnings, lines.size()) << c.failure;
         for (size_t i = 0; i < lines.size(); ++i)
@@ -338,24 +393,42 @@ TEST_F(SchedulerTest, PreparedFileIsCutInPlaceAndKeyedBySource)
     EXPECT_EQ(u8"三", pieces[0]->GetText());
 }
 
+// While exiting, a REST task's callback leaves the task alone.
+using WatchedRestTask = WatchedTask<CAudioTask>;
+
+class WatchedConvert : public CAudioConvert {
+public:
+    std::vector<WatchedRestTask*> tasks;
+
+protected:
+    CAudioTask* NewRestTask() override
+    {
+        tasks.push_back(new WatchedRestTask);
+        return tasks.back();
+    }
+};
+
 TEST_F(SchedulerTest, NothingIsPostedWhileExiting)
 {
     const tonespeech::Recording recording = tonespeech::Speak({2});
     const std::string source = WriteSource("sched_exit.wav", recording);
     CData::GetInstance()->SetExiting(true);
-    ASSERT_TRUE(convert_->AddTask(source, 2, source));
-    ASSERT_TRUE(PumpUntil([&] { return service_.RecognizeRequests() == 1; }, 60000));
-    PumpFor(500);
+    // Left for the process, as at the program's close: a task may call back
+    // into it until its run is over.
+    auto* convert = new WatchedConvert;
+    ASSERT_TRUE(convert->AddTask(source, 2, source));
+    ASSERT_EQ(1u, convert->tasks.size());
+    ASSERT_TRUE(PumpUntil([&] { return convert->tasks[0]->HasEnded(); }, 60000));
+    EXPECT_EQ(1, service_.RecognizeRequests());
+    PumpFor(50);
     EXPECT_TRUE(Results().empty());
-    // The callback did nothing, so the piece still counts as running; the
-    // manager is left for the process, as at the program's close.
-    EXPECT_EQ(1, convert_->GetRunning());
-    convert_.release();
-    convert_.reset(new CAudioConvert);
+    // The callback did nothing, so the piece still counts as running.
+    EXPECT_EQ(1, convert->GetRunning());
+    // Only now may callbacks go on again.
     CData::GetInstance()->SetExiting(false);
 }
 
-TEST_F(SchedulerTest, SpeechSdkPiecesAreListedWhileRunningAndRemovalWaitsForTheirTask)
+TEST_F(SchedulerTest, SpeechSdkPiecesAreListedWhileRunningAndRemovedWithoutWaitingForTheirTask)
 {
     CData::GetInstance()->SetRecgType(0);
     LogCapture log;
@@ -379,12 +452,13 @@ TEST_F(SchedulerTest, SpeechSdkPiecesAreListedWhileRunningAndRemovalWaitsForThei
     EXPECT_NE(std::wstring::npos, pieces[2]->command.find(L"-ss 00:40:00 -to 01:00:00 -acodec pcm_s16le"));
     EXPECT_EQ(1, convert_->GetRunning());
 
-    // The running task is stopped and waited for; its completion still comes
-    // (the piece's key is already gone) before anything is freed.
+    // The running task is asked to stop and not waited for; its completion
+    // still comes (the piece's key is already gone) and frees it.
     convert_->RemoveFile(source);
-    EXPECT_EQ(0, convert_->GetRunning());
     for (AudioPiece* piece : pieces)
         EXPECT_FALSE(convert_->IsLivePiece(piece, 0));
+    ASSERT_TRUE(PumpUntil([this] { return convert_->GetRunning() == 0; }, 60000));
+    EXPECT_EQ(1u, LogCapture::Matching(1, "task not exist ").size());
 }
 
 TEST_F(SchedulerTest, SpeechSdkPieceFileLeftByAnEarlierRunIsNotRecognised)

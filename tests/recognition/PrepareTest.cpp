@@ -405,17 +405,43 @@ TEST(PrepareSchedule, NeverMoreThanTheWorkerCount)
     EXPECT_EQ(outputs.end(), std::adjacent_find(outputs.begin(), outputs.end()));
 }
 
+// The manager never deletes its workers.
+using WatchedWorkTask = WatchedTask<CWorkTask>;
+
+// Hands out watched workers and lists them where the test can see them
+// after the manager is gone (the manager never frees its workers).
+class WatchedTaskManager : public CTaskManager {
+public:
+    explicit WatchedTaskManager(std::vector<WatchedWorkTask*>* workers) : workers_(workers) {}
+
+protected:
+    CWorkTask* NewWorkTask() override
+    {
+        workers_->push_back(new WatchedWorkTask);
+        return workers_->back();
+    }
+
+private:
+    std::vector<WatchedWorkTask*>* workers_;
+};
+
 TEST(PrepareSchedule, ClosingStopsWaitingAndSilencesLateEnds)
 {
     MainWindow()->Clear();
+    std::vector<WatchedWorkTask*> workers;
     {
-        CTaskManager manager;
+        WatchedTaskManager manager(&workers);
         manager.AddTask(NoisySourcePath(), true, true);
         manager.AddTask(NoisySourcePath(), false, false);
         manager.OnTimer();
         CData::GetInstance()->SetExiting(true);
     }
-    PumpFor(5000);
+    ASSERT_EQ(1u, workers.size());
+    // The worker may outlive the manager's wait; the flag stays set until its
+    // callback is over, or that callback would reach the deleted manager.
+    ASSERT_TRUE(PumpUntil([&] { return workers[0]->HasEnded(); }, 300000));
+    EXPECT_EQ(0, workers[0]->GetResult());
+    PumpFor(50);
     CData::GetInstance()->SetExiting(false);
     EXPECT_TRUE(TaskResults().empty());
 }

@@ -4,6 +4,7 @@
 // 16-bit PCM WAV files.
 #include <windows.h>
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -63,3 +64,20 @@ int Peak(const std::vector<int16_t>& samples);
 // Runs a program with a command line (quoted program name first) and waits;
 // the exit code, or -1 when it could not be started.
 int RunAndWait(const std::wstring& program, const std::wstring& arguments, DWORD timeoutMs);
+
+// A worker that says when its run, completion callback included, is over,
+// so that a test can keep what the callback may reach alive until then.
+// Only for runs whose callback does not delete the worker.
+template <class Task>
+class WatchedTask : public Task {
+public:
+    void Run() override
+    {
+        Task::Run();
+        ended_.store(true);
+    }
+    bool HasEnded() const { return ended_.load(); }
+
+private:
+    std::atomic<bool> ended_{false};
+};
