@@ -114,6 +114,7 @@ double CappedFloor(const std::vector<double>& serviceSeconds, double tick)
 
 struct PieceTiming {
     double started = 0.0;   // seconds after AddTask began
+    double tokenAsked = -1.0; // token request read by the stand-in
     double arrived = -1.0;  // recognition request read by the stand-in
     double service = 0.0;   // the stand-in's own time for it
     double returned = -1.0; // result message received
@@ -203,6 +204,11 @@ int main(int argc, char** argv)
     // The stand-in's view: when each recognition request was read in full
     // and how long it took to answer.
     const Json::Value stats = service.Stats();
+    // Each piece asks for a token of its own and sends it with its audio.
+    std::map<std::string, double> tokenAskedAt;
+    for (const Json::Value& entry : stats["requests"])
+        if (entry["endpoint"].asString() == "token" && entry["err_no"].asInt() == 0)
+            tokenAskedAt[entry["token"].asString()] = entry["received_at"].asDouble() - start;
     std::vector<double> serviceByIndex(pieces, 0.0);
     for (const Json::Value& entry : stats["requests"]) {
         if (entry["endpoint"].asString() != "recognize" || entry["err_no"].asInt() != 0)
@@ -212,17 +218,21 @@ int main(int argc, char** argv)
             continue;
         PieceTiming& timing = timings[found->second];
         timing.arrived = entry["received_at"].asDouble() - start;
+        const auto asked = tokenAskedAt.find(entry["token"].asString());
+        if (asked != tokenAskedAt.end())
+            timing.tokenAsked = asked->second;
         timing.service = entry["service_seconds"].asDouble();
         if (size_t(found->second->index) < pieces)
             serviceByIndex[size_t(found->second->index)] = timing.service;
     }
-    std::vector<double> services, before, after;
+    std::vector<double> services, cut, upload, after;
     for (const auto& item : timings) {
         const PieceTiming& t = item.second;
-        if (t.arrived < 0.0 || t.returned < 0.0)
+        if (t.tokenAsked < 0.0 || t.arrived < 0.0 || t.returned < 0.0)
             continue;
         services.push_back(t.service);
-        before.push_back(t.arrived - t.started);
+        cut.push_back(t.tokenAsked - t.started);
+        upload.push_back(t.arrived - t.tokenAsked);
         after.push_back(t.returned - t.arrived - t.service);
     }
     const double slowest = Largest(services);
@@ -230,6 +240,8 @@ int main(int argc, char** argv)
     const double capped = CappedFloor(serviceByIndex, tick);
 
     const double fullDecode = FfmpegSeconds(recording, "");
+    const double firstCut = FfmpegSeconds(recording, "-ss " + FormatHms(0) + " -to " +
+                                                         FormatHms(CAudioConvert::kRestPieceSeconds));
     const int lastStart = (int(pieces) - 1) * CAudioConvert::kRestPieceSeconds;
     const double lastCut = FfmpegSeconds(recording, "-ss " + FormatHms(lastStart) + " -to " +
                                                         FormatHms(lastStart + CAudioConvert::kRestPieceSeconds));
@@ -248,10 +260,15 @@ int main(int argc, char** argv)
                     wall - capped, 100.0 * (wall - capped) / capped);
     std::printf("process CPU time    %.2f s\n", cpu);
     std::printf("peak working set    %.1f MiB\n", double(PeakWorkingSet()) / (1024.0 * 1024.0));
-    std::printf("ffmpeg full decode  %.2f s; cut of the last piece %.2f s\n", fullDecode, lastCut);
-    std::printf("per piece (median / max): start to request read %.2f / %.2f s, service %.2f / %.2f s, "
-                "reply to result %.3f / %.3f s\n",
-                Median(before), Largest(before), Median(services), slowest, Median(after), Largest(after));
+    std::printf("ffmpeg full decode  %.2f s; cut of the first piece %.2f s, of the last piece %.2f s\n", fullDecode,
+                firstCut, lastCut);
+    std::printf("per piece, median / max:\n");
+    std::printf("  start to token request read (cut, read the piece)      %.2f / %.2f s\n", Median(cut), Largest(cut));
+    std::printf("  token request to recognition request read (Base64, upload) %.2f / %.2f s\n", Median(upload),
+                Largest(upload));
+    std::printf("  service                                                %.2f / %.2f s\n", Median(services), slowest);
+    std::printf("  reply written to result message                        %.3f / %.3f s\n", Median(after),
+                Largest(after));
     std::printf("AddTask (copy into Temp, queue, first start) %.2f s\n", addTaskSeconds);
     std::printf("requests            token %d, recognize %d\n", service.TokenRequests(), service.RecognizeRequests());
     return done && failed == 0 && text == expected ? 0 : 1;

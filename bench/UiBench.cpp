@@ -8,8 +8,9 @@
 // A probe thread posts a message to a window of the UI thread and waits for
 // it to be handled, again and again; the longest wait is the longest time the
 // thread was away from its loop.
-//   ui_bench.exe MEDIA_FILE [RUNS]
-// MEDIA_FILE is a tone-speech WAV; the speech stand-in must be running.
+//   ui_bench.exe MEDIA_FILE SKIN_FOLDER [RUNS]
+// MEDIA_FILE is a tone-speech WAV; SKIN_FOLDER the source tree's DlgRes,
+// relative to the program's folder; the speech stand-in must be running.
 #include "UserHttpLib.h"
 
 #include "AppPaths.h"
@@ -20,7 +21,6 @@
 #include "RtmpPlayer.h"
 #include "StringUtils.h"
 #include "UiManager.h"
-#include "skinned_window_support.h"
 
 #include <windows.h>
 
@@ -79,12 +79,87 @@ std::string Joined(const std::vector<double>& values)
     return text;
 }
 
-void Trace(const wchar_t*) {}
+// Every message the UI thread's loop takes, with the time it was taken: while
+// the probe keeps a message waiting, the time to the next one is what the
+// message before cost.
+// The thread's own CPU time tells work from waiting for the processor.
+struct Taken {
+    double at;
+    double cpuMs;
+    UINT message;
+};
+std::vector<Taken> g_taken;
 
+double ThreadCpuMs()
+{
+    FILETIME created, exited, kernel, user;
+    if (!GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user))
+        return 0.0;
+    const auto ms = [](const FILETIME& t) { return double((ULONGLONG(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e4; };
+    return ms(kernel) + ms(user);
+}
+
+LRESULT CALLBACK NoteTakenMessage(int code, WPARAM removed, LPARAM message)
+{
+    if (code == HC_ACTION && removed == PM_REMOVE)
+        g_taken.push_back({NowMs(), ThreadCpuMs(), reinterpret_cast<const MSG*>(message)->message});
+    return CallNextHookEx(nullptr, code, removed, message);
+}
+
+std::string MessageName(UINT message)
+{
+    switch (message) {
+    case WM_TIMER: return "WM_TIMER (the window's tick)";
+    case WM_PAINT: return "WM_PAINT";
+    case WM_USER_AUDIO_RESULT: return "WM_USER_AUDIO_RESULT";
+    case WM_LBUTTONUP: return "WM_LBUTTONUP";
+    case WM_LBUTTONDOWN: return "WM_LBUTTONDOWN";
+    case kProbeMessage: return "probe";
+    case kRunMessage: return "bench task";
+    default: return "message " + std::to_string(message);
+    }
+}
+
+// The costliest messages taken after `from`, slowest first.
+std::string CostliestMessages(double from, size_t count)
+{
+    std::vector<std::pair<double, size_t>> costs;
+    for (size_t i = 0; i + 1 < g_taken.size(); ++i)
+        if (g_taken[i].at >= from)
+            costs.push_back({g_taken[i + 1].at - g_taken[i].at, i});
+    std::sort(costs.rbegin(), costs.rend());
+    std::string text;
+    for (size_t i = 0; i < costs.size() && i < count; ++i) {
+        const size_t k = costs[i].second;
+        text += (i ? ", " : "") + MessageName(g_taken[k].message) + " " +
+                std::to_string(static_cast<long>(costs[i].first + 0.5)) + " ms (CPU " +
+                std::to_string(static_cast<long>(g_taken[k + 1].cpuMs - g_taken[k].cpuMs + 0.5)) + " ms)";
+    }
+    return text;
+}
+
+// The most CPU time the UI thread spent between taking two messages, after
+// `from`: the longest stretch of its own work, whatever the scheduler did.
+double LongestOwnWorkMs(double from)
+{
+    double longest = 0.0;
+    for (size_t i = 0; i + 1 < g_taken.size(); ++i)
+        if (g_taken[i].at >= from)
+            longest = std::max(longest, g_taken[i + 1].cpuMs - g_taken[i].cpuMs);
+    return longest;
+}
+
+void Trace(const wchar_t* text) { std::fwprintf(stderr, L"%ls\n", text); }
+
+// Reads the skin from the source tree instead of the program's resource.
 class BenchPlayer : public RtmpPlayer {
 public:
+    explicit BenchPlayer(std::wstring skinFolder) : skinFolder_(std::move(skinFolder)) {}
     int GetSkinSource() override { return SkinFromFolder; }
-    CUiString GetSkinDirectory() override { return AppTest::SourceSkinFolderFromInstance(); }
+    CUiString GetSkinDirectory() override { return CUiString(skinFolder_.c_str()); }
+
+private:
+    std::wstring skinFolder_;
 };
 
 // A message-only window of the UI thread: runs work handed over by the
@@ -262,6 +337,7 @@ public:
         ui_.Run([&] { SetWindowPos(player_.GetHwnd(), nullptr, 0, 0, kWidth, kHeight, SWP_NOZORDER); });
         AddFiles();
         Repaint();
+        Idle(10000);
         Recognising(kInFlightRows, "0.5", 0, "ten pieces in flight (10 rows started, stand-in 0.5 s + 0.03 s per s)");
         Recognising(kRows, "1", 20000, "100 rows all recognising (stand-in 1 s + 0.03 s per s, 20 s)");
         // No task may still run when the process ends.
@@ -325,7 +401,7 @@ private:
                     Median(times), Joined(times).c_str());
     }
 
-    void Repaint()
+    std::vector<double> Paints()
     {
         std::vector<double> times;
         ui_.Run([&] {
@@ -337,12 +413,59 @@ private:
                 times.push_back(NowMs() - start);
             }
         });
+        std::sort(times.begin(), times.end());
+        return times;
+    }
+
+    void Repaint()
+    {
         RECT client = {};
         GetClientRect(player_.GetHwnd(), &client);
-        std::sort(times.begin(), times.end());
+        const std::vector<double> times = Paints();
         std::printf("full repaint, %d rows, client %ldx%ld: median %.1f ms, 90th %.1f ms, max %.1f ms (%d paints)\n",
                     List()->GetCount(), client.right, client.bottom, Median(times), times[times.size() * 9 / 10],
                     Largest(times), kPaints);
+        // The same with the text pane holding the text of a 30-minute file,
+        // as it does while a selected row's pieces come back.
+        std::wstring text;
+        while (text.size() < 3500)
+            text += L"\u8bed\u97f3\u8bc6\u522b\u6d4b\u8bd5\u4e16\u754c\u4f60\u597d\u4e00\u4e8c\u4e09";
+        CControlUI* pane = player_.GetManager().FindControlByName(L"edtText");
+        ui_.Run([&] { pane->SetText(text.c_str()); });
+        const std::vector<double> withText = Paints();
+        ui_.Run([&] { pane->SetText(L""); });
+        std::printf("  with %zu characters in the text pane: median %.1f ms, 90th %.1f ms, max %.1f ms\n", text.size(),
+                    Median(withText), withText[withText.size() * 9 / 10], Largest(withText));
+    }
+
+    // The same probe while nothing runs: what the machine and Wine alone cost.
+    void Idle(DWORD holdMs)
+    {
+        std::vector<double> longest, ownWork;
+        std::string costliest;
+        for (int run = 0; run < runs_; ++run) {
+            HHOOK hook = ui_.Ask<HHOOK>([] {
+                g_taken.clear();
+                return SetWindowsHookExW(WH_GETMESSAGE, NoteTakenMessage, nullptr, GetCurrentThreadId());
+            });
+            const double from = NowMs();
+            ui_.StartProbe();
+            Sleep(holdMs);
+            double worst = 0.0;
+            for (const auto& wait : ui_.StopProbe())
+                worst = std::max(worst, wait.second);
+            longest.push_back(worst);
+            ui_.Run([&] {
+                UnhookWindowsHookEx(hook);
+                costliest += "\n    run " + std::to_string(run + 1) + ": " + CostliestMessages(from, 3);
+                ownWork.push_back(LongestOwnWorkMs(from));
+            });
+        }
+        std::printf("idle, %d rows, nothing running (%lu s):\n  longest away from the loop: median %.0f ms "
+                    "(runs: %s)\n  longest own work between two messages (thread CPU time, 10 ms steps): "
+                    "median %.0f ms (runs: %s)\n  costliest messages:%s\n",
+                    List()->GetCount(), static_cast<unsigned long>(holdMs / 1000), Median(longest),
+                    Joined(longest).c_str(), Median(ownWork), Joined(ownWork).c_str(), costliest.c_str());
     }
 
     // Starts `rows` rows with "btnStartAll", clicked through posted mouse
@@ -350,8 +473,8 @@ private:
     // 0, else for holdMs.
     void Recognising(int rows, const char* latencyFixed, DWORD holdMs, const char* title)
     {
-        std::vector<double> clicks, away, longest;
-        std::string notes;
+        std::vector<double> clicks, away, longest, ownWork;
+        std::string notes, costliest;
         for (int run = 0; run < runs_; ++run) {
             Clear();
             Add(rows);
@@ -361,14 +484,18 @@ private:
                 return MAKELPARAM((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
             });
             const HWND window = player_.GetHwnd();
+            HHOOK hook = ui_.Ask<HHOOK>([] {
+                g_taken.clear();
+                return SetWindowsHookExW(WH_GETMESSAGE, NoteTakenMessage, nullptr, GetCurrentThreadId());
+            });
             ui_.StartProbe();
             const double clicked = NowMs();
             PostMessageW(window, WM_MOUSEMOVE, 0, at);
             PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, at);
             PostMessageW(window, WM_LBUTTONUP, 0, at);
             // Posted messages are taken in order: this runs once the click is handled.
-            ui_.Run([] {});
-            const double clickDone = NowMs();
+            double clickDone = 0.0;
+            ui_.Run([&] { clickDone = NowMs(); });
             int recognising = 0;
             if (holdMs == 0) {
                 ui_.WaitFor([&] { return CountStatus(CPlayListCtrl::kStatusDone) == rows; }, kWaitMs);
@@ -377,11 +504,16 @@ private:
                 recognising = ui_.Ask<int>([&] { return CountStatus(CPlayListCtrl::kStatusRecognizing); });
             }
             const auto waits = ui_.StopProbe();
+            ui_.Run([&] {
+                UnhookWindowsHookEx(hook);
+                costliest += "\n    run " + std::to_string(run + 1) + ": " + CostliestMessages(clickDone, 4);
+                ownWork.push_back(LongestOwnWorkMs(clickDone));
+            });
             service_.Control("latency");
             double worst = 0.0, worstClick = 0.0;
             for (const auto& wait : waits) {
-                // A probe posted before the click was handled waits for it.
-                double& slot = wait.first + wait.second <= clickDone + 1.0 ? worstClick : worst;
+                // A probe posted before the click was handled may wait for it.
+                double& slot = wait.first < clickDone ? worstClick : worst;
                 slot = std::max(slot, wait.second);
             }
             clicks.push_back(clickDone - clicked);
@@ -396,8 +528,12 @@ private:
                     Joined(away).c_str());
         std::printf("  longest away from the loop, click included: median %.0f ms (runs: %s)\n", Median(longest),
                     Joined(longest).c_str());
+        std::printf("  longest own work between two messages after the click (thread CPU time, 10 ms steps): "
+                    "median %.0f ms (runs: %s)\n",
+                    Median(ownWork), Joined(ownWork).c_str());
         if (!notes.empty())
             std::printf("  rows still recognising at the end of each run:%s\n", notes.c_str());
+        std::printf("  costliest messages after the click:%s\n", costliest.c_str());
     }
 
     BenchPlayer& player_;
@@ -411,11 +547,11 @@ private:
 
 int main(int argc, char** argv)
 {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: ui_bench MEDIA_FILE [RUNS]\n");
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: ui_bench MEDIA_FILE SKIN_FOLDER [RUNS]\n");
         return 2;
     }
-    const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
+    const int runs = argc > 3 ? std::max(1, std::atoi(argv[3])) : 5;
     SpeechService service;
     if (service.Port() == 0) {
         std::fprintf(stderr, "speech stand-in not running\n");
@@ -437,7 +573,7 @@ int main(int argc, char** argv)
     CUiManager::SetInstance(GetModuleHandleW(nullptr), Trace);
     CData::GetInstance()->SetExiting(false);
     UiThread ui;
-    BenchPlayer player;
+    BenchPlayer player(AnsiToWide(argv[2]));
     if (player.Create(nullptr, L"", WS_OVERLAPPEDWINDOW, 0, 0, 0, 860, 600) == nullptr) {
         std::fprintf(stderr, "main window not created\n");
         return 1;

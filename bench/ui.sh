@@ -43,4 +43,7 @@ trap cleanup EXIT
 # wine-run names the tests' prefix; this bench runs in its own.
 sed "s|^export WINEPREFIX=.*|export WINEPREFIX=\"$prefix\"|" "$build/wine-run" >"$build/wine-run-uibench"
 chmod +x "$build/wine-run-uibench"
-(cd "$bin" && "$build/wine-run-uibench" "$bin/ui_bench.exe" "$(to_windows "$bin/bench_ui_speech.wav")" "$runs")
+# The window base reads a skin folder relative to the program's own.
+skins=$(realpath --relative-to="$bin" "$root/DlgRes")
+(cd "$bin" && "$build/wine-run-uibench" "$bin/ui_bench.exe" "$(to_windows "$bin/bench_ui_speech.wav")" \
+   "${skins//\//\\}\\" "$runs")

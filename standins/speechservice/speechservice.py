@@ -170,10 +170,11 @@ class ServiceState:
 
 
 def new_request_entry(sequence, endpoint, query):
+    # Made as soon as the request has been read in full.
     return {"seq": sequence, "endpoint": endpoint, "err_no": None, "err_msg": None,
             "injected": None, "query": query, "content_type": None, "client_id": None,
             "cuid": None, "dev_pid": None, "len": None, "token": None, "text": None,
-            "received_at": None, "service_seconds": None}
+            "received_at": round(time.time(), 3), "service_seconds": None}
 
 
 def single_query_values(query):
@@ -347,7 +348,6 @@ class SpeechHandler(http.server.BaseHTTPRequestHandler):
         body = self.read_body()
         # Service times are counted from here: reading the body is transfer.
         self.received_at = time.monotonic()
-        self.received_clock = time.time()
         if url.path == "/oauth/2.0/token":
             self.handle_token(url.query)
         elif url.path == "/server_api":
@@ -413,7 +413,6 @@ class SpeechHandler(http.server.BaseHTTPRequestHandler):
         sequence = self.state.count_request("recognize")
         entry = new_request_entry(sequence, "recognize", query)
         entry["content_type"] = self.headers.get("Content-Type")
-        entry["received_at"] = round(self.received_clock, 3)
         self.state.record(entry)
         try:
             failure = self.state.take_failure("recognize")

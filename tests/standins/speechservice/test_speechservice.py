@@ -379,12 +379,16 @@ class LatencyTest(SpeechServiceTest):
         pcm, text = tone_pcm([5, 9], 2)
         self.service.control("latency", fixed=0.5, per_second=0.75)
         self.assertEqual(self.service.stats()["latency"], {"fixed": 0.5, "per_second": 0.75})
+        body = self.service.recognition_body(pcm)
+        sent = time.time()
         started = time.monotonic()
-        reply = self.service.recognize(self.service.recognition_body(pcm))[1]
+        reply = self.service.recognize(body)[1]
         self.assertGreaterEqual(time.monotonic() - started, 2.0)
         self.assertEqual(reply["result"], [text])
         entry = self.service.stats()["requests"][-1]
         self.assertGreaterEqual(entry["service_seconds"], 2.0)
+        self.assertLessEqual(sent - 0.01, entry["received_at"])
+        self.assertLess(entry["received_at"], sent + 1.5)
 
         # A refused request answers at once; reset drops the model.
         started = time.monotonic()
