@@ -116,6 +116,7 @@ struct PieceTiming {
     double started = 0.0;   // seconds after AddTask began
     double tokenAsked = -1.0; // token request read by the stand-in
     double arrived = -1.0;  // recognition request read by the stand-in
+    double upload = 0.0;    // reading its body, from its headers on
     double service = 0.0;   // the stand-in's own time for it
     double returned = -1.0; // result message received
 };
@@ -218,6 +219,7 @@ int main(int argc, char** argv)
             continue;
         PieceTiming& timing = timings[found->second];
         timing.arrived = entry["received_at"].asDouble() - start;
+        timing.upload = entry["upload_seconds"].asDouble();
         const auto asked = tokenAskedAt.find(entry["token"].asString());
         if (asked != tokenAskedAt.end())
             timing.tokenAsked = asked->second;
@@ -225,14 +227,15 @@ int main(int argc, char** argv)
         if (size_t(found->second->index) < pieces)
             serviceByIndex[size_t(found->second->index)] = timing.service;
     }
-    std::vector<double> services, cut, upload, after;
+    std::vector<double> services, cut, prepare, upload, after;
     for (const auto& item : timings) {
         const PieceTiming& t = item.second;
         if (t.tokenAsked < 0.0 || t.arrived < 0.0 || t.returned < 0.0)
             continue;
         services.push_back(t.service);
         cut.push_back(t.tokenAsked - t.started);
-        upload.push_back(t.arrived - t.tokenAsked);
+        prepare.push_back(t.arrived - t.upload - t.tokenAsked);
+        upload.push_back(t.upload);
         after.push_back(t.returned - t.arrived - t.service);
     }
     const double slowest = Largest(services);
@@ -264,7 +267,9 @@ int main(int argc, char** argv)
                 firstCut, lastCut);
     std::printf("per piece, median / max:\n");
     std::printf("  start to token request read (cut, read the piece)      %.2f / %.2f s\n", Median(cut), Largest(cut));
-    std::printf("  token request to recognition request read (Base64, upload) %.2f / %.2f s\n", Median(upload),
+    std::printf("  token request to recognition headers read (Base64, JSON, connect) %.2f / %.2f s\n",
+                Median(prepare), Largest(prepare));
+    std::printf("  upload of the recognition body                         %.2f / %.2f s\n", Median(upload),
                 Largest(upload));
     std::printf("  service                                                %.2f / %.2f s\n", Median(services), slowest);
     std::printf("  reply written to result message                        %.3f / %.3f s\n", Median(after),

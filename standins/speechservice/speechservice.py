@@ -174,7 +174,7 @@ def new_request_entry(sequence, endpoint, query):
     return {"seq": sequence, "endpoint": endpoint, "err_no": None, "err_msg": None,
             "injected": None, "query": query, "content_type": None, "client_id": None,
             "cuid": None, "dev_pid": None, "len": None, "token": None, "text": None,
-            "received_at": round(time.time(), 3), "service_seconds": None}
+            "received_at": round(time.time(), 3), "upload_seconds": None, "service_seconds": None}
 
 
 def single_query_values(query):
@@ -345,9 +345,11 @@ class SpeechHandler(http.server.BaseHTTPRequestHandler):
 
     def dispatch(self):
         url = urllib.parse.urlsplit(self.path)
+        headers_at = time.monotonic()
         body = self.read_body()
         # Service times are counted from here: reading the body is transfer.
         self.received_at = time.monotonic()
+        self.upload_seconds = round(self.received_at - headers_at, 4)
         if url.path == "/oauth/2.0/token":
             self.handle_token(url.query)
         elif url.path == "/server_api":
@@ -413,6 +415,7 @@ class SpeechHandler(http.server.BaseHTTPRequestHandler):
         sequence = self.state.count_request("recognize")
         entry = new_request_entry(sequence, "recognize", query)
         entry["content_type"] = self.headers.get("Content-Type")
+        entry["upload_seconds"] = self.upload_seconds
         self.state.record(entry)
         try:
             failure = self.state.take_failure("recognize")

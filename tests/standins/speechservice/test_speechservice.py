@@ -389,6 +389,8 @@ class LatencyTest(SpeechServiceTest):
         self.assertGreaterEqual(entry["service_seconds"], 2.0)
         self.assertLessEqual(sent - 0.01, entry["received_at"])
         self.assertLess(entry["received_at"], sent + 1.5)
+        self.assertGreaterEqual(entry["upload_seconds"], 0.0)
+        self.assertLess(entry["upload_seconds"], 1.5)
 
         # A refused request answers at once; reset drops the model.
         started = time.monotonic()
