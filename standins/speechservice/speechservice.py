@@ -10,6 +10,7 @@ import binascii
 import collections
 import http.server
 import json
+import multiprocessing
 import os
 import secrets
 import shutil
@@ -32,6 +33,9 @@ MAX_SPEECH_BYTES = 60 * tonespeech.SAMPLE_RATE * 2
 KNOWN_DEV_PIDS = ("1537", "1637", "1737", "1837")
 REQUEST_LOG_SIZE = 500
 SOCKET_TIMEOUT_SECONDS = 120
+# The program runs up to ten pieces at once; more workers than cores would
+# only take turns.
+DEFAULT_DECODE_WORKERS = min(10, os.cpu_count() or 1)
 
 ERR_PARAMETER = 3300
 ERR_QUALITY = 3301
@@ -67,11 +71,13 @@ class RequestError(Exception):
 class ServiceState:
     """Everything the handlers share; every access goes through the lock."""
 
-    def __init__(self, key_pairs, token_lifetime):
+    def __init__(self, key_pairs, token_lifetime, latency=(0.0, 0.0)):
         self.lock = threading.Lock()
         self.keys = set(key_pairs) | {DEFAULT_KEY}
         self.start_lifetime = token_lifetime
         self.token_lifetime = token_lifetime
+        self.start_latency = latency
+        self.latency = latency
         self.tokens = {}
         self.sequence = 0
         self.reset()
@@ -83,6 +89,7 @@ class ServiceState:
             self.requests = collections.deque(maxlen=REQUEST_LOG_SIZE)
             self.failures = {"token": collections.deque(), "recognize": collections.deque()}
             self.token_lifetime = self.start_lifetime
+            self.latency = self.start_latency
 
     def count_request(self, endpoint):
         with self.lock:
@@ -133,6 +140,16 @@ class ServiceState:
         with self.lock:
             self.token_lifetime = seconds
 
+    def set_latency(self, latency):
+        with self.lock:
+            self.latency = latency
+
+    def reply_delay(self, audio_bytes):
+        """Seconds a recognition reply takes in all under the latency model."""
+        with self.lock:
+            fixed, per_second = self.latency
+        return fixed + per_second * audio_bytes / (2 * tonespeech.SAMPLE_RATE)
+
     def add_key(self, client_id, client_secret):
         with self.lock:
             self.keys.add((client_id, client_secret))
@@ -148,13 +165,16 @@ class ServiceState:
                 "recognize_requests": self.recognize_requests,
                 "pending": {target: list(queue) for target, queue in self.failures.items()},
                 "requests": [dict(entry) for entry in self.requests],
+                "latency": {"fixed": self.latency[0], "per_second": self.latency[1]},
             }
 
 
 def new_request_entry(sequence, endpoint, query):
+    # Made as soon as the request has been read in full.
     return {"seq": sequence, "endpoint": endpoint, "err_no": None, "err_msg": None,
             "injected": None, "query": query, "content_type": None, "client_id": None,
-            "cuid": None, "dev_pid": None, "len": None, "token": None, "text": None}
+            "cuid": None, "dev_pid": None, "len": None, "token": None, "text": None,
+            "received_at": round(time.time(), 3), "upload_seconds": None, "service_seconds": None}
 
 
 def single_query_values(query):
@@ -239,7 +259,26 @@ def note_request_members(entry, request):
         entry[name] = request.get(name)
 
 
-def recognise(state, content_type, body, entry):
+class PieceDecoder:
+    """Recognises tone speech in worker processes, so that concurrent requests
+    are decoded in parallel instead of taking turns on the interpreter lock."""
+
+    def __init__(self, workers):
+        # Spawned, not forked: the server's threads are not to be copied.
+        self.pool = multiprocessing.get_context("spawn").Pool(workers) if workers > 0 else None
+
+    def decode(self, pcm):
+        if self.pool is None:
+            return tonespeech.decode_pcm(pcm)
+        return self.pool.apply(tonespeech.decode_pcm, (pcm,))
+
+    def close(self):
+        if self.pool is not None:
+            self.pool.terminate()
+            self.pool.join()
+
+
+def recognise(state, decoder, content_type, body, entry):
     """The recognised text of a valid request; RequestError for an invalid one."""
     request = parse_recognition_body(content_type, body)
     note_request_members(entry, request)
@@ -250,12 +289,20 @@ def recognise(state, content_type, body, entry):
         raise RequestError(ERR_AUTH, "authentication failed: " + problem)
     pcm = decode_speech(request)
     check_audio_settings(request, pcm)
-    return tonespeech.decode_pcm(pcm)
+    return decoder.decode(pcm)
 
 
 def success_reply(sequence, text):
     return {"corpus_no": "%d%06d" % (int(time.time()), sequence), "err_msg": "success.",
             "err_no": 0, "result": [text], "sn": "%s%d" % (secrets.token_hex(8), int(time.time()))}
+
+
+def latency_from_params(params):
+    """(fixed seconds, seconds per second of audio) from control parameters."""
+    latency = (float(params.get("fixed", 0)), float(params.get("per_second", 0)))
+    if min(latency) < 0:
+        raise ValueError("latency must not be negative")
+    return latency
 
 
 def failure_from_params(params):
@@ -304,7 +351,11 @@ class SpeechHandler(http.server.BaseHTTPRequestHandler):
 
     def dispatch(self):
         url = urllib.parse.urlsplit(self.path)
+        headers_at = time.monotonic()
         body = self.read_body()
+        # Service times are counted from here: reading the body is transfer.
+        self.received_at = time.monotonic()
+        self.upload_seconds = round(self.received_at - headers_at, 4)
         if url.path == "/oauth/2.0/token":
             self.handle_token(url.query)
         elif url.path == "/server_api":
@@ -373,6 +424,7 @@ class SpeechHandler(http.server.BaseHTTPRequestHandler):
         sequence = self.state.count_request("recognize")
         entry = new_request_entry(sequence, "recognize", query)
         entry["content_type"] = self.headers.get("Content-Type")
+        entry["upload_seconds"] = self.upload_seconds
         self.state.record(entry)
         try:
             failure = self.state.take_failure("recognize")
@@ -380,12 +432,21 @@ class SpeechHandler(http.server.BaseHTTPRequestHandler):
                 return
             if self.command != "POST":
                 raise RequestError(ERR_PARAMETER, "invalid parameter: recognition is a POST")
-            text = recognise(self.state, entry["content_type"], body, entry)
+            text = recognise(self.state, self.server.decoder, entry["content_type"], body, entry)
+            self.wait_for_latency(entry["len"])
             entry["err_no"], entry["err_msg"], entry["text"] = 0, "success.", text
             self.send_json(200, success_reply(sequence, text))
         except RequestError as error:
             entry["err_no"], entry["err_msg"] = error.err_no, error.err_msg
             self.send_json(error.status, {"err_no": error.err_no, "err_msg": error.err_msg})
+        finally:
+            entry["service_seconds"] = round(time.monotonic() - self.received_at, 4)
+
+    def wait_for_latency(self, audio_bytes):
+        # The model gives the whole reply time, decoding included.
+        remaining = self.received_at + self.state.reply_delay(audio_bytes) - time.monotonic()
+        if remaining > 0:
+            time.sleep(remaining)
 
     def control_params(self, query, body):
         params = single_query_values(query)
@@ -419,6 +480,8 @@ class SpeechHandler(http.server.BaseHTTPRequestHandler):
             state.add_failures(target, failure, count)
         elif action == "token-lifetime":
             state.set_token_lifetime(int(params["seconds"]))
+        elif action == "latency":
+            state.set_latency(latency_from_params(params))
         elif action == "expire-tokens":
             state.expire_tokens()
         elif action == "keys":
@@ -434,10 +497,11 @@ class SpeechHandler(http.server.BaseHTTPRequestHandler):
 class SpeechServer(http.server.ThreadingHTTPServer):
     daemon_threads = True
 
-    def __init__(self, state, tls_context):
+    def __init__(self, state, tls_context, decoder):
         super().__init__(("127.0.0.1", 0), SpeechHandler)
         self.state = state
         self.tls_context = tls_context
+        self.decoder = decoder
 
     def finish_request(self, request, client_address):
         # The handshake runs here, on the connection's own thread, so that a
@@ -486,6 +550,12 @@ def parse_arguments(argv):
     parser.add_argument("--key", type=parse_key_pair, action="append", default=[],
                         help="a known client_id:client_secret pair")
     parser.add_argument("--token-lifetime", type=int, default=DEFAULT_TOKEN_LIFETIME)
+    parser.add_argument("--decode-workers", type=int, default=DEFAULT_DECODE_WORKERS,
+                        help="processes that decode speech (0: decode on the request's thread)")
+    parser.add_argument("--latency-fixed", type=float, default=0.0,
+                        help="seconds every recognition reply takes at least")
+    parser.add_argument("--latency-per-second", type=float, default=0.0,
+                        help="further seconds per second of audio")
     return parser.parse_args(argv)
 
 
@@ -497,12 +567,15 @@ def main(argv=None):
     args = parse_arguments(argv)
     own_folder = None if args.cert_dir else tempfile.mkdtemp(prefix="speechservice-")
     cert_folder = args.cert_dir or own_folder
+    decoder = None
     try:
+        latency = latency_from_params({"fixed": args.latency_fixed, "per_second": args.latency_per_second})
         os.makedirs(cert_folder, exist_ok=True)
         certificate, key = make_certificate(cert_folder)
         tls_context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
         tls_context.load_cert_chain(certificate, key)
-        server = SpeechServer(ServiceState(args.key, args.token_lifetime), tls_context)
+        decoder = PieceDecoder(args.decode_workers)
+        server = SpeechServer(ServiceState(args.key, args.token_lifetime, latency), tls_context, decoder)
         signal.signal(signal.SIGTERM, stop_on_terminate)
         pem_file = os.path.splitext(args.port_file)[0] + ".pem"
         shutil.copyfile(certificate, pem_file)
@@ -511,6 +584,8 @@ def main(argv=None):
         sys.stderr.flush()
         server.serve_forever()
     finally:
+        if decoder is not None:
+            decoder.close()
         if own_folder:
             shutil.rmtree(own_folder, ignore_errors=True)
     return 0

@@ -374,5 +374,59 @@ class CountersTest(SpeechServiceTest):
         self.assertEqual(stats["pending"], {"recognize": [], "token": []})
 
 
+class LatencyTest(SpeechServiceTest):
+    def test_reply_takes_the_fixed_delay_plus_the_delay_per_second_of_audio(self):
+        pcm, text = tone_pcm([5, 9], 2)
+        self.service.control("latency", fixed=0.5, per_second=0.75)
+        self.assertEqual(self.service.stats()["latency"], {"fixed": 0.5, "per_second": 0.75})
+        body = self.service.recognition_body(pcm)
+        sent = time.time()
+        started = time.monotonic()
+        reply = self.service.recognize(body)[1]
+        self.assertGreaterEqual(time.monotonic() - started, 2.0)
+        self.assertEqual(reply["result"], [text])
+        entry = self.service.stats()["requests"][-1]
+        self.assertGreaterEqual(entry["service_seconds"], 2.0)
+        self.assertLessEqual(sent - 0.01, entry["received_at"])
+        self.assertLess(entry["received_at"], sent + 1.5)
+        self.assertGreaterEqual(entry["upload_seconds"], 0.0)
+        self.assertLess(entry["upload_seconds"], 1.5)
+
+        # A refused request answers at once; reset drops the model.
+        started = time.monotonic()
+        self.assert_refused(self.service.recognize(self.service.recognition_body(pcm, rate="8000"))[1], 3311)
+        self.assertLess(time.monotonic() - started, 2.0)
+        self.service.control("reset")
+        self.assertEqual(self.service.stats()["latency"], {"fixed": 0.0, "per_second": 0.0})
+
+    def test_bad_latency_is_refused(self):
+        for params in ({"fixed": -1}, {"per_second": "slow"}):
+            with self.subTest(params):
+                status, reply = self.service.json_request("POST", "/control/latency?" + urllib.parse.urlencode(params))
+                self.assertEqual(status, 400)
+        self.assertEqual(self.service.stats()["latency"], {"fixed": 0.0, "per_second": 0.0})
+
+    def test_ten_pieces_are_served_at_once(self):
+        # One after the other they would take ten times the delay.
+        delay = 2.0
+        self.service.control("latency", fixed=delay)
+        pieces = [tone_pcm([index], 1.5) for index in range(10)]
+        bodies = [self.service.recognition_body(pcm) for pcm, _ in pieces]
+        replies = [None] * len(bodies)
+
+        def recognise(index):
+            replies[index] = self.service.recognize(bodies[index])[1]
+
+        threads = [threading.Thread(target=recognise, args=(index,)) for index in range(len(bodies))]
+        started = time.monotonic()
+        for thread in threads:
+            thread.start()
+        for thread in threads:
+            thread.join(120)
+        self.assertLess(time.monotonic() - started, 5 * delay)
+        self.assertEqual([reply["result"] for reply in replies], [[text] for _, text in pieces])
+
+
+
 if __name__ == "__main__":
     unittest.main()
