@@ -16,6 +16,8 @@ const char kRunTag[] = "CAudioTaskSdk::Run";
 const char kRecognitionTag[] = "CAudioTaskSdk::Recognition";
 
 constexpr int kKeyCount = 8;
+// What a piece reports when the SDK library is not beside the program.
+constexpr int kSdkLibraryMissing = -1;
 
 // Entries 0 and 1 hold the same pair, so the tick-count pick favours it.
 const char* const kAppKeys[kKeyCount] = {
@@ -84,9 +86,22 @@ void CAudioTaskSdk::RunConverter()
                        WideToAnsi(piece_->command).c_str());
 }
 
+// The SDK is linked for delayed loading so that the program runs without
+// it; a first call into a missing DLL would raise an exception instead of
+// failing, so its presence is checked once before any call.
+static bool SdkLibraryLoads()
+{
+    static const bool loads = LoadLibraryW(L"libasr.dll") != nullptr;
+    return loads;
+}
+
 int CAudioTaskSdk::RecogniseWithService(asr_service_t* service, int* keyIndex)
 {
     *service = 0;
+    if (!SdkLibraryLoads()) {
+        g_logger.Write(2, kRunTag, "libasr.dll could not be loaded");
+        return kSdkLibraryMissing;
+    }
     int result = asr_create_service(service);
     if (result != 0) {
         g_logger.Write(2, kRunTag, "asr_create_service_ext error %d", result);
