@@ -18,11 +18,13 @@
 #include "StringUtils.h"
 #include "UpdateChecker.h"
 #include "program_loop_support.h"
+#include "settings_support.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <utility>
@@ -161,20 +163,20 @@ protected:
     static void SetUpTestSuite()
     {
         curl_global_init(CURL_GLOBAL_WIN32);
+        settings_.reset(new AppTest::ScopedSettings());
         // Read once, when the data object and its update checker are made.
-        WriteConfigString(L"UpdateUrl", AnsiToWide(makerservice::BaseUrl()));
-        WriteConfigString(L"UserServiceUrl", L"http://127.0.0.1:9");
+        settings_->Set(L"UpdateUrl", AnsiToWide(makerservice::BaseUrl()));
+        settings_->Set(L"UserServiceUrl", L"http://127.0.0.1:9");
         const std::string speech = speechservice::BaseUrl("localhost");
-        WriteConfigString(kTokenUrlKey, AnsiToWide(speech + "/oauth/2.0/token"));
-        WriteConfigString(kRecognizeUrlKey, AnsiToWide(speech + "/server_api"));
-        WriteConfigString(kCaFileKey, AnsiToWide(speechservice::CertificatePath()));
+        settings_->Set(kTokenUrlKey, AnsiToWide(speech + "/oauth/2.0/token"));
+        settings_->Set(kRecognizeUrlKey, AnsiToWide(speech + "/server_api"));
+        settings_->Set(kCaFileKey, AnsiToWide(speechservice::CertificatePath()));
         CUiManager::SetInstance(GetModuleHandleW(nullptr), nullptr);
     }
 
     static void TearDownTestSuite()
     {
-        for (const wchar_t* key : {kTokenUrlKey, kRecognizeUrlKey, kCaFileKey})
-            WriteConfigString(key, L"");
+        settings_.reset();
         curl_global_cleanup();
     }
 
@@ -272,7 +274,10 @@ protected:
     CPlayListCtrl* list_ = nullptr;
     CUpdateChecker* checker_ = nullptr;
     int ticks_ = 0;
+    static std::unique_ptr<AppTest::ScopedSettings> settings_;
 };
+
+std::unique_ptr<AppTest::ScopedSettings> MainWindowTimerTest::settings_;
 
 // While the update service has not answered with a version, every tenth tick
 // asks again; once it has, no tick asks any more. (Runs before any test that

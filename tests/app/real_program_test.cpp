@@ -10,6 +10,7 @@
 #include "SpeechServiceControl.h"
 
 #include "real_program_support.h"
+#include "settings_support.h"
 
 #include "AppPaths.h"
 #include "ButtonUI.h"
@@ -25,6 +26,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -99,40 +101,20 @@ std::vector<std::wstring> DumpsIn(const std::wstring& folder)
     return dumps;
 }
 
-// The settings that point the program at the stand-ins; what was there
-// before is put back afterwards.
-class StandInSettings {
-public:
-    StandInSettings()
-    {
-        const std::string speech = speechservice::BaseUrl("localhost");
-        const std::string maker = makerservice::BaseUrl();
-        Set(L"SpeechTokenUrl", AnsiToWide(speech + "/oauth/2.0/token"));
-        Set(L"SpeechRecognizeUrl", AnsiToWide(speech + "/server_api"));
-        Set(L"SpeechCaFile", AnsiToWide(speechservice::CertificatePath()));
-        Set(L"UpdateUrl", AnsiToWide(maker));
-        Set(L"UploadLogUrl", AnsiToWide(maker + "/upload"));
-        Set(L"UserServiceUrl", AnsiToWide(maker));
-        // Mode two: the REST engine.
-        Set(L"RecgType", L"1");
-    }
-    ~StandInSettings()
-    {
-        for (const auto& saved : saved_)
-            WriteConfigString(saved.first, saved.second);
-    }
-    StandInSettings(const StandInSettings&) = delete;
-    StandInSettings& operator=(const StandInSettings&) = delete;
-
-private:
-    void Set(const wchar_t* key, const std::wstring& value)
-    {
-        saved_.emplace_back(key, ReadConfigString(key, L"", 512));
-        WriteConfigString(key, value);
-    }
-
-    std::vector<std::pair<std::wstring, std::wstring>> saved_;
-};
+// The settings that point the program at the stand-ins.
+void PointAtTheStandIns(AppTest::ScopedSettings& settings)
+{
+    const std::string speech = speechservice::BaseUrl("localhost");
+    const std::string maker = makerservice::BaseUrl();
+    settings.Set(L"SpeechTokenUrl", AnsiToWide(speech + "/oauth/2.0/token"));
+    settings.Set(L"SpeechRecognizeUrl", AnsiToWide(speech + "/server_api"));
+    settings.Set(L"SpeechCaFile", AnsiToWide(speechservice::CertificatePath()));
+    settings.Set(L"UpdateUrl", AnsiToWide(maker));
+    settings.Set(L"UploadLogUrl", AnsiToWide(maker + "/upload"));
+    settings.Set(L"UserServiceUrl", AnsiToWide(maker));
+    // Mode two: the REST engine.
+    settings.Set(L"RecgType", L"1");
+}
 
 // A plain window of the test's own, brought to the front.
 class ForegroundWindow {
@@ -173,7 +155,8 @@ protected:
                                                "\"secretkey\": \"VtRestDefaultSecretKey32chars000\"}]}");
         // No version is known, so no update is ever due while the program runs.
         makerservice::Control("/control/fault", "{\"path\": \"/version/Vantorin\", \"fault\": \"404\"}");
-        settings_.reset(new StandInSettings());
+        settings_.reset(new AppTest::ScopedSettings());
+        PointAtTheStandIns(*settings_);
 
         // The program makes its dump folder at start: it must not be there yet.
         for (const std::wstring& dump : DumpsIn(DumpFolder()))
@@ -228,7 +211,7 @@ protected:
     }
 
     std::wstring folder_;
-    std::unique_ptr<StandInSettings> settings_;
+    std::unique_ptr<AppTest::ScopedSettings> settings_;
     PackedSkinLayout mainSkin_;
 };
 
