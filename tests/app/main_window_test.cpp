@@ -18,6 +18,7 @@
 #include "RtmpPlayer.h"
 #include "StringUtils.h"
 #include "UpdateChecker.h"
+#include "program_loop_support.h"
 #include "skinned_window_support.h"
 
 #include <gtest/gtest.h>
@@ -46,39 +47,18 @@ public:
     CUiString GetSkinDirectory() override { return AppTest::SourceSkinFolderFromInstance(); }
 };
 
-// Quit messages seen by Pump: the main window posts one when it is gone.
-int g_quitMessages = 0;
+// The program's loop, whose quit count tells that the main window is gone.
+AppTest::ProgramLoop g_loop;
 
 void Pump(DWORD milliseconds)
 {
-    const DWORD start = GetTickCount();
-    do {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT) {
-                ++g_quitMessages;
-                continue;
-            }
-            // As the program's loop does: the window's filter sees it first.
-            if (!CUiManager::TranslateMessage(&msg)) {
-                TranslateMessage(&msg);
-                DispatchMessageW(&msg);
-            }
-        }
-        Sleep(5);
-    } while (GetTickCount() - start < milliseconds);
+    g_loop.Pump(milliseconds);
 }
 
 template <class Done>
 bool PumpUntil(Done done, DWORD milliseconds)
 {
-    const DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start > milliseconds)
-            return false;
-        Pump(10);
-    }
-    return true;
+    return g_loop.PumpUntil(done, milliseconds);
 }
 
 using AppTest::CloseMessageBoxes;
@@ -610,7 +590,7 @@ TEST_F(MainWindowTest, CloseStopsThePipelineAndEndsTheRun)
 {
     Create();
     const HWND window = player_.GetHwnd();
-    const int quitsBefore = g_quitMessages;
+    const int quitsBefore = g_loop.QuitMessages();
     player_.Close();
     EXPECT_TRUE(CData::GetInstance()->IsExiting());
     EXPECT_EQ(nullptr, player_.GetAudioConvert());
@@ -619,7 +599,7 @@ TEST_F(MainWindowTest, CloseStopsThePipelineAndEndsTheRun)
     // The posted close command destroys the window, which ends the loop.
     ASSERT_TRUE(PumpUntil([&] { return !IsWindow(window); }, 10000));
     Pump(50);
-    EXPECT_EQ(quitsBefore + 1, g_quitMessages);
+    EXPECT_EQ(quitsBefore + 1, g_loop.QuitMessages());
 
     std::ifstream log(GetAppDataDir() + "\\Vantorin.log", std::ios::binary);
     const std::string text((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());

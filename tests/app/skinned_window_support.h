@@ -193,8 +193,10 @@ private:
                 }
                 if (whileOpen_)
                     whileOpen_(dialog);
-                PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(button_, BN_CLICKED), 0);
+                // Marked before the post: the dialog can close and the test
+                // read the mark before this thread runs again.
                 pressed_ = true;
+                PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(button_, BN_CLICKED), 0);
                 return;
             }
             Sleep(50);
