@@ -50,17 +50,6 @@ public:
 // The program's loop, whose quit count tells that the main window is gone.
 AppTest::ProgramLoop g_loop;
 
-void Pump(DWORD milliseconds)
-{
-    g_loop.Pump(milliseconds);
-}
-
-template <class Done>
-bool PumpUntil(Done done, DWORD milliseconds)
-{
-    return g_loop.PumpUntil(done, milliseconds);
-}
-
 using AppTest::CloseMessageBoxes;
 using AppTest::OpenMessageBoxTexts;
 
@@ -98,18 +87,18 @@ protected:
         CAudioConvert* convert = player_.GetAudioConvert();
         CTaskManager* tasks = player_.GetTaskManager();
         if (convert != nullptr && tasks != nullptr) {
-            EXPECT_TRUE(PumpUntil([&] { return convert->GetRunning() == 0 && tasks->GetRunning() == 0; }, 60000));
+            EXPECT_TRUE(g_loop.PumpUntil([&] { return convert->GetRunning() == 0 && tasks->GetRunning() == 0; }, 60000));
         }
         CloseMessageBoxes();
         if (player_.GetHwnd() != nullptr && IsWindow(player_.GetHwnd()))
             DestroyWindow(player_.GetHwnd());
-        Pump(20);
+        g_loop.Pump(20);
     }
 
     void Create()
     {
         ASSERT_NE(nullptr, player_.Create(nullptr, L"", WS_OVERLAPPEDWINDOW, 0, 0, 0, 860, 600));
-        Pump(50);
+        g_loop.Pump(50);
         list_ = player_.GetPlayList();
         ASSERT_NE(nullptr, list_);
     }
@@ -140,8 +129,8 @@ protected:
         CAudioConvert* convert = player_.GetAudioConvert();
         EXPECT_TRUE(convert->AddTask(source, 2 * CAudioConvert::kSdkPieceSeconds, source));
         EXPECT_TRUE(list_->SetItemRecognizing(row));
-        EXPECT_TRUE(PumpUntil([&] { return convert->GetRunning() == 0; }, 60000));
-        Pump(50);
+        EXPECT_TRUE(g_loop.PumpUntil([&] { return convert->GetRunning() == 0; }, 60000));
+        g_loop.Pump(50);
         CloseMessageBoxes();
         std::vector<AudioPiece*> pieces = convert->GetFilePieces(source);
         for (AudioPiece* piece : pieces) {
@@ -198,7 +187,7 @@ TEST_F(MainWindowTest, StoredOptionsAreShownAndWrittenBack)
         CData::GetInstance()->SetOptimize(c.optimize);
         TestPlayer player;
         ASSERT_NE(nullptr, player.Create(nullptr, L"", WS_OVERLAPPEDWINDOW, 0, 0, 0, 860, 600));
-        Pump(50);
+        g_loop.Pump(50);
         CComboUI* combo = static_cast<CComboUI*>(player.GetManager().FindControlByName(L"cmbRecgType"));
         COptionUI* optimize = static_cast<COptionUI*>(player.GetManager().FindControlByName(L"optOptimize"));
         ASSERT_EQ(2, combo->GetCount());
@@ -209,11 +198,11 @@ TEST_F(MainWindowTest, StoredOptionsAreShownAndWrittenBack)
         // The user's change reaches the settings file.
         combo->SelectItem(1 - c.recgType, false);
         optimize->SetSelected(!c.optimize);
-        Pump(50);
+        g_loop.Pump(50);
         EXPECT_EQ(1 - c.recgType, ReadConfigInt(L"RecgType", -1)) << c.recgType;
         EXPECT_EQ(c.optimize ? 0 : 1, ReadConfigInt(L"Optimize", -1)) << c.recgType;
         DestroyWindow(player.GetHwnd());
-        Pump(20);
+        g_loop.Pump(20);
     }
 }
 
@@ -226,12 +215,12 @@ TEST_F(MainWindowTest, MaximizeButtonSwitchesTheWindowAndItsImages)
     click.sender = button;
 
     player_.Notify(click);
-    ASSERT_TRUE(PumpUntil([&] { return IsZoomed(player_.GetHwnd()) != FALSE; }, 3000));
+    ASSERT_TRUE(g_loop.PumpUntil([&] { return IsZoomed(player_.GetHwnd()) != FALSE; }, 3000));
     EXPECT_STREQ(L"main/max_normal.png", button->GetNormalImage().GetData());
     EXPECT_STREQ(L"main/max_over.png", button->GetPushedImage().GetData());
 
     player_.Notify(click);
-    ASSERT_TRUE(PumpUntil([&] { return IsZoomed(player_.GetHwnd()) == FALSE; }, 3000));
+    ASSERT_TRUE(g_loop.PumpUntil([&] { return IsZoomed(player_.GetHwnd()) == FALSE; }, 3000));
     EXPECT_STREQ(L"main/restore_normal.png", button->GetNormalImage().GetData());
     EXPECT_STREQ(L"main/restore_over.png", button->GetHotImage().GetData());
     EXPECT_STREQ(L"main/restore_over.png", button->GetPushedImage().GetData());
@@ -271,7 +260,7 @@ TEST_F(MainWindowTest, StartButtonsAndActionCellStartOnlyWaitingOrDoneRows)
         const LPARAM at = MAKELPARAM(x, (bounds.top + bounds.bottom) / 2);
         PostMessageW(player_.GetHwnd(), WM_LBUTTONDOWN, MK_LBUTTON, at);
         PostMessageW(player_.GetHwnd(), WM_LBUTTONUP, 0, at);
-        Pump(50);
+        g_loop.Pump(50);
     };
     const std::string secondFile = WideToAnsi(list_->GetItemFile(second));
     const std::vector<AudioPiece*> piecesBefore = player_.GetAudioConvert()->GetFilePieces(secondFile);
@@ -296,7 +285,7 @@ TEST_F(MainWindowTest, SdkProgressMovesTheRowAndItsEndReportsTheFailure)
     pieces[0]->stepsDone = pieces[0]->progressSteps.load();
     pieces[1]->stepsDone = 20;
     PostMessageW(player_.GetHwnd(), WM_USER_AUDIO_PROGRESS, reinterpret_cast<WPARAM>(pieces[0]), pieces[0]->id);
-    Pump(50);
+    g_loop.Pump(50);
     EXPECT_EQ(L"60%", Progress(row));
     EXPECT_EQ(CPlayListCtrl::kStatusRecognizing, list_->GetItemStatus(row));
     EXPECT_TRUE(OpenMessageBoxTexts().empty());
@@ -307,11 +296,11 @@ TEST_F(MainWindowTest, SdkProgressMovesTheRowAndItsEndReportsTheFailure)
     pieces[1]->stepsDone = pieces[1]->progressSteps.load();
     pieces[1]->code = -90002;
     PostMessageW(player_.GetHwnd(), WM_USER_AUDIO_PROGRESS, reinterpret_cast<WPARAM>(pieces[1]), pieces[1]->id + 77);
-    Pump(50);
+    g_loop.Pump(50);
     EXPECT_EQ(L"60%", Progress(row));
 
     PostMessageW(player_.GetHwnd(), WM_USER_AUDIO_PROGRESS, reinterpret_cast<WPARAM>(pieces[1]), pieces[1]->id);
-    Pump(100);
+    g_loop.Pump(100);
     EXPECT_EQ(L"100%", Progress(row));
     EXPECT_EQ(CPlayListCtrl::kStatusDone, list_->GetItemStatus(row));
     EXPECT_EQ(std::vector<std::wstring>{L"sdk.mp3，网络错误，若网络正常可重新识别!"}, OpenMessageBoxTexts());
@@ -324,7 +313,7 @@ TEST_F(MainWindowTest, SdkProgressMovesTheRowAndItsEndReportsTheFailure)
     EXPECT_EQ(L"0%", Progress(row));
     EXPECT_EQ(CPlayListCtrl::kStatusRecognizing, list_->GetItemStatus(row));
     PostMessageW(player_.GetHwnd(), WM_USER_AUDIO_PROGRESS, reinterpret_cast<WPARAM>(dropped), droppedId);
-    Pump(50);
+    g_loop.Pump(50);
     EXPECT_EQ(L"0%", Progress(row));
     EXPECT_EQ(CPlayListCtrl::kStatusRecognizing, list_->GetItemStatus(row));
 }
@@ -360,7 +349,7 @@ TEST_F(MainWindowTest, SdkFailureBoxNamesTheFirstFailedPieceInWords)
         for (AudioPiece* piece : pieces)
             piece->stepsDone = piece->progressSteps.load();
         PostMessageW(player_.GetHwnd(), WM_USER_AUDIO_PROGRESS, reinterpret_cast<WPARAM>(pieces[1]), pieces[1]->id);
-        Pump(100);
+        g_loop.Pump(100);
         EXPECT_EQ(CPlayListCtrl::kStatusDone, list_->GetItemStatus(row));
         EXPECT_EQ(std::vector<std::wstring>{c.text}, OpenMessageBoxTexts());
         CloseMessageBoxes();
@@ -372,7 +361,7 @@ TEST_F(MainWindowTest, SdkFailureBoxNamesTheFirstFailedPieceInWords)
     for (AudioPiece* piece : pieces)
         piece->stepsDone = piece->progressSteps.load();
     PostMessageW(player_.GetHwnd(), WM_USER_AUDIO_PROGRESS, reinterpret_cast<WPARAM>(pieces[0]), pieces[0]->id);
-    Pump(100);
+    g_loop.Pump(100);
     EXPECT_EQ(CPlayListCtrl::kStatusDone, list_->GetItemStatus(row));
     EXPECT_TRUE(OpenMessageBoxTexts().empty());
 }
@@ -388,7 +377,7 @@ TEST_F(MainWindowTest, RestPieceThatFailsForGoodEndsTheRowWithABox)
     ASSERT_TRUE(list_->SetItemRecognizing(row));
     // ffmpeg.exe cannot cut the file: the piece fails at every start, and its
     // last failure comes back as a result message.
-    ASSERT_TRUE(PumpUntil(
+    ASSERT_TRUE(g_loop.PumpUntil(
         [&] {
             player_.GetAudioConvert()->OnTimer();
             return list_->GetItemStatus(row) == CPlayListCtrl::kStatusDone;
@@ -415,7 +404,7 @@ TEST_F(MainWindowTest, FailedPreparationEndsTheRowWithABox)
     EXPECT_EQ(CPlayListCtrl::kStatusRecognizing, list_->GetItemStatus(row));
     player_.GetTaskManager()->OnTimer();
     // ffmpeg.exe cannot read the file: the worker's message ends the row.
-    ASSERT_TRUE(PumpUntil([&] { return list_->GetItemStatus(row) == CPlayListCtrl::kStatusDone; }, 60000));
+    ASSERT_TRUE(g_loop.PumpUntil([&] { return list_->GetItemStatus(row) == CPlayListCtrl::kStatusDone; }, 60000));
     EXPECT_EQ(L"100%", Progress(row));
     // Converting the source is the first step, and it fails.
     EXPECT_EQ(std::vector<std::wstring>{L"b.mp3,任务失败(code=1),可重命名后，重新添加再识别!"}, OpenMessageBoxTexts());
@@ -433,7 +422,7 @@ TEST_F(MainWindowTest, KeyListFromTheClientReplacesTheKeys)
     record->count = 2;
     record->message = "ok";
     PostMessageW(player_.GetHwnd(), WM_USER_COMMAND, USERLIB_CMD_KEY_LIST, reinterpret_cast<LPARAM>(record));
-    Pump(100);
+    g_loop.Pump(100);
     std::set<std::string> seen;
     for (int i = 0; i < 2; ++i) {
         const ServerKey key = CData::GetInstance()->GetServerKey();
@@ -510,7 +499,7 @@ TEST_F(MainWindowTest, MessagesPostedWhileTheFileDialogIsOpenAreHandledOnce)
     // The client's own first answer (there is no service here) is out of the
     // way before the counting starts.
     EXPECT_TRUE(client->WaitIdle(30000));
-    Pump(100);
+    g_loop.Pump(100);
 
     const std::string sdkSource = MakeSourceFile("modal_sdk.mp3");
     const int sdkRow = AddRow(sdkSource);
@@ -578,7 +567,7 @@ TEST_F(MainWindowTest, MessagesPostedWhileTheFileDialogIsOpenAreHandledOnce)
     EXPECT_EQ(1u, CountLines("update msg: 3, modal-check"));
 
     // Back in the program's own loop nothing is handled a second time.
-    Pump(300);
+    g_loop.Pump(300);
     g_logger.SetObserver(nullptr);
     EXPECT_EQ(1u, HandBackSpy::HandedBack().size());
     EXPECT_EQ(1u, CountLines("WM_USER_COMMAND cmd:1"));
@@ -597,8 +586,8 @@ TEST_F(MainWindowTest, CloseStopsThePipelineAndEndsTheRun)
     EXPECT_EQ(nullptr, player_.GetTaskManager());
     EXPECT_FALSE(IsWindowVisible(window));
     // The posted close command destroys the window, which ends the loop.
-    ASSERT_TRUE(PumpUntil([&] { return !IsWindow(window); }, 10000));
-    Pump(50);
+    ASSERT_TRUE(g_loop.PumpUntil([&] { return !IsWindow(window); }, 10000));
+    g_loop.Pump(50);
     EXPECT_EQ(quitsBefore + 1, g_loop.QuitMessages());
 
     std::ifstream log(GetAppDataDir() + "\\Vantorin.log", std::ios::binary);

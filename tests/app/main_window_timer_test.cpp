@@ -75,17 +75,6 @@ std::vector<std::pair<int, std::string>> LogCapture::lines_;
 
 AppTest::ProgramLoop g_loop;
 
-void Pump(DWORD milliseconds)
-{
-    g_loop.Pump(milliseconds);
-}
-
-template <class Done>
-bool PumpUntil(Done done, DWORD milliseconds)
-{
-    return g_loop.PumpUntil(done, milliseconds);
-}
-
 // Result messages of REST pieces, "lost" on their way.
 bool IsPieceResult(const MSG& msg)
 {
@@ -190,7 +179,7 @@ protected:
         data->SetVolGain(false);
         checker_ = data->GetUpdateChecker();
         // A check started by an earlier window must not land in this test.
-        ASSERT_TRUE(PumpUntil([&] { return !checker_->IsChecking(); }, kWaitMs));
+        ASSERT_TRUE(g_loop.PumpUntil([&] { return !checker_->IsChecking(); }, kWaitMs));
         makerservice::Control("/control/reset", "");
         makerservice::Control("/control/fault", "{\"path\": \"/version/Vantorin\", \"fault\": \"404\"}");
         g_loop.SetDropFilter(nullptr);
@@ -203,8 +192,8 @@ protected:
         DestroyWindows(L"CAboutAppDlg");
         if (player_.GetHwnd() != nullptr && IsWindow(player_.GetHwnd()))
             DestroyWindow(player_.GetHwnd());
-        Pump(20);
-        PumpUntil([&] { return !checker_->IsChecking(); }, kWaitMs);
+        g_loop.Pump(20);
+        g_loop.PumpUntil([&] { return !checker_->IsChecking(); }, kWaitMs);
         makerservice::Control("/control/fault", "{\"path\": \"/version/Vantorin\", \"fault\": \"none\"}");
     }
 
@@ -222,7 +211,7 @@ protected:
     {
         Create();
         player_.GetManager().KillControlTimers(player_.GetManager().FindControlByName(L"btnClose"));
-        Pump(50);
+        g_loop.Pump(50);
     }
 
     // One tick, as the timer of "btnClose" delivers it.
@@ -243,7 +232,7 @@ protected:
         for (int i = 0; i < count; ++i) {
             const int before = VersionRequests();
             Tick();
-            EXPECT_TRUE(PumpUntil([&] { return !checker_->IsChecking(); }, kWaitMs));
+            EXPECT_TRUE(g_loop.PumpUntil([&] { return !checker_->IsChecking(); }, kWaitMs));
             if (VersionRequests() > before)
                 checkedAt.push_back(ticks_);
         }
@@ -289,14 +278,14 @@ TEST_F(MainWindowTimerTest, UpdateCheckIsRetriedEveryTenthTickUntilAVersionIsKno
     const LogCapture log;
     CreateWithCountedTicks();
     // The check of the window's set-up.
-    ASSERT_TRUE(PumpUntil([&] { return !checker_->IsChecking() && VersionRequests() == 1; }, kWaitMs));
+    ASSERT_TRUE(g_loop.PumpUntil([&] { return !checker_->IsChecking() && VersionRequests() == 1; }, kWaitMs));
 
     // Thirty ticks against a service that fails: a check at every tenth.
     EXPECT_EQ((std::vector<int>{10, 20, 30}), TicksThatChecked(30));
     EXPECT_FALSE(checker_->HasRemoteVersion());
     // Each failure reached the window; a failed request reports itself
     // twice, once per error text.
-    EXPECT_TRUE(PumpUntil([&] { return LogCapture::Count(2, "check update version failed") == 2 * 4; }, kWaitMs));
+    EXPECT_TRUE(g_loop.PumpUntil([&] { return LogCapture::Count(2, "check update version failed") == 2 * 4; }, kWaitMs));
 
     // The service answers from now on: the next tenth tick learns the
     // version, and later ticks ask no more.
@@ -306,7 +295,7 @@ TEST_F(MainWindowTimerTest, UpdateCheckIsRetriedEveryTenthTickUntilAVersionIsKno
     EXPECT_EQ(std::vector<int>{40}, TicksThatChecked(30));
     EXPECT_TRUE(checker_->HasRemoteVersion());
     // The answered check reported the version and then "up to date".
-    EXPECT_TRUE(PumpUntil([&] { return LogCapture::Count(1, "update msg: 3, ") == 1; }, kWaitMs));
+    EXPECT_TRUE(g_loop.PumpUntil([&] { return LogCapture::Count(1, "update msg: 3, ") == 1; }, kWaitMs));
     EXPECT_EQ(1, LogCapture::Count(1, "update msg: 1, 1.4.5"));
 }
 
@@ -330,7 +319,7 @@ TEST_F(MainWindowTimerTest, SweepMarksARowDoneOnlyWhenAllItsPiecesAreBack)
     ASSERT_TRUE(player_.GetAudioConvert()->AddTask(source, 2 * CAudioConvert::kRestPieceSeconds, source));
     ASSERT_TRUE(list_->SetItemRecognizing(row));
     CAudioConvert* convert = player_.GetAudioConvert();
-    const auto idle = [&] { return PumpUntil([&] { return convert->GetRunning() == 0; }, kWaitMs); };
+    const auto idle = [&] { return g_loop.PumpUntil([&] { return convert->GetRunning() == 0; }, kWaitMs); };
 
     // Every start of a piece fails; each tick starts the first waiting one.
     ASSERT_TRUE(idle());
@@ -388,7 +377,7 @@ TEST_F(MainWindowTimerTest, PoorAudioRunsTheFileAgainOnceFromADenoisedCopy)
             return speechservice::Control("/control/stats")["recognize_requests"].asInt();
         };
         bool doneEarly = false;
-        ASSERT_TRUE(PumpUntil(
+        ASSERT_TRUE(g_loop.PumpUntil(
             [&] {
                 doneEarly = doneEarly || (recognizeRequests() < 2 &&
                                           list_->GetItemStatus(row) != CPlayListCtrl::kStatusRecognizing);
@@ -414,7 +403,7 @@ TEST_F(MainWindowTimerTest, PoorAudioRunsTheFileAgainOnceFromADenoisedCopy)
 TEST_F(MainWindowTimerTest, UpdateMessagesAreLoggedWithTheirText)
 {
     CreateWithCountedTicks();
-    ASSERT_TRUE(PumpUntil([&] { return !checker_->IsChecking(); }, kWaitMs));
+    ASSERT_TRUE(g_loop.PumpUntil([&] { return !checker_->IsChecking(); }, kWaitMs));
     struct Case {
         WPARAM state;
         const char* text;  // null: no message object
@@ -433,7 +422,7 @@ TEST_F(MainWindowTimerTest, UpdateMessagesAreLoggedWithTheirText)
         const LogCapture log;
         UpdateMsg* message = c.text != nullptr ? new UpdateMsg{L"cannot get remote version", c.text} : nullptr;
         ASSERT_TRUE(PostMessageW(player_.GetHwnd(), WM_UPDATE_NOTIFY, c.state, reinterpret_cast<LPARAM>(message)));
-        EXPECT_TRUE(PumpUntil([&] { return LogCapture::Count(1, c.logged) == 1; }, kWaitMs));
+        EXPECT_TRUE(g_loop.PumpUntil([&] { return LogCapture::Count(1, c.logged) == 1; }, kWaitMs));
         if (c.warning != nullptr) {
             EXPECT_EQ(1, LogCapture::Count(2, c.warning));
         }
@@ -458,28 +447,28 @@ TEST_F(MainWindowTimerTest, AboutPressedTwiceShowsOneWindowAndShowsItAgainAfterC
         SCOPED_TRACE(shown);
         Click(L"btnAbout");
         HWND about = nullptr;
-        ASSERT_TRUE(PumpUntil([&] { return (about = FindWindowW(L"CAboutAppDlg", nullptr)) != nullptr; }, kWaitMs))
+        ASSERT_TRUE(g_loop.PumpUntil([&] { return (about = FindWindowW(L"CAboutAppDlg", nullptr)) != nullptr; }, kWaitMs))
             << "the About window did not come";
         EXPECT_EQ(std::make_pair(520, 360), sizeOf(about)) << "the size of \"AboutAppDlg.xml\"";
         SetForegroundWindow(player_.GetHwnd());
-        Pump(50);
+        g_loop.Pump(50);
         ASSERT_NE(about, GetForegroundWindow());
 
         Click(L"btnAbout");
-        EXPECT_TRUE(PumpUntil([&] { return GetForegroundWindow() == about; }, kWaitMs));
-        Pump(200);
+        EXPECT_TRUE(g_loop.PumpUntil([&] { return GetForegroundWindow() == about; }, kWaitMs));
+        g_loop.Pump(200);
         EXPECT_EQ(1, CountWindows(L"CAboutAppDlg"));
         EXPECT_TRUE(IsWindow(about));
 
         // Closed as the user closes it; the object stays for the next press.
         PostMessageW(about, WM_CLOSE, 0, 0);
-        ASSERT_TRUE(PumpUntil([&] { return !IsWindow(about); }, kWaitMs));
+        ASSERT_TRUE(g_loop.PumpUntil([&] { return !IsWindow(about); }, kWaitMs));
     }
     // Closing deletes the About object; the loop must not meet it again.
     const HWND window = player_.GetHwnd();
     player_.Close();
-    EXPECT_TRUE(PumpUntil([&] { return !IsWindow(window); }, kWaitMs));
-    Pump(200);
+    EXPECT_TRUE(g_loop.PumpUntil([&] { return !IsWindow(window); }, kWaitMs));
+    g_loop.Pump(200);
 }
 
 // A required update reported by the checker closes the program and starts
@@ -502,13 +491,13 @@ TEST_F(MainWindowTimerTest, RequiredUpdateClosesTheWindowAndStartsTheUpdater)
     // The window's set-up starts the check, whose answer closes the program.
     Create();
     const HWND window = player_.GetHwnd();
-    ASSERT_TRUE(PumpUntil([&] { return !IsWindow(window); }, kWaitMs)) << "the window stayed";
+    ASSERT_TRUE(g_loop.PumpUntil([&] { return !IsWindow(window); }, kWaitMs)) << "the window stayed";
     EXPECT_EQ(1, LogCapture::Count(1, "find must update version. start update"));
     EXPECT_EQ(1, LogCapture::Count(1, "update msg: 4, "));
     EXPECT_EQ(1, LogCapture::Count(1, "app exit"));
-    Pump(50);
+    g_loop.Pump(50);
     EXPECT_EQ(quitsBefore + 1, g_loop.QuitMessages());
-    EXPECT_TRUE(PumpUntil([&] { return GetFileAttributesA(started.c_str()) != INVALID_FILE_ATTRIBUTES; }, kWaitMs))
+    EXPECT_TRUE(g_loop.PumpUntil([&] { return GetFileAttributesA(started.c_str()) != INVALID_FILE_ATTRIBUTES; }, kWaitMs))
         << "the updater was not started";
     DeleteFileA(started.c_str());
 }
