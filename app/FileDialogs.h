@@ -1,6 +1,6 @@
 #pragma once
 // Thin layers over the common file-open dialog and the shell's folder browser.
-#include <windows.h>
+#include "Win32Prelude.h"
 #include <commdlg.h>
 #include <string>
 

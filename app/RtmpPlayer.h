@@ -6,7 +6,7 @@
 #include "PlayListCtrl.h"
 #include "WindowImplBase.h"
 
-#include <windows.h>
+#include "Win32Prelude.h"
 
 #include <string>
 

@@ -2,7 +2,7 @@
 // window procedure), and the main window's message filter, which takes three
 // kinds of user input ahead of the controls (a click on a row's action cell,
 // Ctrl+Shift+L, the system close command).
-// The client's header brings winsock2.h, which must come before windows.h.
+#include "Win32Prelude.h"
 #include "UserHttpLib.h"
 
 #include "RtmpPlayer.h"

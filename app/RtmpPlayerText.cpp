@@ -10,7 +10,7 @@
 #include "RtmpPlayer.h"
 #include "StringUtils.h"
 
-#include <windows.h>
+#include "Win32Prelude.h"
 
 #include <cstdio>
 #include <set>

@@ -1,7 +1,6 @@
 // The program entry: starts the process-wide services in a fixed order, runs
 // the main window's message loop and takes the services down again.
-#include <winsock2.h>
-#include <windows.h>
+#include "Win32Prelude.h"
 #include <objbase.h>
 
 #include <curl/curl.h>

@@ -16,7 +16,7 @@
 #include "StringUtils.h"
 #include "TestSupport.h"
 
-#include <windows.h>
+#include "Win32Prelude.h"
 #include <psapi.h>
 
 #include <algorithm>

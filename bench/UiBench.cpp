@@ -22,7 +22,7 @@
 #include "StringUtils.h"
 #include "UiManager.h"
 
-#include <windows.h>
+#include "Win32Prelude.h"
 
 #include <algorithm>
 #include <atomic>

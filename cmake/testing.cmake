@@ -39,10 +39,10 @@ endfunction()
 
 # The headers every test compiles again and again (the system's, the test
 # framework's, the standard library's commonest) are compiled once, into a
-# precompiled header that every test reuses. Winsock's header comes before
-# windows.h, as each source that needs it already has it; the tests define no
-# macros of their own before their includes, so the project-wide definitions
-# are the only ones the header sees.
+# precompiled header that every test reuses. The Windows headers come through
+# the project's prelude, as in every source; the tests define no macros of
+# their own before their includes, so the prelude's are the only ones the
+# header sees.
 set(vantorin_test_pch_source ${CMAKE_BINARY_DIR}/vantorin_test_pch.cpp)
 if(NOT EXISTS ${vantorin_test_pch_source})
   file(WRITE ${vantorin_test_pch_source} "// The precompiled header of the tests is built with this empty source.\n")
@@ -52,7 +52,7 @@ function(vantorin_use_test_pch name)
     add_library(vantorin_test_pch STATIC ${vantorin_test_pch_source})
     target_link_libraries(vantorin_test_pch PRIVATE Vantorin::gtest)
     target_precompile_headers(vantorin_test_pch PRIVATE
-      <winsock2.h> <windows.h> <gtest/gtest.h>
+      ${PROJECT_SOURCE_DIR}/foundation/Win32Prelude.h <gtest/gtest.h>
       <algorithm> <cstdint> <cstdio> <cstring> <cwchar> <memory> <string> <vector>)
     vantorin_let_ccache_use_pch(vantorin_test_pch)
   endif()

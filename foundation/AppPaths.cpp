@@ -4,7 +4,7 @@
 #include "StringUtils.h"
 #include "UpLoadLog.h"
 
-#include <windows.h>
+#include "Win32Prelude.h"
 #include <shlobj.h>
 
 #include <cstdint>

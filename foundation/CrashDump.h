@@ -2,7 +2,7 @@
 // Writes a minidump of the process when an exception reaches no handler, then
 // ends the process with the exception's code. The program entry keeps one
 // writer for the whole run and switches it off before the orderly exit.
-#include <windows.h>
+#include "Win32Prelude.h"
 
 #include <atomic>
 #include <string>

@@ -1,8 +1,7 @@
 #pragma once
 // Owners of libcurl's easy handles, MIME forms and header lists, in the manner of
 // ScopedHandle.h.
-// Include it before anything that brings windows.h: libcurl's winsock2.h
-// must come first.
+#include "Win32Prelude.h"
 #include <curl/curl.h>
 
 #include "ScopedHandle.h"

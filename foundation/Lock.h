@@ -1,6 +1,6 @@
 #pragma once
 // A recursive mutual-exclusion lock (one critical section) and its scope guard.
-#include <windows.h>
+#include "Win32Prelude.h"
 
 class CLock {
 public:

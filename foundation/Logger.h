@@ -2,7 +2,7 @@
 // The process-wide log: one line per call into "Vantorin.log" in the
 // application-data folder, mirrored to the debugger output, serialised by one
 // lock so lines from different threads never interleave.
-#include <windows.h>
+#include "Win32Prelude.h"
 
 #include <atomic>
 #include <cstdio>

@@ -5,7 +5,7 @@
 #include "ServerLog.h"
 #include "StringUtils.h"
 
-#include <windows.h>
+#include "Win32Prelude.h"
 #include <shellapi.h>
 
 #include <cstdlib>

@@ -1,7 +1,7 @@
 #pragma once
 // One owner per kind of system handle: each closes its handle exactly once, on
 // destruction or reset, and can be moved but not copied.
-#include <windows.h>
+#include "Win32Prelude.h"
 
 #include <utility>
 

@@ -2,7 +2,7 @@
 // The base of every worker: one system thread running the virtual Run.
 #include "ScopedHandle.h"
 
-#include <windows.h>
+#include "Win32Prelude.h"
 
 #include <atomic>
 #include <cstdint>

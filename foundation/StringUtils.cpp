@@ -1,6 +1,6 @@
 #include "StringUtils.h"
 
-#include <windows.h>
+#include "Win32Prelude.h"
 
 #include <cstdio>
 #include <vector>

@@ -1,4 +1,4 @@
-// libcurl brings winsock2.h, which must come before windows.h.
+#include "Win32Prelude.h"
 #include "CurlHandle.h"
 
 #include "UpLoadLog.h"

@@ -2,7 +2,7 @@
 // The diagnostics upload: at the first look-up of the application-data folder
 // the crash dumps of an earlier run are zipped with the log and the settings
 // and posted to the maker's diagnostics service on a thread of their own.
-#include <windows.h>
+#include "Win32Prelude.h"
 
 #include <cstdint>
 #include <string>

@@ -5,7 +5,7 @@
 #include "Lock.h"
 #include "Sha1.h"
 
-#include <windows.h>
+#include "Win32Prelude.h"
 
 #include <json/value.h>
 

@@ -3,7 +3,7 @@
 // window messages that carry pieces to the main window.
 #include "Lock.h"
 
-#include <windows.h>
+#include "Win32Prelude.h"
 
 #include <atomic>
 #include <string>

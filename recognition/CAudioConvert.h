@@ -7,7 +7,7 @@
 #include "Lock.h"
 #include "SimpleThread.h"
 
-#include <windows.h>
+#include "Win32Prelude.h"
 
 #include <deque>
 #include <map>

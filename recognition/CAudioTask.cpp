@@ -1,4 +1,4 @@
-// libcurl first: its winsock2.h must come before windows.h.
+#include "Win32Prelude.h"
 #include "CSpeechClient.h"
 
 #include "CAudioTask.h"

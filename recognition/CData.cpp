@@ -1,4 +1,4 @@
-// First: it brings in winsock2.h, which must come before any windows.h.
+#include "Win32Prelude.h"
 #include "UserHttpLib.h"
 
 #include "CData.h"

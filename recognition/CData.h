@@ -5,7 +5,7 @@
 #include "Lock.h"
 #include "ServerKey.h"
 
-#include <windows.h>
+#include "Win32Prelude.h"
 
 #include <atomic>
 #include <map>

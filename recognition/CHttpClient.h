@@ -2,8 +2,7 @@
 // The HTTP layer of the REST speech client: one libcurl easy handle per
 // request, with verified TLS (the system's certificate store, or an extra CA
 // file the user names for a private endpoint).
-// Include it before anything that brings windows.h: libcurl's winsock2.h
-// must come first.
+#include "Win32Prelude.h"
 #include "CurlHandle.h"
 
 #include <json/json.h>

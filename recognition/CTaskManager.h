@@ -5,7 +5,7 @@
 #include "Lock.h"
 #include "TaskRequest.h"
 
-#include <windows.h>
+#include "Win32Prelude.h"
 
 #include <deque>
 #include <map>

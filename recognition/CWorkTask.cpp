@@ -5,7 +5,7 @@
 #include "PubUtils.h"
 #include "StringUtils.h"
 
-#include <windows.h>
+#include "Win32Prelude.h"
 #include <shlwapi.h>
 
 namespace {

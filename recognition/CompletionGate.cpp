@@ -2,7 +2,7 @@
 
 #include "CData.h"
 
-#include <windows.h>
+#include "Win32Prelude.h"
 
 #include <atomic>
 

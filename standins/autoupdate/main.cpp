@@ -2,7 +2,7 @@
 // product; this one only writes "AutoUpdate.started.txt" beside itself, in
 // UTF-8, with two lines: the command line it was given and its own full path,
 // so tests can see exactly how the program started it.
-#include <windows.h>
+#include "Win32Prelude.h"
 
 #include <string>
 

@@ -1,6 +1,6 @@
 #include "PendingFile.h"
 
-#include <windows.h>
+#include "Win32Prelude.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #pragma once
 // Starting a console tool hidden from a program that has no console, and
 // reading what it writes to its standard output.
-#include <windows.h>
+#include "Win32Prelude.h"
 
 #include <functional>
 #include <string>

@@ -1,7 +1,7 @@
 #pragma once
 // Reading and writing the RIFF/WAVE layout of PCM files. A header is untrusted
 // input: every chunk size is checked against the file before it is used.
-#include <windows.h>
+#include "Win32Prelude.h"
 
 #include <cstdint>
 #include <vector>

@@ -2,7 +2,7 @@
 
 #include "libasr.h"
 
-#include <windows.h>
+#include "Win32Prelude.h"
 
 #include <charconv>
 #include <mutex>

@@ -10,7 +10,7 @@
 #include "PendingFile.h"
 #include "Process.h"
 
-#include <windows.h>
+#include "Win32Prelude.h"
 
 #include <algorithm>
 #include <cmath>

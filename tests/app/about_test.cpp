@@ -1,8 +1,7 @@
 // The About window on a real window, with the update check answered by a
 // small local HTTP server of the test's own.
-#include <winsock2.h>
+#include "Win32Prelude.h"
 #include <ws2tcpip.h>
-#include <windows.h>
 
 #include "AboutAppDlg.h"
 

@@ -1,7 +1,7 @@
 // The main window built from its real skin: its controls and stored options,
 // the pipeline messages that reach it from the workers, the user-service
 // command and the closing order.
-// The client's header brings winsock2.h, which must come before windows.h.
+#include "Win32Prelude.h"
 #include "UserHttpLib.h"
 
 #include "AppPaths.h"

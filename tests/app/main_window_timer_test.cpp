@@ -4,7 +4,7 @@
 // was lost (and leaves rows without pieces alone), the poor-audio re-run
 // through preparation, the update messages, and the About button pressed
 // twice. Messages go through the program's own loop, as in the program.
-// The service headers bring winsock2.h, which must come before windows.h.
+#include "Win32Prelude.h"
 #include "MakerServiceControl.h"
 #include "SpeechServiceControl.h"
 

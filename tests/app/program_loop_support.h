@@ -5,7 +5,7 @@
 // reaches the window whether the filter or the window procedure handles it.
 #include "UiManager.h"
 
-#include <windows.h>
+#include "Win32Prelude.h"
 
 namespace AppTest {
 

@@ -7,7 +7,7 @@
 #include "ScopedHandle.h"
 #include "WindowImplBase.h"
 
-#include <windows.h>
+#include "Win32Prelude.h"
 
 #include <functional>
 #include <string>

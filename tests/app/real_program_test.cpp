@@ -5,7 +5,7 @@
 // it runs. The program folder can be given ("--program-dir=PATH" or the
 // environment variable VANTORIN_PROGRAM_DIR), so a program unpacked from a
 // release archive can be run the same way.
-// The service headers bring winsock2.h, which must come before windows.h.
+#include "Win32Prelude.h"
 #include "MakerServiceControl.h"
 #include "SpeechServiceControl.h"
 

@@ -1,4 +1,4 @@
-// The client's header brings winsock2.h, which must come before windows.h.
+#include "Win32Prelude.h"
 #include "UserHttpLib.h"
 
 #include "AppPaths.h"
@@ -16,8 +16,6 @@
 #include "ui_render_test_support.h"
 
 #include <gtest/gtest.h>
-
-#include <windows.h>
 
 #include <shlobj.h>
 

@@ -4,7 +4,7 @@
 // shared settings file is left as the test found it.
 #include "AppPaths.h"
 
-#include <windows.h>
+#include "Win32Prelude.h"
 
 #include <string>
 #include <utility>

@@ -6,7 +6,7 @@
 #include "MessageWnd.h"
 #include "UiManager.h"
 
-#include <windows.h>
+#include "Win32Prelude.h"
 
 #include <commctrl.h>
 

@@ -6,7 +6,7 @@
 #include "ControlUI.h"
 #include "UiManager.h"
 
-#include <windows.h>
+#include "Win32Prelude.h"
 
 #include <string>
 #include <vector>

@@ -1,6 +1,6 @@
 #pragma once
 // File helpers shared by the foundation tests.
-#include <windows.h>
+#include "Win32Prelude.h"
 
 #include <string>
 

@@ -4,7 +4,7 @@
 // and with 2 when it would have run as the first instance.
 #include "PubUtils.h"
 
-#include <windows.h>
+#include "Win32Prelude.h"
 #include <shellapi.h>
 
 int main()

@@ -1,7 +1,7 @@
 #include "StringUtils.h"
 
 #include <gtest/gtest.h>
-#include <windows.h>
+#include "Win32Prelude.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // An unprepared source that cannot be copied into Temp: the scheduler queues
 // nothing and the program's message box, with the program's own skin (this
 // test carries the program's resources), tells the user which file failed.
-// The client's header brings winsock2.h, which must come before windows.h.
+#include "Win32Prelude.h"
 #include "UserHttpLib.h"
 
 #include "AppPaths.h"

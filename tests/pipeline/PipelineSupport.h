@@ -4,7 +4,7 @@
 #include "CHttpClient.h"
 #include "ScopedHandle.h"
 
-#include <windows.h>
+#include "Win32Prelude.h"
 
 #include <mutex>
 #include <string>

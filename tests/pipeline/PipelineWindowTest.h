@@ -2,7 +2,7 @@
 // A fixture for tests whose pipeline posts to a message-only window that
 // stands in for the main window, with the speech stand-in ready for a REST
 // run.
-// The client's header brings winsock2.h, which must come before windows.h.
+#include "Win32Prelude.h"
 #include "UserHttpLib.h"
 
 #include "CData.h"

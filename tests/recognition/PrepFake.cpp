@@ -3,7 +3,7 @@
 //   ffmpeg.exe        writes a short WAV file at its last argument, then puts a
 //                     folder where the copy of that file is to go;
 //   vantorinaudio.exe writes bytes that are no audio at its second argument.
-#include <windows.h>
+#include "Win32Prelude.h"
 #include <shellapi.h>
 
 #include <string>

@@ -1,7 +1,7 @@
 // Source preparation with the real converter and companion tools on a
 // generated noisy recording: the four option combinations with their measured
 // effects, each failing step at its result code, and the pace of the workers.
-// First: it brings in winsock2.h, which must come before any windows.h.
+#include "Win32Prelude.h"
 #include "UserHttpLib.h"
 
 #include "CData.h"

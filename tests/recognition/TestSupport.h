@@ -2,7 +2,7 @@
 // Small helpers shared by the recognition tests: a message-only window that
 // records what the pipeline posts to it, a message pump with a deadline, and
 // 16-bit PCM WAV files.
-#include <windows.h>
+#include "Win32Prelude.h"
 
 #include <atomic>
 #include <cstdint>

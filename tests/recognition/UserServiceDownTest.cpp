@@ -1,6 +1,6 @@
 // With the user service unreachable, a failure record arrives for the key
 // list and the built-in pair stays in use.
-// First: it brings in winsock2.h, which must come before any windows.h.
+#include "Win32Prelude.h"
 #include "UserHttpLib.h"
 
 #include "CData.h"

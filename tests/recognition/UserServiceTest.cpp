@@ -1,7 +1,7 @@
 // The user-service client against the local maker service: the key list
 // arrives at the main window and replaces the data object's list, and each
 // flush reaches the service as one text.
-// First: it brings in winsock2.h, which must come before any windows.h.
+#include "Win32Prelude.h"
 #include "UserHttpLib.h"
 
 #include "CData.h"

@@ -1,7 +1,7 @@
 // The speech SDK piece task, driven directly with pieces made here: its
 // failure codes and statuses, its progress messages, the piece's text, and a
 // piece cut by the real converter and recognised through the SDK.
-// First: it brings in winsock2.h, which must come before any windows.h.
+#include "Win32Prelude.h"
 #include "UserHttpLib.h"
 
 #include "AppPaths.h"

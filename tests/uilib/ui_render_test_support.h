@@ -4,7 +4,7 @@
 #include "../foundation/TestFiles.h"
 #include "UiGdi.h"
 
-#include <windows.h>
+#include "Win32Prelude.h"
 #include <zlib.h>
 
 #include <cstdint>

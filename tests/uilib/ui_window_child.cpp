@@ -8,7 +8,7 @@
 #include "UiManager.h"
 #include "ui_window_test_support.h"
 
-#include <windows.h>
+#include "Win32Prelude.h"
 #include <shellapi.h>
 
 #include <string>

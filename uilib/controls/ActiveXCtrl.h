@@ -2,7 +2,7 @@
 // The client site and in-place site that a hosted COM control talks to. It
 // lives as long as COM references to it exist; the hosting control detaches
 // itself before it lets go.
-#include <windows.h>
+#include "Win32Prelude.h"
 #include <ole2.h>
 #include <ocidl.h>
 

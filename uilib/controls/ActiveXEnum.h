@@ -1,6 +1,6 @@
 #pragma once
 // Enumerates the one object of an ActiveX host's container.
-#include <windows.h>
+#include "Win32Prelude.h"
 #include <ole2.h>
 
 namespace UiLib {

@@ -1,7 +1,7 @@
 #pragma once
 // The in-place frame that a hosted COM control is given: the manager's
 // window, without tool space or menus.
-#include <windows.h>
+#include "Win32Prelude.h"
 #include <ole2.h>
 
 namespace UiLib {

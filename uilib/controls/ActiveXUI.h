@@ -7,7 +7,7 @@
 #include "MessageFilterUI.h"
 #include "UiString.h"
 
-#include <windows.h>
+#include "Win32Prelude.h"
 #include <ole2.h>
 
 namespace UiLib {

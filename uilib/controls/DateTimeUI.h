@@ -5,7 +5,7 @@
 #include "LabelUI.h"
 #include "WindowWnd.h"
 
-#include <windows.h>
+#include "Win32Prelude.h"
 
 namespace UiLib {
 

@@ -5,7 +5,7 @@
 // stroke through GDI+.
 #include "ControlUI.h"
 
-#include <windows.h>
+#include "Win32Prelude.h"
 
 namespace UiLib {
 

@@ -6,7 +6,7 @@
 #include "UiListInfo.h"
 #include "UiManager.h"
 
-#include <windows.h>
+#include "Win32Prelude.h"
 
 namespace UiLib {
 

@@ -3,7 +3,7 @@
 // their questions about the control (its rect, formats, styles) and carries
 // out their requests (caret, timers, capture, invalidation, scroll bars) on
 // the control and its UI manager.
-#include <windows.h>
+#include "Win32Prelude.h"
 #include <richedit.h>
 #include <textserv.h>
 

@@ -8,7 +8,7 @@
 #include "UiRect.h"
 #include "UiString.h"
 
-#include <windows.h>
+#include "Win32Prelude.h"
 
 namespace UiLib {
 

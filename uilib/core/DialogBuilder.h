@@ -6,7 +6,7 @@
 #include "UiString.h"
 #include "XmlDocument.h"
 
-#include <windows.h>
+#include "Win32Prelude.h"
 
 namespace UiLib {
 

@@ -2,7 +2,7 @@
 // A window-message filter that the manager asks before (pre-message filters)
 // or while (message filters) it handles a message. Setting handled to true
 // takes the message; the returned value is then its result.
-#include <windows.h>
+#include "Win32Prelude.h"
 
 namespace UiLib {
 

@@ -1,6 +1,6 @@
 #pragma once
 // Readers of the number and colour values that skin attributes carry.
-#include <windows.h>
+#include "Win32Prelude.h"
 
 namespace UiLib {
 

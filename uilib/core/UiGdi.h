@@ -4,7 +4,7 @@
 // contexts, and an object selected into a device context.
 #include "ScopedHandle.h"
 
-#include <windows.h>
+#include "Win32Prelude.h"
 
 namespace UiLib {
 

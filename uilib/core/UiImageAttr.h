@@ -3,7 +3,7 @@
 // such as file='btn.png' dest='0,0,16,16' corner='4,4,4,4'.
 #include "UiString.h"
 
-#include <windows.h>
+#include "Win32Prelude.h"
 
 #include <vector>
 

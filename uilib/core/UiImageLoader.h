@@ -1,7 +1,7 @@
 #pragma once
 // Turning decoded RGBA pixels into the premultiplied BGRA that the drawing
 // functions blend.
-#include <windows.h>
+#include "Win32Prelude.h"
 
 #include <cstddef>
 

@@ -9,7 +9,7 @@
 #include "UiString.h"
 #include "UiStringMap.h"
 
-#include <windows.h>
+#include "Win32Prelude.h"
 #include <commctrl.h>
 
 namespace UiLib {

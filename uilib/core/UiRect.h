@@ -1,7 +1,7 @@
 #pragma once
 // A rectangle laid out as the platform's RECT, so it goes to the platform's
 // rectangle functions as it is.
-#include <windows.h>
+#include "Win32Prelude.h"
 
 namespace UiLib {
 

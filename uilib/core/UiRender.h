@@ -3,7 +3,7 @@
 // narrows a device context for the time of one paint.
 #include "UiString.h"
 
-#include <windows.h>
+#include "Win32Prelude.h"
 
 namespace UiLib {
 

@@ -1,7 +1,7 @@
 #pragma once
 // The arithmetic of the render engine, kept apart from GDI: the pieces of a
 // nine-grid image, the tiles of its centre, and the bands of a gradient.
-#include <windows.h>
+#include "Win32Prelude.h"
 
 #include <vector>
 

@@ -1,6 +1,6 @@
 #pragma once
 // A size (also used for points), laid out as the platform's SIZE.
-#include <windows.h>
+#include "Win32Prelude.h"
 
 namespace UiLib {
 

@@ -1,7 +1,7 @@
 #pragma once
 // The UI library's wide string: short texts live in a local buffer, longer
 // ones in a block from the C allocator.
-#include <windows.h>
+#include "Win32Prelude.h"
 
 namespace UiLib {
 

@@ -4,7 +4,7 @@
 
 #include <shlwapi.h>
 #include <stdarg.h>
-#include <windows.h>
+#include "Win32Prelude.h"
 
 namespace UiLib {
 

@@ -3,7 +3,7 @@
 // handle or a memory block, finds entries by name and extracts them into a
 // buffer or to a file. Every operation answers with a result code, which is
 // also kept as the last result.
-#include <windows.h>
+#include "Win32Prelude.h"
 
 namespace UiLib {
 

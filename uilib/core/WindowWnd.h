@@ -2,7 +2,7 @@
 // A thin owner of one Win32 window and its window procedure. The object is
 // reached from the window through GWLP_USERDATA (registered classes) or the
 // window property "WndX" (superclassed system classes).
-#include <windows.h>
+#include "Win32Prelude.h"
 
 namespace UiLib {
 

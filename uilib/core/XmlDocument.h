@@ -4,7 +4,7 @@
 // zero inside the text; no node objects or string copies are made.
 #include "XmlNode.h"
 
-#include <windows.h>
+#include "Win32Prelude.h"
 
 namespace UiLib {
 

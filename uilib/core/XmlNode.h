@@ -1,6 +1,6 @@
 #pragma once
 // A small value that refers to one element of a CXmlDocument.
-#include <windows.h>
+#include "Win32Prelude.h"
 
 namespace UiLib {
 

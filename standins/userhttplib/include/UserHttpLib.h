@@ -9,8 +9,7 @@
 // compiler: the record holds standard strings. Only the DLL allocates and
 // frees records; the program reads one and hands it back through
 // CUserhttplib::ReleaseRecord.
-#include <winsock2.h>  // before windows.h, so users may include the HTTP library after this
-#include <windows.h>
+#include "Win32Prelude.h"
 
 #include <cstddef>
 #include <string>

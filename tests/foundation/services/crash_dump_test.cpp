@@ -5,7 +5,7 @@
 #include "TestFiles.h"
 
 #include <gtest/gtest.h>
-#include <windows.h>
+#include "Win32Prelude.h"
 
 #include <string>
 #include <vector>

@@ -1,7 +1,7 @@
 // A dump library whose dump call faults, as one can when the crash being
 // dumped has corrupted the heap; crash_dump_test puts it beside a copy of
 // crash_dump_child as DBGHELP.DLL.
-#include <windows.h>
+#include "Win32Prelude.h"
 
 namespace {
 volatile int* g_nowhere = nullptr;

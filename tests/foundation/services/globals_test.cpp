@@ -10,7 +10,7 @@
 #include <gtest/gtest.h>
 #include <shlobj.h>
 #include <unzip.h>
-#include <windows.h>
+#include "Win32Prelude.h"
 
 #include <string>
 #include <vector>

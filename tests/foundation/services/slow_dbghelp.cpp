@@ -2,7 +2,7 @@
 // writes the rest, without stopping the process's other threads as the real
 // one does. crash_dump_test puts it beside a copy of crash_dump_child as
 // DBGHELP.DLL, so a second fault has time to touch the dump being written.
-#include <windows.h>
+#include "Win32Prelude.h"
 
 namespace {
 

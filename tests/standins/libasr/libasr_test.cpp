@@ -1,7 +1,7 @@
 #include "ToneSpeechAudio.h"
 #include "libasr.h"
 
-#include <windows.h>
+#include "Win32Prelude.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,7 @@
 // For Windows tests that name SERVICES speechservice: where the running
 // stand-in is, and its control endpoint (see standins/speechservice/README.md).
 // The caller runs curl_global_init first.
-#include <winsock2.h>
-#include <windows.h>
+#include "Win32Prelude.h"
 
 #include <curl/curl.h>
 #include <gtest/gtest.h>
