@@ -41,6 +41,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
         return 0;
 
     curl_global_init(CURL_GLOBAL_WIN32);
+    // The diagnostics upload was decided before the entry, ahead of the log's
+    // opening; its transfer waits for libcurl until here.
     SetHttpLibraryReady();
 
     const std::wstring dumpFolder = AnsiToWide(GetAppDataDir()) + L"/crashDumps";

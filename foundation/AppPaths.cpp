@@ -2,7 +2,6 @@
 
 #include "ScopedHandle.h"
 #include "StringUtils.h"
-#include "UpLoadLog.h"
 
 #include "Win32Prelude.h"
 #include <shlobj.h>
@@ -63,14 +62,7 @@ std::string GetAppDataDir()
 {
     // Never destroyed: threads that outlive the program entry (REST pieces
     // are left to finish) may still ask while the globals are torn down.
-    static std::string& cached = *new std::string;
-    static bool computed = false;
-    if (!computed) {
-        cached = ComputeAppDataDir();
-        computed = true;
-        // The cache is filled first, so the upload's own look-ups find it.
-        UploadDiagnostics(cached);
-    }
+    static const std::string& cached = *new std::string(ComputeAppDataDir());
     return cached;
 }
 

@@ -4,8 +4,7 @@
 #include <vector>
 
 // The local application-data folder + "\Vantorin", created when missing.
-// Computed once per process; the first look-up also takes the diagnostics
-// upload decision.
+// Computed once per process.
 std::string GetAppDataDir();
 // GetAppDataDir() + "\Temp", created when missing.
 std::string GetTempDir();

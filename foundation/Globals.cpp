@@ -7,6 +7,7 @@
 
 #include "AppPaths.h"
 #include "Logger.h"
+#include "UpLoadLog.h"
 
 const std::wstring g_mediaInfoLoadError = L"Unable to load MediaInfo.dll";
 
@@ -18,9 +19,12 @@ std::wstring g_browseFolder;
 
 CLogger InitLogger()
 {
-    // The first look-up of the folder takes the diagnostics upload decision,
-    // so the previous run's log is packed before the size rule can empty it.
+    // The diagnostics upload decision is taken here, ahead of the program
+    // entry, because the log must not be opened before it: the previous run's
+    // log is packed whole, before the size rule can empty it and before this
+    // run's banner.
     const std::string folder = GetAppDataDir();
+    UploadDiagnostics(folder);
     return CLogger(folder + "/" + "Vantorin.log");
 }
 

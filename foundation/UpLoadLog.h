@@ -1,15 +1,16 @@
 #pragma once
-// The diagnostics upload: at the first look-up of the application-data folder
-// the crash dumps of an earlier run are zipped with the log and the settings
-// and posted to the maker's diagnostics service on a thread of their own.
+// The diagnostics upload: once per process, before the log is opened, the
+// crash dumps of an earlier run are zipped with the log and the settings and
+// posted to the maker's diagnostics service on a thread of their own.
 #include "Win32Prelude.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-// Decides, once per process at the first look-up of the application-data
-// folder, whether the crash dumps of an earlier run go to the maker's service.
+// Decides whether the crash dumps of an earlier run go to the maker's
+// service. The logger's initialiser calls it once per process, before it
+// opens the log, so the previous run's log goes out whole.
 void UploadDiagnostics(const std::string& appDataDir);
 
 // The program entry calls this once libcurl's global initialisation is done:

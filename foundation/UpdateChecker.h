@@ -31,8 +31,8 @@ struct UpdateFileEntry {
     uint8_t digest[kSha1DigestSize] = {};
 };
 
-// The local application-data folder + "\Vantorin" without creating it and
-// without the diagnostics upload of GetAppDataDir; empty when the shell fails.
+// The local application-data folder + "\Vantorin", never created (unlike
+// GetAppDataDir); empty when the shell fails.
 std::string GetUpdateDataDir();
 std::wstring GetUpdateConfigPath();
 // As ReadConfigString, on GetUpdateConfigPath().

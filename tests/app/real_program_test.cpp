@@ -20,6 +20,7 @@
 #include "PlayListCtrl.h"
 #include "RichEditUI.h"
 #include "StringUtils.h"
+#include "TestZip.h"
 #include "TextUI.h"
 
 #include <gtest/gtest.h>
@@ -51,11 +52,20 @@ constexpr int kRecordingPieces = 2;
 constexpr wchar_t kUserFileStem[] = L"会议 录音";
 
 constexpr char kStartLine[] = "WinMain:\t\tstart app v1.4.5\r\n";
+// "日志开始" in GBK: the logger's start banner.
+constexpr char kStartBanner[] = "\xC8\xD5\xD6\xBE\xBF\xAA\xCA\xBC";
 
 std::string ReadWholeFile(const std::wstring& path)
 {
     std::ifstream in(path.c_str(), std::ios::binary);
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+bool WriteWholeFile(const std::wstring& path, const std::string& bytes)
+{
+    std::ofstream out(path.c_str(), std::ios::binary | std::ios::trunc);
+    out << bytes;
+    return static_cast<bool>(out.flush());
 }
 
 size_t CountOf(const std::string& text, const std::string& part)
@@ -371,6 +381,75 @@ TEST_F(RealProgramTest, RecognisesARecordingAndSavesItsText)
     EXPECT_NE(std::string::npos, text.find("app exit", mainClose)) << text;
     EXPECT_TRUE(DumpsIn(DumpFolder()).empty());
     EXPECT_TRUE(ListFiles(GetTempDir(), 10).empty()) << "the Temp folder was not emptied";
+}
+
+// The Temp archives that hold an entry of that name.
+std::vector<std::string> ArchivesHolding(const std::string& entryName)
+{
+    std::vector<std::string> archives;
+    for (const std::string& file : ListFiles(GetTempDir(), 100)) {
+        for (const auto& entry : testfiles::ZipEntries(AnsiToWide(file))) {
+            if (entry.first == entryName)
+                archives.push_back(file);
+        }
+    }
+    return archives;
+}
+
+// A start after a crash: the dumps are packed with the previous run's log as
+// it was, before this run's logger opens the log (a log over 1 MiB, which the
+// logger starts afresh, goes whole), and are posted once the program runs. A
+// second start takes the same decision before it finds the first running.
+TEST_F(RealProgramTest, StartAfterACrashSendsTheDumpsWithTheWholeOldLog)
+{
+    settings_->Set(L"UploadLogTime", L"0");
+    const std::wstring logPath = AnsiToWide(GetAppDataDir() + "\\Vantorin.log");
+    const std::string crashedRunLine = "the crashed run's line\r\n";
+    std::string oldLog;
+    while (oldLog.size() <= 0x100000)
+        oldLog += crashedRunLine;
+    ASSERT_TRUE(WriteWholeFile(logPath, oldLog));
+    CreateDirectoryW(DumpFolder().c_str(), nullptr);
+    ASSERT_TRUE(WriteWholeFile(DumpFolder() + L"\\20261209230000.dmp", "MDMP first crash"));
+    // No archive of an earlier run may be taken for one of these starts.
+    ClearTempDir();
+
+    const LogWatch log;
+    ProgramProcess program;
+    const HWND window = StartProgram(program, log);
+    ASSERT_NE(nullptr, window);
+    LayOutMainSkin(window);
+    EXPECT_TRUE(DumpsIn(DumpFolder()).empty());
+
+    Json::Value uploads;
+    ASSERT_TRUE(WaitFor([&] { return (uploads = makerservice::Control("/control/uploads")).size() > 0; }, kStartMs))
+        << "nothing was posted to the diagnostics service";
+    ASSERT_EQ(1u, uploads.size());
+    const auto entries = testfiles::ZipEntries(AnsiToWide(makerservice::Root() + "\\" + uploads[0]["file"].asString()));
+    ASSERT_EQ(3u, entries.size());
+    EXPECT_EQ("20261209230000.dmp", entries[0].first);
+    EXPECT_EQ("MDMP first crash", entries[0].second);
+    EXPECT_EQ("Vantorin.log", entries[1].first);
+    EXPECT_TRUE(entries[1].second == oldLog)
+        << "the archived log has " << entries[1].second.size() << " bytes, the old log had " << oldLog.size();
+    EXPECT_EQ("config.ini", entries[2].first);
+    // This run's log was started afresh after the packing.
+    const std::string newLog = ReadWholeFile(logPath);
+    EXPECT_EQ(std::string::npos, newLog.find(crashedRunLine));
+    EXPECT_EQ(0u, newLog.find(std::string(20, '*') + kStartBanner));
+
+    // The second start ends at once, its dump packed and gone all the same.
+    WriteConfigString(L"UploadLogTime", L"0");
+    ASSERT_TRUE(WriteWholeFile(DumpFolder() + L"\\20261209231000.dmp", "MDMP second crash"));
+    ProgramProcess second;
+    ASSERT_TRUE(second.Start(folder_));
+    DWORD code = 1;
+    ASSERT_TRUE(second.WaitForExit(kStartMs, &code)) << "the second instance did not end";
+    EXPECT_EQ(0u, code);
+    EXPECT_TRUE(DumpsIn(DumpFolder()).empty());
+    EXPECT_EQ(1u, ArchivesHolding("20261209231000.dmp").size());
+
+    CloseThroughItsButton(program, window);
 }
 
 // A second start while the program runs raises the first window, even a

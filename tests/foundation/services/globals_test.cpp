@@ -5,11 +5,11 @@
 #include "ScopedHandle.h"
 #include "StringUtils.h"
 #include "TestFiles.h"
+#include "TestZip.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <shlobj.h>
-#include <unzip.h>
 #include "Win32Prelude.h"
 
 #include <string>
@@ -41,23 +41,6 @@ std::vector<std::wstring> Matching(const std::wstring& folder, const wchar_t* pa
     return names;
 }
 
-std::string ZipEntry(const std::wstring& zipPath, const char* name)
-{
-    std::string content;
-    unzFile zip = unzOpen64(WideToAnsi(zipPath).c_str());
-    if (!zip)
-        return content;
-    if (unzLocateFile(zip, name, 1) == UNZ_OK && unzOpenCurrentFile(zip) == UNZ_OK) {
-        char block[4096];
-        int read;
-        while ((read = unzReadCurrentFile(zip, block, sizeof block)) > 0)
-            content.append(block, static_cast<size_t>(read));
-        unzCloseCurrentFile(zip);
-    }
-    unzClose(zip);
-    return content;
-}
-
 TEST(GlobalsTest, DumpsArePackedWithOldLogBeforeLoggerOpensIt)
 {
     const std::wstring folder = AppDataFolder();
@@ -77,8 +60,8 @@ TEST(GlobalsTest, DumpsArePackedWithOldLogBeforeLoggerOpensIt)
     const std::vector<std::wstring> zips = Matching(temp, L"Vantorin*Log.zip");
     ASSERT_EQ(1u, zips.size());
     // The archive holds the old log as it was: no start banner yet.
-    EXPECT_EQ(kOldLog, ZipEntry(temp + L"\\" + zips[0], "Vantorin.log"));
-    EXPECT_EQ("MDMP crashed run", ZipEntry(temp + L"\\" + zips[0], "20261209230000.dmp"));
+    EXPECT_EQ(kOldLog, testfiles::ZipEntry(temp + L"\\" + zips[0], "Vantorin.log"));
+    EXPECT_EQ("MDMP crashed run", testfiles::ZipEntry(temp + L"\\" + zips[0], "20261209230000.dmp"));
 
     const std::string log = testfiles::ReadBytes(folder + L"\\Vantorin.log");
     EXPECT_EQ(0u, log.find(kOldLog));

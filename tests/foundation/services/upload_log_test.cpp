@@ -7,11 +7,11 @@
 #include "AppPaths.h"
 #include "Logger.h"
 #include "StringUtils.h"
+#include "TestZip.h"
 #include "UpLoadLog.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <unzip.h>
 
 #include <mutex>
 #include <string>
@@ -71,30 +71,6 @@ void CollectUploadLines(int level, const char* tag, const char* text)
         std::lock_guard<std::mutex> guard(g_linesLock);
         g_uploadLines.push_back(text);
     }
-}
-
-std::vector<std::pair<std::string, std::string>> ZipEntries(const std::wstring& path)
-{
-    std::vector<std::pair<std::string, std::string>> entries;
-    unzFile zip = unzOpen64(WideToAnsi(path).c_str());
-    if (!zip)
-        return entries;
-    for (int at = unzGoToFirstFile(zip); at == UNZ_OK; at = unzGoToNextFile(zip)) {
-        char name[260] = {};
-        unz_file_info64 info;
-        unzGetCurrentFileInfo64(zip, &info, name, sizeof name, nullptr, 0, nullptr, 0);
-        std::string content;
-        if (unzOpenCurrentFile(zip) == UNZ_OK) {
-            char block[4096];
-            int read;
-            while ((read = unzReadCurrentFile(zip, block, sizeof block)) > 0)
-                content.append(block, static_cast<size_t>(read));
-            unzCloseCurrentFile(zip);
-        }
-        entries.emplace_back(name, content);
-    }
-    unzClose(zip);
-    return entries;
 }
 
 class UploadDiagnosticsTest : public ::testing::Test {
@@ -182,7 +158,7 @@ TEST_F(UploadDiagnosticsTest, FourOldestDumpsGoWithLogAndSettings)
     ASSERT_EQ(1u, uploads.size());
     EXPECT_EQ("plain", uploads[0]["reqformat"].asString());
     const auto entries =
-        ZipEntries(AnsiToWide(makerservice::Root()) + L"\\" + AnsiToWide(uploads[0]["file"].asString()));
+        testfiles::ZipEntries(AnsiToWide(makerservice::Root()) + L"\\" + AnsiToWide(uploads[0]["file"].asString()));
     ASSERT_EQ(6u, entries.size());
     const char* names[] = {"d1.dmp", "d2.dmp", "d3.dmp", "d4.dmp", "Vantorin.log", "config.ini"};
     for (size_t i = 0; i < 4; ++i) {
