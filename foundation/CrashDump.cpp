@@ -1,6 +1,7 @@
 #include "CrashDump.h"
 
 #include "ScopedHandle.h"
+#include "SimpleThread.h"
 
 #include <dbghelp.h>
 
@@ -160,9 +161,11 @@ LONG CCrashDump::WriteDump(EXCEPTION_POINTERS* pointers)
 
     // A stack overflow leaves this thread almost no stack, so the dump is
     // written on a fresh thread while this one waits; that thread ends the
-    // process. Only when no thread can be made is the dump tried here.
+    // process. Only when no thread can be made is the dump tried here. The
+    // start neither allocates nor logs: a crash may have left the heap, or
+    // the log's lock, held by a thread that now waits for this one.
     DumpRequest request = {this, token, pointers, self, {false}};
-    ScopedHandle thread(CreateThread(nullptr, 0, DumpThreadProc, &request, 0, nullptr));
+    const ScopedHandle thread = MakeNamedThread(L"crash dump", DumpThreadProc, &request);
     if (thread)
         WaitForHelper(thread.get(), request.started);
     else

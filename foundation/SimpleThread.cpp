@@ -3,7 +3,6 @@
 #include "Logger.h"
 
 #include <cxxabi.h>
-#include <process.h>
 
 #include <cstdlib>
 #include <string>
@@ -21,18 +20,66 @@ std::string ClassLabel(const std::type_info& type)
     return "class " + name;
 }
 
-uintptr_t SystemThreadMaker(unsigned(__stdcall* entry)(void*), void* argument)
+// Null while the system's CreateThread is used.
+std::atomic<ThreadMaker> g_threadMaker{nullptr};
+
+using SetThreadDescriptionFn = HRESULT(WINAPI*)(HANDLE thread, PCWSTR description);
+
+// Null where the system cannot name threads. Looking it up again gives the
+// same answer, so threads that race here need no lock.
+std::atomic<bool> g_namerLookedUp{false};
+std::atomic<SetThreadDescriptionFn> g_namer{nullptr};
+
+SetThreadDescriptionFn ThreadNamer()
 {
-    return _beginthreadex(nullptr, 0, entry, argument, 0, nullptr);
+    if (!g_namerLookedUp.load()) {
+        const HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+        g_namer.store(kernel ? reinterpret_cast<SetThreadDescriptionFn>(
+                                   reinterpret_cast<void*>(GetProcAddress(kernel, "SetThreadDescription")))
+                             : nullptr);
+        g_namerLookedUp.store(true);
+    }
+    return g_namer.load();
 }
 
-std::atomic<ThreadMaker> g_threadMaker{&SystemThreadMaker};
+// Looked up while the globals are initialised: the look-up may wait for the
+// loader lock, which a crashing thread can hold when the crash writer starts
+// its thread.
+[[maybe_unused]] const SetThreadDescriptionFn g_namerAtStart = ThreadNamer();
+
+DWORD WINAPI RunThreadWork(void* argument)
+{
+    const std::unique_ptr<ThreadWork> work(static_cast<ThreadWork*>(argument));
+    work->Run();
+    return 0;
+}
 
 } // namespace
 
 void SetThreadMaker(ThreadMaker maker)
 {
-    g_threadMaker.store(maker ? maker : &SystemThreadMaker);
+    g_threadMaker.store(maker);
+}
+
+ThreadMaker ReplacedThreadMaker()
+{
+    return g_threadMaker.load();
+}
+
+void NameThread(HANDLE thread, const wchar_t* name)
+{
+    if (const SetThreadDescriptionFn namer = ThreadNamer())
+        namer(thread, name);
+}
+
+ScopedHandle StartThreadWork(const wchar_t* name, std::unique_ptr<ThreadWork> work)
+{
+    ScopedHandle thread = MakeNamedThread(name, &RunThreadWork, work.get());
+    if (thread)
+        work.release(); // the thread's now: RunThreadWork destroys it
+    else
+        g_logger.Write(3, "StartWorkerThread", "cannot start thread %ls", name);
+    return thread;
 }
 
 bool SimpleThread::IsStop() { return stopped_.load(); }
@@ -53,8 +100,7 @@ void SimpleThread::Join(DWORD milliseconds)
 bool SimpleThread::Start()
 {
     stopped_.store(false);
-    const uintptr_t handle = g_threadMaker.load()(&SimpleThread::ThreadProc, this);
-    thread_.reset(reinterpret_cast<HANDLE>(handle));
+    thread_.reset(MakeThread(&ThreadProc, this));
     return thread_.valid();
 }
 
@@ -70,7 +116,7 @@ void SimpleThread::NotifyDone()
         callback_(this, user_);
 }
 
-unsigned __stdcall SimpleThread::ThreadProc(void* object)
+DWORD WINAPI SimpleThread::ThreadProc(void* object)
 {
     static_cast<SimpleThread*>(object)->Run();
     return 0;

@@ -5,6 +5,7 @@
 
 #include "AppPaths.h"
 #include "Logger.h"
+#include "SimpleThread.h"
 #include "StringUtils.h"
 
 #include <zip.h>
@@ -12,6 +13,7 @@
 #include <cstdio>
 #include <ctime>
 #include <cwchar>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -125,12 +127,11 @@ void UploadLogFiles(const std::vector<std::string>& files, const std::string& ur
     const std::string zipPath = ZipLogFiles(files);
     if (zipPath.empty() || url.empty())
         return;
-    auto* record = new CUpLoadLog(zipPath, url);
-    const HANDLE thread = CreateThread(nullptr, 0, UploadLogThreadProc, record, 0, nullptr);
-    if (thread)
-        CloseHandle(thread);
-    else
-        delete record;
+    // The thread runs detached and owns the record: UploadLogThreadProc
+    // deletes it, and a thread that cannot start takes it down unrun.
+    StartWorkerThread(L"diagnostics upload", [record = std::make_unique<CUpLoadLog>(zipPath, url)]() mutable {
+        UploadLogThreadProc(record.release());
+    });
 }
 
 std::string ZipLogFiles(const std::vector<std::string>& files)

@@ -4,7 +4,7 @@
 #include "UpdateChecker.h"
 
 #include "AppPaths.h"
-#include "ScopedHandle.h"
+#include "SimpleThread.h"
 #include "StringUtils.h"
 
 #include <shlobj.h>
@@ -176,8 +176,7 @@ bool CUpdateChecker::Start()
 {
     if (checking_.exchange(true))
         return true;
-    ScopedHandle thread(CreateThread(nullptr, 0, ThreadProc, this, 0, nullptr));
-    if (!thread) {
+    if (!StartWorkerThread(L"update check", [this] { ThreadProc(this); })) {
         checking_.store(false);
         return false;
     }

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -239,9 +240,9 @@ TEST(SimpleThreadStart, FalseWhenNoThreadCanBeMade)
     bool finished = false;
     SleepTask task(0);
     task.SetCallback([](SimpleThread*, void* user) { *static_cast<bool*>(user) = true; }, &finished);
-    SetThreadMaker([](unsigned(__stdcall*)(void*), void*) -> uintptr_t {
+    SetThreadMaker([](LPTHREAD_START_ROUTINE, void*) -> HANDLE {
         ++calls;
-        return 0;
+        return nullptr;
     });
     const bool started = task.Start();
     SetThreadMaker(nullptr);
@@ -304,6 +305,125 @@ TEST(SimpleThreadDestructor, ClosesTheHandleJoinDidNotClose)
     ASSERT_EQ(WaitForSingleObject(handles[0], 10000), WAIT_OBJECT_0);
     delete task;
     EXPECT_TRUE(HandlesOfThread(id).empty());
+}
+
+// What a worker's callable saw. The callable holds a reference to it, so
+// the count of references tells whether the callable has been destroyed.
+struct WorkTrace {
+    std::atomic<int> runs{0};
+    std::atomic<DWORD> thread{0};
+};
+
+// Waits, within a generous bound, until nothing but the test holds the trace.
+bool WaitUntilOnlyOwner(const std::shared_ptr<WorkTrace>& trace)
+{
+    for (int i = 0; i < 2000 && trace.use_count() > 1; ++i)
+        Sleep(5);
+    return trace.use_count() == 1;
+}
+
+TEST(WorkerThread, RunsTheWorkOnceOnItsOwnThreadForAWaitingCaller)
+{
+    auto trace = std::make_shared<WorkTrace>();
+    ScopedHandle thread = StartWorkerThread(L"worker test", [trace] {
+        ++trace->runs;
+        trace->thread = GetCurrentThreadId();
+    });
+    ASSERT_TRUE(thread);
+    ASSERT_EQ(WaitForSingleObject(thread.get(), 10000), WAIT_OBJECT_0);
+    EXPECT_EQ(trace->runs.load(), 1);
+    EXPECT_NE(trace->thread.load(), 0u);
+    EXPECT_NE(trace->thread.load(), GetCurrentThreadId());
+    // The thread destroyed the callable before it ended.
+    EXPECT_EQ(trace.use_count(), 1);
+}
+
+TEST(WorkerThread, ADetachedThreadRunsAndLetsGoOfItsWork)
+{
+    auto trace = std::make_shared<WorkTrace>();
+    ScopedHandle done(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    const HANDLE doneEvent = done.get();
+    // The handle is dropped at once: the thread goes on alone.
+    EXPECT_TRUE(StartWorkerThread(L"worker test", [trace, doneEvent] {
+        ++trace->runs;
+        SetEvent(doneEvent);
+    }).valid());
+    ASSERT_EQ(WaitForSingleObject(doneEvent, 10000), WAIT_OBJECT_0);
+    EXPECT_TRUE(WaitUntilOnlyOwner(trace));
+    EXPECT_EQ(trace->runs.load(), 1);
+}
+
+// A move-only callable reaches the thread whole: the upload hands its record
+// over this way.
+TEST(WorkerThread, TakesAMoveOnlyCallable)
+{
+    auto value = std::make_unique<int>(42);
+    std::atomic<int> seen{0};
+    ScopedHandle thread =
+        StartWorkerThread(L"worker test", [value = std::move(value), &seen] { seen = *value; });
+    ASSERT_TRUE(thread);
+    ASSERT_EQ(WaitForSingleObject(thread.get(), 10000), WAIT_OBJECT_0);
+    EXPECT_EQ(seen.load(), 42);
+}
+
+using GetThreadDescriptionFn = HRESULT(WINAPI*)(HANDLE thread, PWSTR* description);
+
+// Only systems that name threads can show the name; elsewhere it goes to the
+// log alone.
+TEST(WorkerThread, TheThreadCarriesItsName)
+{
+    const auto getDescription = reinterpret_cast<GetThreadDescriptionFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetThreadDescription")));
+    if (!getDescription)
+        GTEST_SKIP() << "this system does not name threads";
+    ScopedHandle release(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    const HANDLE releaseEvent = release.get();
+    ScopedHandle thread =
+        StartWorkerThread(L"named worker", [releaseEvent] { WaitForSingleObject(releaseEvent, 10000); });
+    ASSERT_TRUE(thread);
+    PWSTR description = nullptr;
+    const HRESULT result = getDescription(thread.get(), &description);
+    SetEvent(releaseEvent);
+    ASSERT_TRUE(SUCCEEDED(result));
+    EXPECT_STREQ(description, L"named worker");
+    LocalFree(description);
+    EXPECT_EQ(WaitForSingleObject(thread.get(), 10000), WAIT_OBJECT_0);
+}
+
+HANDLE FailingMaker(LPTHREAD_START_ROUTINE, void*)
+{
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+}
+
+TEST(WorkerThread, WhenNoThreadCanBeMadeTheNameIsLoggedAndTheWorkDropped)
+{
+    auto trace = std::make_shared<WorkTrace>();
+    LogCapture capture;
+    SetThreadMaker(&FailingMaker);
+    ScopedHandle thread = StartWorkerThread(L"doomed worker", [trace] { ++trace->runs; });
+    SetThreadMaker(nullptr);
+    EXPECT_FALSE(thread);
+    EXPECT_EQ(trace->runs.load(), 0);
+    EXPECT_EQ(trace.use_count(), 1) << "the callable was not destroyed";
+    ASSERT_EQ(LogCapture::lines().size(), 1u);
+    EXPECT_EQ(LogCapture::lines()[0], "StartWorkerThread|cannot start thread doomed worker");
+}
+
+DWORD WINAPI DoNothing(void*)
+{
+    return 0;
+}
+
+// The crash writer's start: it must not take the logger's lock.
+TEST(WorkerThread, MakeNamedThreadFailsSilently)
+{
+    LogCapture capture;
+    SetThreadMaker(&FailingMaker);
+    ScopedHandle thread = MakeNamedThread(L"silent", &DoNothing, nullptr);
+    SetThreadMaker(nullptr);
+    EXPECT_FALSE(thread);
+    EXPECT_TRUE(LogCapture::lines().empty());
 }
 
 TEST(Lock, IsRecursiveAndExcludesOtherThreads)

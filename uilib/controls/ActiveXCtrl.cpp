@@ -4,6 +4,7 @@
 #include "ActiveXFrameWnd.h"
 #include "ActiveXUI.h"
 #include "ActiveXWnd.h"
+#include "UiGdi.h"
 
 namespace UiLib {
 
@@ -194,9 +195,8 @@ STDMETHODIMP CActiveXCtrl::ShowObject()
 {
     if (owner_ == nullptr || viewObject_ == nullptr)
         return E_UNEXPECTED;
-    const HWND window = owner_->hostWindow_;
-    HDC dc = ::GetDC(window);
-    if (dc == nullptr)
+    const ScopedWindowDc dc(owner_->hostWindow_);
+    if (!dc)
         return E_FAIL;
     RECTL bounds = {};
     const RECT rc = ObjectRect();
@@ -204,8 +204,7 @@ STDMETHODIMP CActiveXCtrl::ShowObject()
     bounds.top = rc.top;
     bounds.right = rc.right;
     bounds.bottom = rc.bottom;
-    viewObject_->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, dc, &bounds, &bounds, nullptr, 0);
-    ::ReleaseDC(window, dc);
+    viewObject_->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, dc.get(), &bounds, &bounds, nullptr, 0);
     return S_OK;
 }
 
@@ -279,6 +278,8 @@ STDMETHODIMP CActiveXCtrl::ReleaseDC(HDC dc)
 {
     if (owner_ == nullptr)
         return E_UNEXPECTED;
+    // The context was lent to the object by GetDC and comes back here: its
+    // lifetime spans two calls of the object's choosing, so no owner holds it.
     ::ReleaseDC(owner_->hostWindow_, dc);
     return S_OK;
 }

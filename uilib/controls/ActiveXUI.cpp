@@ -2,8 +2,11 @@
 
 #include "ActiveXCtrl.h"
 #include "ActiveXWnd.h"
+#include "UiGdi.h"
 
 #include <ocidl.h>
+
+#include <utility>
 
 namespace UiLib {
 
@@ -29,10 +32,10 @@ void ReleaseInto(T*& pointer)
 
 SIZEL PixelsToHimetric(int cx, int cy)
 {
-    HDC screen = GetDC(nullptr);
-    const int dpiX = GetDeviceCaps(screen, LOGPIXELSX);
-    const int dpiY = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
+    ScopedWindowDc screen(nullptr);
+    const int dpiX = GetDeviceCaps(screen.get(), LOGPIXELSX);
+    const int dpiY = GetDeviceCaps(screen.get(), LOGPIXELSY);
+    screen.reset();
     SIZEL size = {MulDiv(2540, cx, dpiX), MulDiv(2540, cy, dpiY)};
     return size;
 }
@@ -42,13 +45,16 @@ bool IsMouseMessage(UINT message)
     return message >= kFirstMouseMessage && message <= kLastMouseMessage;
 }
 
-// Lets a module go only when it says none of its objects is still alive.
-void FreeModuleWhenUnused(HMODULE module)
+// Lets a module go only when it says none of its objects is still alive;
+// otherwise it stays loaded for the rest of the process.
+void FreeModuleWhenUnused(ScopedModule& module)
 {
-    const DllCanUnloadNowProc canUnload =
-        reinterpret_cast<DllCanUnloadNowProc>(reinterpret_cast<void*>(GetProcAddress(module, "DllCanUnloadNow")));
+    const DllCanUnloadNowProc canUnload = reinterpret_cast<DllCanUnloadNowProc>(
+        reinterpret_cast<void*>(GetProcAddress(module.get(), "DllCanUnloadNow")));
     if (canUnload != nullptr && canUnload() == S_OK)
-        FreeLibrary(module);
+        module.reset();
+    else
+        module.release();
 }
 
 }  // namespace
@@ -59,8 +65,7 @@ CActiveXUI::CActiveXUI()
       object_(nullptr),
       site_(nullptr),
       hostWindow_(nullptr),
-      clsid_(GUID_NULL),
-      module_(nullptr)
+      clsid_(GUID_NULL)
 {
 }
 
@@ -241,10 +246,10 @@ IOleObject* CActiveXUI::CreateObject()
     if (clsid_ == GUID_NULL)
         return nullptr;
     if (!moduleName_.IsEmpty()) {
-        HMODULE module = LoadLibraryW(moduleName_.GetData());
-        if (module != nullptr) {
+        ScopedModule module(LoadLibraryW(moduleName_.GetData()));
+        if (module) {
             const DllGetClassObjectProc getClassObject = reinterpret_cast<DllGetClassObjectProc>(
-                reinterpret_cast<void*>(GetProcAddress(module, "DllGetClassObject")));
+                reinterpret_cast<void*>(GetProcAddress(module.get(), "DllGetClassObject")));
             IClassFactory* factory = nullptr;
             if (getClassObject != nullptr &&
                 SUCCEEDED(getClassObject(clsid_, IID_IClassFactory, reinterpret_cast<void**>(&factory)))) {
@@ -252,9 +257,7 @@ IOleObject* CActiveXUI::CreateObject()
                 factory->Release();
             }
             if (object != nullptr)
-                module_ = module;
-            else
-                FreeLibrary(module);
+                module_ = std::move(module);
         }
     }
     if (object == nullptr) {
@@ -349,10 +352,8 @@ void CActiveXUI::ReleaseControl()
         site_->Detach();
         ReleaseInto(site_);
     }
-    if (module_ != nullptr) {
+    if (module_)
         FreeModuleWhenUnused(module_);
-        module_ = nullptr;
-    }
     if (manager_ != nullptr)
         manager_->RemoveMessageFilter(this);
 }

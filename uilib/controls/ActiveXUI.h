@@ -5,6 +5,7 @@
 // step with the control's rect, and feeds a windowless object its messages.
 #include "ControlUI.h"
 #include "MessageFilterUI.h"
+#include "ScopedHandle.h"
 #include "UiString.h"
 
 #include "Win32Prelude.h"
@@ -60,7 +61,7 @@ protected:
     HWND hostWindow_;
     CLSID clsid_;
     // The module that made the object, kept loaded while the object lives.
-    HMODULE module_;
+    ScopedModule module_;
 };
 
 }  // namespace UiLib

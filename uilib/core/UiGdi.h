@@ -1,7 +1,7 @@
 #pragma once
-// Owners of the GDI handles that drawing code holds for the length of one
-// operation: objects (bitmaps, brushes, pens, fonts, regions), memory device
-// contexts, and an object selected into a device context.
+// Owners of the GDI handles that drawing code holds: objects (bitmaps,
+// brushes, pens, fonts, regions), memory device contexts, a window's device
+// context, and an object selected into a device context.
 #include "ScopedHandle.h"
 
 #include "Win32Prelude.h"
@@ -16,6 +16,43 @@ struct MemoryDcTraits {
 };
 
 using ScopedMemoryDc = ScopedResource<MemoryDcTraits>;
+
+// A device context from GetDC, given back to the window it came from (null:
+// the screen). Kept with its window, since ReleaseDC needs both.
+class ScopedWindowDc {
+public:
+    ScopedWindowDc() = default;
+    explicit ScopedWindowDc(HWND window) : window_(window), dc_(GetDC(window)) {}
+    ~ScopedWindowDc() { reset(); }
+    ScopedWindowDc(const ScopedWindowDc&) = delete;
+    ScopedWindowDc& operator=(const ScopedWindowDc&) = delete;
+    ScopedWindowDc(ScopedWindowDc&& other) noexcept : window_(other.window_), dc_(other.dc_) { other.dc_ = nullptr; }
+    ScopedWindowDc& operator=(ScopedWindowDc&& other) noexcept
+    {
+        if (this != &other) {
+            reset();
+            window_ = other.window_;
+            dc_ = other.dc_;
+            other.dc_ = nullptr;
+        }
+        return *this;
+    }
+
+    HDC get() const { return dc_; }
+    explicit operator bool() const { return dc_ != nullptr; }
+
+    void reset()
+    {
+        if (dc_ != nullptr)
+            ReleaseDC(window_, dc_);
+        dc_ = nullptr;
+        window_ = nullptr;
+    }
+
+private:
+    HWND window_ = nullptr;
+    HDC dc_ = nullptr;
+};
 
 // Selects an object into a device context and selects the previous one back.
 class ScopedSelection {

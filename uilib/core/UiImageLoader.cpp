@@ -159,13 +159,13 @@ UiImageInfo* CUiRender::LoadBitmapImage(const wchar_t* name, const wchar_t* reso
     if (!pixels || width <= 0 || height <= 0)
         return nullptr;
     DWORD* bits = nullptr;
-    HBITMAP bitmap = CreateDib32(nullptr, width, height, &bits);
-    if (bitmap == nullptr)
+    ScopedGdiObject bitmap(CreateDib32(nullptr, width, height, &bits));
+    if (!bitmap)
         return nullptr;
     const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
     const bool hasAlpha = PremultiplyPixels(pixels.get(), bits, count, maskColor);
     UiImageInfo* image = new UiImageInfo();
-    image->bitmap = bitmap;
+    image->bitmap = static_cast<HBITMAP>(bitmap.release());
     image->width = width;
     image->height = height;
     image->hasAlpha = hasAlpha;
@@ -177,8 +177,9 @@ void CUiRender::FreeImage(UiImageInfo* image)
 {
     if (image == nullptr)
         return;
-    if (image->bitmap != nullptr)
-        DeleteObject(image->bitmap);
+    // The record keeps its plain handle, which its readers draw with; it is
+    // let go here and nowhere else.
+    ScopedGdiObject bitmap(image->bitmap);
     delete image;
 }
 

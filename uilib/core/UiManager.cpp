@@ -30,11 +30,6 @@ bool RemoveFirst(CUiPtrArray& list, void* element)
 CUiManager::CUiManager()
     : window_(nullptr),
       opacity_(255),
-      windowDc_(nullptr),
-      offscreenDc_(nullptr),
-      backgroundDc_(nullptr),
-      offscreenBitmap_(nullptr),
-      backgroundBitmap_(nullptr),
       tooltipWindow_(nullptr),
       toolInfo_(),
       showUpdateRect_(false),
@@ -91,8 +86,7 @@ CUiManager::~CUiManager()
     nameMap_.RemoveAll();
     delete root_;
     root_ = nullptr;
-    if (defaultFont_.font != nullptr)
-        DeleteObject(defaultFont_.font);
+    DeleteFontOf(defaultFont_);
     RemoveAllFonts();
     RemoveAllImages();
     RemoveAllClassDefaults();
@@ -109,7 +103,7 @@ void CUiManager::AttachWindow(HWND window)
         DropControlTree();
     windowGone_ = false;
     window_ = window;
-    windowDc_ = GetDC(window);
+    windowDc_ = ScopedWindowDc(window);
     if (managers_.Find(this) < 0)
         managers_.Add(this);
 }
@@ -133,9 +127,7 @@ void CUiManager::ReleaseWindowResources()
     tooltipWindow_ = nullptr;
     toolInfo_ = TOOLINFOW();
     ReleaseOffscreen();
-    if (windowDc_ != nullptr)
-        ReleaseDC(window_, windowDc_);
-    windowDc_ = nullptr;
+    windowDc_.reset();
     mouseTracking_ = false;
     captured_ = false;
     lastMouse_ = POINT{-1, -1};

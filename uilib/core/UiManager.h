@@ -4,6 +4,7 @@
 // names, fonts, images, class defaults, option groups, timers, notifiers and
 // filters, and the queue of notifications). Its process-wide part holds the
 // module instance, the resource folder and the resource zip.
+#include "UiGdi.h"
 #include "UiPtrArray.h"
 #include "UiRect.h"
 #include "UiString.h"
@@ -148,7 +149,7 @@ public:
     void DetachWindow();
     HWND GetWindow() const { return window_; }
     // The window's own DC, kept for the window's life: for measuring.
-    HDC GetPaintDC() const { return windowDc_; }
+    HDC GetPaintDC() const { return windowDc_.get(); }
 
     // Process-wide settings.
     static void SetInstance(HINSTANCE instance, UiTraceProc trace);
@@ -279,6 +280,9 @@ public:
 
 private:
     void InitDefaultFont();
+    // Deletes the record's font and clears the handle; the one place a font
+    // the manager made is let go.
+    static void DeleteFontOf(UiFontInfo& info);
     void ReleaseWindowResources();
     void DropControlTree();
     static CControlUI* RegisterNameCallback(CControlUI* control, void* data);
@@ -310,11 +314,13 @@ private:
 
     HWND window_;
     int opacity_;
-    HDC windowDc_;
-    HDC offscreenDc_;
-    HDC backgroundDc_;
-    HBITMAP offscreenBitmap_;
-    HBITMAP backgroundBitmap_;
+    ScopedWindowDc windowDc_;
+    // Each buffer's bitmap is declared before its device context, so that the
+    // context (which may still hold the bitmap selected) goes first.
+    ScopedGdiObject offscreenBitmap_;
+    ScopedGdiObject backgroundBitmap_;
+    ScopedMemoryDc offscreenDc_;
+    ScopedMemoryDc backgroundDc_;
     HWND tooltipWindow_;
     TOOLINFOW toolInfo_;
     bool showUpdateRect_;

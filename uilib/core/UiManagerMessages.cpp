@@ -231,15 +231,17 @@ void CUiManager::OnPaint()
     }
     RECT client = {};
     GetClientRect(window_, &client);
-    if (offscreenPaint_ && offscreenBitmap_ == nullptr) {
-        offscreenDc_ = offscreenDc_ != nullptr ? offscreenDc_ : CreateCompatibleDC(windowDc_);
-        offscreenBitmap_ = CreateCompatibleBitmap(windowDc_, client.right - client.left, client.bottom - client.top);
+    if (offscreenPaint_ && !offscreenBitmap_) {
+        if (!offscreenDc_)
+            offscreenDc_.reset(CreateCompatibleDC(windowDc_.get()));
+        offscreenBitmap_.reset(
+            CreateCompatibleBitmap(windowDc_.get(), client.right - client.left, client.bottom - client.top));
     }
     PAINTSTRUCT ps = {};
     HDC paintDc = BeginPaint(window_, &ps);
     if (paintDc != nullptr) {
         // Without a buffer (creation failed) the tree is drawn straight.
-        if (offscreenPaint_ && offscreenDc_ != nullptr && offscreenBitmap_ != nullptr) {
+        if (offscreenPaint_ && offscreenDc_ && offscreenBitmap_) {
             PaintOffscreen(paintDc, ps.rcPaint);
         } else {
             const int saved = SaveDC(paintDc);
@@ -290,46 +292,42 @@ void CUiManager::LayoutTree()
 
 void CUiManager::ReleaseOffscreen()
 {
-    if (offscreenDc_ != nullptr)
-        DeleteDC(offscreenDc_);
-    if (offscreenBitmap_ != nullptr)
-        DeleteObject(offscreenBitmap_);
-    if (backgroundDc_ != nullptr)
-        DeleteDC(backgroundDc_);
-    if (backgroundBitmap_ != nullptr)
-        DeleteObject(backgroundBitmap_);
-    offscreenDc_ = nullptr;
-    offscreenBitmap_ = nullptr;
-    backgroundDc_ = nullptr;
-    backgroundBitmap_ = nullptr;
+    // Each context before its bitmap: the background bitmap stays selected
+    // in its context, and a selected bitmap cannot be deleted.
+    offscreenDc_.reset();
+    offscreenBitmap_.reset();
+    backgroundDc_.reset();
+    backgroundBitmap_.reset();
 }
 
 void CUiManager::PaintOffscreen(HDC paintDc, const RECT& paint)
 {
-    HGDIOBJ previous = SelectObject(offscreenDc_, offscreenBitmap_);
-    const int saved = SaveDC(offscreenDc_);
+    const HDC offscreen = offscreenDc_.get();
+    HGDIOBJ previous = SelectObject(offscreen, offscreenBitmap_.get());
+    const int saved = SaveDC(offscreen);
     if (backgroundTransparent_) {
-        if (backgroundBitmap_ == nullptr) {
+        if (!backgroundBitmap_) {
             RECT client = {};
             GetClientRect(window_, &client);
-            backgroundDc_ = backgroundDc_ != nullptr ? backgroundDc_ : CreateCompatibleDC(windowDc_);
-            backgroundBitmap_ =
-                CreateCompatibleBitmap(windowDc_, client.right - client.left, client.bottom - client.top);
-            if (backgroundDc_ != nullptr && backgroundBitmap_ != nullptr) {
-                SelectObject(backgroundDc_, backgroundBitmap_);
-                BlitRect(backgroundDc_, paint, paintDc);
+            if (!backgroundDc_)
+                backgroundDc_.reset(CreateCompatibleDC(windowDc_.get()));
+            backgroundBitmap_.reset(
+                CreateCompatibleBitmap(windowDc_.get(), client.right - client.left, client.bottom - client.top));
+            if (backgroundDc_ && backgroundBitmap_) {
+                SelectObject(backgroundDc_.get(), backgroundBitmap_.get());
+                BlitRect(backgroundDc_.get(), paint, paintDc);
             }
         }
-        if (backgroundDc_ != nullptr && backgroundBitmap_ != nullptr)
-            BlitRect(offscreenDc_, paint, backgroundDc_);
+        if (backgroundDc_ && backgroundBitmap_)
+            BlitRect(offscreen, paint, backgroundDc_.get());
     }
-    root_->Paint(offscreenDc_, paint);
+    root_->Paint(offscreen, paint);
     // A control may leave the list while it paints.
     for (int i = 0; i < postPaintControls_.GetSize(); ++i)
-        static_cast<CControlUI*>(postPaintControls_[i])->PaintAfter(offscreenDc_, paint);
-    RestoreDC(offscreenDc_, saved);
-    BlitRect(paintDc, paint, offscreenDc_);
-    SelectObject(offscreenDc_, previous);
+        static_cast<CControlUI*>(postPaintControls_[i])->PaintAfter(offscreen, paint);
+    RestoreDC(offscreen, saved);
+    BlitRect(paintDc, paint, offscreen);
+    SelectObject(offscreen, previous);
     if (showUpdateRect_) {
         HGDIOBJ oldPen = SelectObject(paintDc, updatePen_);
         HGDIOBJ oldBrush = SelectObject(paintDc, GetStockObject(HOLLOW_BRUSH));

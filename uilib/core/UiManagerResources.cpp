@@ -81,10 +81,9 @@ HFONT CUiManager::AddFont(const wchar_t* face, int size, bool bold, bool underli
         return nullptr;
     UiFontInfo* info = new UiFontInfo();
     FillFontInfo(*info, font, description, size, bold, underline, italic);
-    if (windowDc_ != nullptr)
-        MeasureFont(windowDc_, *info);
+    MeasureFont(windowDc_.get(), *info);
     if (!fonts_.Add(info)) {
-        DeleteObject(font);
+        DeleteFontOf(*info);
         delete info;
         return nullptr;
     }
@@ -103,7 +102,7 @@ UiFontInfo* CUiManager::GetFontInfo(int index)
     if (index < 0 || index >= fonts_.GetSize())
         return GetDefaultFontInfo();
     UiFontInfo* info = static_cast<UiFontInfo*>(fonts_[index]);
-    MeasureFont(windowDc_, *info);
+    MeasureFont(windowDc_.get(), *info);
     return info;
 }
 
@@ -113,7 +112,7 @@ UiFontInfo* CUiManager::GetFontInfoOf(HFONT font)
         for (int i = 0; i < manager->fonts_.GetSize(); ++i) {
             UiFontInfo* info = static_cast<UiFontInfo*>(manager->fonts_[i]);
             if (info->font == font) {
-                MeasureFont(manager->windowDc_, *info);
+                MeasureFont(manager->windowDc_.get(), *info);
                 return info;
             }
         }
@@ -139,7 +138,7 @@ UiFontInfo* CUiManager::GetDefaultFontInfo()
     CUiManager* top = this;
     while (top->parentResource_ != nullptr)
         top = top->parentResource_;
-    MeasureFont(top->windowDc_, top->defaultFont_);
+    MeasureFont(top->windowDc_.get(), top->defaultFont_);
     return &top->defaultFont_;
 }
 
@@ -149,21 +148,25 @@ void CUiManager::SetDefaultFont(const wchar_t* face, int size, bool bold, bool u
     HFONT font = CreateFontIndirectW(&description);
     if (font == nullptr)
         return;
-    if (defaultFont_.font != nullptr)
-        DeleteObject(defaultFont_.font);
+    DeleteFontOf(defaultFont_);
     FillFontInfo(defaultFont_, font, description, size, bold, underline, italic);
-    if (windowDc_ != nullptr)
-        MeasureFont(windowDc_, defaultFont_);
+    MeasureFont(windowDc_.get(), defaultFont_);
 }
 
 void CUiManager::RemoveAllFonts()
 {
     for (int i = 0; i < fonts_.GetSize(); ++i) {
         UiFontInfo* info = static_cast<UiFontInfo*>(fonts_[i]);
-        DeleteObject(info->font);
+        DeleteFontOf(*info);
         delete info;
     }
     fonts_.Empty();
+}
+
+void CUiManager::DeleteFontOf(UiFontInfo& info)
+{
+    ScopedGdiObject owner(info.font);
+    info.font = nullptr;
 }
 
 // The default font: the stock GUI font in the default character set, in the

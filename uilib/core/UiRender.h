@@ -1,6 +1,7 @@
 #pragma once
 // Stateless drawing operations shared by every control, and the clip that
 // narrows a device context for the time of one paint.
+#include "ScopedHandle.h"
 #include "UiString.h"
 
 #include "Win32Prelude.h"
@@ -35,8 +36,8 @@ public:
 private:
     RECT rect_ = {};
     HDC hdc_ = nullptr;
-    HRGN ownRegion_ = nullptr;
-    HRGN outerRegion_ = nullptr;
+    ScopedGdiObject ownRegion_;
+    ScopedGdiObject outerRegion_;
 };
 
 class CUiRender {

@@ -3,6 +3,7 @@
 #include "service_test_support.h"
 #include "update_notices.h"
 
+#include "SimpleThread.h"
 #include "StringUtils.h"
 #include "UpdateChecker.h"
 
@@ -278,6 +279,28 @@ TEST_F(UpdateCheckerTest, SilentServiceIsBoundedAndChecksDoNotPileUp)
     DestroyWindow(window);
 
     SetFault(std::string("/version/") + kApp, "none");
+    const std::vector<Notice> notices = RunCheck(checker);
+    EXPECT_THAT(States(notices), ::testing::ElementsAre(1u, 3u));
+}
+
+HANDLE NoThread(LPTHREAD_START_ROUTINE, void*)
+{
+    return nullptr;
+}
+
+// A check whose thread cannot be made reports it and leaves the checker free
+// for the next start, which runs.
+TEST_F(UpdateCheckerTest, CheckWithoutAThreadLeavesTheCheckerFree)
+{
+    WriteManifest("1.4.5", FileJson("a.txt", kAlphaDigest));
+    CUpdateChecker checker;
+    SetThreadMaker(&NoThread);
+    const bool started = checker.Start();
+    SetThreadMaker(nullptr);
+    EXPECT_FALSE(started);
+    EXPECT_FALSE(checker.IsChecking());
+    EXPECT_EQ(0, RequestsTo(std::string("/version/") + kApp));
+
     const std::vector<Notice> notices = RunCheck(checker);
     EXPECT_THAT(States(notices), ::testing::ElementsAre(1u, 3u));
 }
