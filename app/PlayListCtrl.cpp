@@ -155,6 +155,7 @@ const wchar_t* CPlayListCtrl::GetItemText(CControlUI* control, int row, int colu
         WarnBadRow("CPlayListCtrl::GetItemText", row);
     } else {
         const PlayListItem& item = items_[row];
+        // clang-format off
         switch (column) {
         case 0: text = item.name; break;
         case 1: text = item.durationText; break;
@@ -165,6 +166,7 @@ const wchar_t* CPlayListCtrl::GetItemText(CControlUI* control, int row, int colu
         case 6: text = item.blank; break;
         default: break;
         }
+        // clang-format on
     }
     // The row keeps the text so the pointer outlives this call.
     if (control == nullptr)

@@ -108,6 +108,7 @@ LRESULT CALLBACK NoteTakenMessage(int code, WPARAM removed, LPARAM message)
 
 std::string MessageName(UINT message)
 {
+    // clang-format off
     switch (message) {
     case WM_TIMER: return "WM_TIMER (the window's tick)";
     case WM_PAINT: return "WM_PAINT";
@@ -118,6 +119,7 @@ std::string MessageName(UINT message)
     case kRunMessage: return "bench task";
     default: return "message " + std::to_string(message);
     }
+    // clang-format on
 }
 
 // The costliest messages taken after `from`, slowest first.

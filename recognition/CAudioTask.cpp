@@ -19,6 +19,7 @@ const int kPoorAudio = 3301;
 
 std::string DevPidFor(int language)
 {
+    // clang-format off
     switch (language) {
     case 1: return "1537";
     case 2: return "1837";
@@ -26,6 +27,7 @@ std::string DevPidFor(int language)
     case 4: return "1737";
     default: return std::string();
     }
+    // clang-format on
 }
 
 SpeechReply ReadSpeechReply(const Json::Value& reply)

@@ -183,6 +183,7 @@ TEST(ScrollBar, PartsOfAVerticalBar)
         RECT thumb;
     };
     // At (10, 20), 16 thick; the track of a 200-long bar is 36..204.
+    // clang-format off
     const Case cases[] = {
         {"top", 200, 100, 0, true, true, {10, 20, 26, 36}, {10, 204, 26, 220}, {10, 36, 26, 148}},
         {"middle", 200, 100, 50, true, true, {10, 20, 26, 36}, {10, 204, 26, 220}, {10, 64, 26, 176}},
@@ -196,6 +197,7 @@ TEST(ScrollBar, PartsOfAVerticalBar)
         {"no thumb room", 40, 100, 0, true, true, {10, 20, 26, 36}, {10, 44, 26, 60}, {0, 0, 0, 0}},
         {"half buttons", 20, 100, 0, true, true, {10, 20, 26, 30}, {10, 30, 26, 40}, {0, 0, 0, 0}},
     };
+    // clang-format on
     for (const Case& c : cases) {
         CScrollBarUI bar;
         bar.SetShowButton1(c.button1);

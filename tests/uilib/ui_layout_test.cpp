@@ -470,6 +470,7 @@ const int kNoMax = 9999;
 
 std::vector<LineCase> LineCases()
 {
+    // clang-format off
     return {
         {"two automatic children share an odd space, the last takes the rest",
          101, 0, {{0, kNoMin, kNoMax, 0, 0}, {0, kNoMin, kNoMax, 0, 0}}, {{0, 50}, {50, 101}}},
@@ -498,6 +499,7 @@ std::vector<LineCase> LineCases()
         {"no space at all", 0, 0, {{0, kNoMin, kNoMax, 0, 0}, {0, kNoMin, kNoMax, 0, 0}}, {{0, 0}, {0, 0}}},
         {"a single automatic child fills the line", 73, 9, {{0, kNoMin, kNoMax, 0, 0}}, {{0, 73}}},
     };
+    // clang-format on
 }
 
 // Runs every case through a layout along its axis; the cross size is 50.

@@ -204,6 +204,7 @@ TEST_F(WindowTest, HitTestGivesSizingBordersAndTheCaptionOutsideClickableControl
         int x, y;
         LRESULT expected;
     };
+    // clang-format off
     const Case cases[] = {
         {1, 1, HTTOPLEFT},     {150, 1, HTTOP},       {298, 2, HTTOPRIGHT},
         {1, 100, HTLEFT},      {298, 100, HTRIGHT},   {2, 198, HTBOTTOMLEFT},
@@ -215,6 +216,7 @@ TEST_F(WindowTest, HitTestGivesSizingBordersAndTheCaptionOutsideClickableControl
         {200, 29, HTCAPTION},  {200, 30, HTCLIENT},    // the caption's bottom is outside
         {20, 110, HTCLIENT},   {150, 100, HTCLIENT},
     };
+    // clang-format on
     for (const Case& c : cases)
         EXPECT_EQ(c.expected, HitTest(window, c.x, c.y)) << c.x << "," << c.y;
 

@@ -647,6 +647,7 @@ void CScrollBarUI::PaintRail(HDC hdc)
 
 // --- Image setters ---
 
+// clang-format off
 void CScrollBarUI::SetButton1NormalImage(const wchar_t* image) { SetImage(button1Images_.normal, image); }
 void CScrollBarUI::SetButton1HotImage(const wchar_t* image) { SetImage(button1Images_.hot, image); }
 void CScrollBarUI::SetButton1PushedImage(const wchar_t* image) { SetImage(button1Images_.pushed, image); }
@@ -671,5 +672,6 @@ void CScrollBarUI::SetBkNormalImage(const wchar_t* image) { SetImage(backgroundI
 void CScrollBarUI::SetBkHotImage(const wchar_t* image) { SetImage(backgroundImages_.hot, image); }
 void CScrollBarUI::SetBkPushedImage(const wchar_t* image) { SetImage(backgroundImages_.pushed, image); }
 void CScrollBarUI::SetBkDisabledImage(const wchar_t* image) { SetImage(backgroundImages_.disabled, image); }
+// clang-format on
 
 }  // namespace UiLib

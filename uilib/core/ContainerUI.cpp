@@ -108,6 +108,7 @@ bool ScrollByInput(CContainerUI& container, const UiEvent& event, const ScrollKe
 {
     void (CContainerUI::*action)() = nullptr;
     if (event.type == kUiEventKeyDown) {
+        // clang-format off
         switch (event.key) {
         case VK_PRIOR: action = keys.pageBack; break;
         case VK_NEXT: action = keys.pageForward; break;
@@ -117,6 +118,7 @@ bool ScrollByInput(CContainerUI& container, const UiEvent& event, const ScrollKe
         case VK_DOWN: action = keys.lineForward; break;
         default: break;
         }
+        // clang-format on
     } else if (event.type == kUiEventScrollWheel) {
         if (event.wParam == 0)
             action = keys.lineBack;

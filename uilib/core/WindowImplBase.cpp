@@ -183,6 +183,7 @@ LRESULT WindowImplBase::ProcessMessage(UINT message, WPARAM wParam, LPARAM lPara
 
 LRESULT WindowImplBase::RouteMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled)
 {
+    // clang-format off
     switch (message) {
     case WM_CREATE: return OnCreate(message, wParam, lParam, handled);
     case WM_DESTROY: return OnDestroy(message, wParam, lParam, handled);
@@ -205,6 +206,7 @@ LRESULT WindowImplBase::RouteMessage(UINT message, WPARAM wParam, LPARAM lParam,
     case WM_MOUSEHOVER: return OnMouseHover(message, wParam, lParam, handled);
     default: handled = false; return 0;
     }
+    // clang-format on
 }
 
 LRESULT WindowImplBase::OnClose(UINT message, WPARAM wParam, LPARAM lParam, bool& handled)
