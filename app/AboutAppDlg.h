@@ -7,7 +7,7 @@
 namespace UiLib {
 class CButtonUI;
 class CLabelUI;
-}
+}  // namespace UiLib
 
 // The maker's web site, opened by both links of the About window.
 extern const wchar_t kMakerSiteUrl[];

@@ -10,8 +10,8 @@
 
 namespace {
 
-constexpr DWORD kOpenFlags = OFN_EXPLORER | OFN_EXTENSIONDIFFERENT | OFN_NOCHANGEDIR | OFN_HIDEREADONLY |
-                             OFN_OVERWRITEPROMPT;
+constexpr DWORD kOpenFlags =
+    OFN_EXPLORER | OFN_EXTENSIONDIFFERENT | OFN_NOCHANGEDIR | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;
 // The classic single-path size used when no larger buffer was asked for.
 constexpr DWORD kSmallFileChars = MAX_PATH;
 constexpr size_t kDisplayNameChars = MAX_PATH;
@@ -158,8 +158,7 @@ int CALLBACK BrowseFolderCallback(HWND window, UINT message, LPARAM, LPARAM)
     return 0;
 }
 
-std::wstring BrowseForFolder(HWND owner, const std::wstring& title, const std::wstring& initialFolder,
-                             bool keepLast)
+std::wstring BrowseForFolder(HWND owner, const std::wstring& title, const std::wstring& initialFolder, bool keepLast)
 {
     wchar_t displayName[kDisplayNameChars] = {};
     BROWSEINFOW info = {};

@@ -46,6 +46,5 @@ private:
 
 // Asks for a folder; returns its path, or an empty string when cancelled.
 // keepLast: open on the folder chosen last in this run.
-std::wstring BrowseForFolder(HWND owner, const std::wstring& title, const std::wstring& initialFolder,
-                             bool keepLast);
+std::wstring BrowseForFolder(HWND owner, const std::wstring& title, const std::wstring& initialFolder, bool keepLast);
 int CALLBACK BrowseFolderCallback(HWND window, UINT message, LPARAM lParam, LPARAM data);

@@ -8,7 +8,7 @@ namespace UiLib {
 class CButtonUI;
 class CLabelUI;
 class CTextUI;
-}
+}  // namespace UiLib
 
 // Button results passed to the callback and used as close codes.
 constexpr int kMessageResultOk = 1;

@@ -345,6 +345,5 @@ bool CPlayListCtrl::IsValidRow(int row) const
 
 void CPlayListCtrl::WarnBadRow(const char* tag, int row) const
 {
-    g_logger.Write(2, tag, "row not eq data size: row: %d, size: %lu", row,
-                   static_cast<unsigned long>(items_.size()));
+    g_logger.Write(2, tag, "row not eq data size: row: %d, size: %lu", row, static_cast<unsigned long>(items_.size()));
 }

@@ -37,7 +37,10 @@ double UnixSeconds()
     return double(ticks - 116444736000000000ULL) / 1e7;
 }
 
-double ElapsedSince(double startUnix) { return UnixSeconds() - startUnix; }
+double ElapsedSince(double startUnix)
+{
+    return UnixSeconds() - startUnix;
+}
 
 double ProcessCpuSeconds()
 {
@@ -113,15 +116,15 @@ double CappedFloor(const std::vector<double>& serviceSeconds, double tick)
 }
 
 struct PieceTiming {
-    double started = 0.0;   // seconds after AddTask began
-    double tokenAsked = -1.0; // token request read by the stand-in
-    double arrived = -1.0;  // recognition request read by the stand-in
-    double upload = 0.0;    // reading its body, from its headers on
-    double service = 0.0;   // the stand-in's own time for it
-    double returned = -1.0; // result message received
+    double started = 0.0;      // seconds after AddTask began
+    double tokenAsked = -1.0;  // token request read by the stand-in
+    double arrived = -1.0;     // recognition request read by the stand-in
+    double upload = 0.0;       // reading its body, from its headers on
+    double service = 0.0;      // the stand-in's own time for it
+    double returned = -1.0;    // result message received
 };
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -243,11 +246,11 @@ int main(int argc, char** argv)
     const double capped = CappedFloor(serviceByIndex, tick);
 
     const double fullDecode = FfmpegSeconds(recording, "");
-    const double firstCut = FfmpegSeconds(recording, "-ss " + FormatHms(0) + " -to " +
-                                                         FormatHms(CAudioConvert::kRestPieceSeconds));
+    const double firstCut =
+        FfmpegSeconds(recording, "-ss " + FormatHms(0) + " -to " + FormatHms(CAudioConvert::kRestPieceSeconds));
     const int lastStart = (int(pieces) - 1) * CAudioConvert::kRestPieceSeconds;
-    const double lastCut = FfmpegSeconds(recording, "-ss " + FormatHms(lastStart) + " -to " +
-                                                        FormatHms(lastStart + CAudioConvert::kRestPieceSeconds));
+    const double lastCut = FfmpegSeconds(
+        recording, "-ss " + FormatHms(lastStart) + " -to " + FormatHms(lastStart + CAudioConvert::kRestPieceSeconds));
     SpeechService::ForgetSettings();
     service.Control("latency");
 
@@ -259,16 +262,16 @@ int main(int argc, char** argv)
     std::printf("floor               %.2f s  ((pieces - 1) x tick + slowest service time %.2f s)\n", floor, slowest);
     std::printf("overhead            %.2f s = %.1f %% of the floor\n", wall - floor, 100.0 * (wall - floor) / floor);
     if (capped > floor + 0.005)
-        std::printf("floor with the ten-task limit %.2f s; overhead over it %.2f s = %.1f %%\n", capped,
-                    wall - capped, 100.0 * (wall - capped) / capped);
+        std::printf("floor with the ten-task limit %.2f s; overhead over it %.2f s = %.1f %%\n", capped, wall - capped,
+                    100.0 * (wall - capped) / capped);
     std::printf("process CPU time    %.2f s\n", cpu);
     std::printf("peak working set    %.1f MiB\n", double(PeakWorkingSet()) / (1024.0 * 1024.0));
     std::printf("ffmpeg full decode  %.2f s; cut of the first piece %.2f s, of the last piece %.2f s\n", fullDecode,
                 firstCut, lastCut);
     std::printf("per piece, median / max:\n");
     std::printf("  start to token request read (cut, read the piece)      %.2f / %.2f s\n", Median(cut), Largest(cut));
-    std::printf("  token request to recognition headers read (Base64, JSON, connect) %.2f / %.2f s\n",
-                Median(prepare), Largest(prepare));
+    std::printf("  token request to recognition headers read (Base64, JSON, connect) %.2f / %.2f s\n", Median(prepare),
+                Largest(prepare));
     std::printf("  upload of the recognition body                         %.2f / %.2f s\n", Median(upload),
                 Largest(upload));
     std::printf("  service                                                %.2f / %.2f s\n", Median(services), slowest);

@@ -95,7 +95,9 @@ double ThreadCpuMs()
     FILETIME created, exited, kernel, user;
     if (!GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user))
         return 0.0;
-    const auto ms = [](const FILETIME& t) { return double((ULONGLONG(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e4; };
+    const auto ms = [](const FILETIME& t) {
+        return double((ULONGLONG(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e4;
+    };
     return ms(kernel) + ms(user);
 }
 
@@ -151,7 +153,10 @@ double LongestOwnWorkMs(double from)
     return longest;
 }
 
-void Trace(const wchar_t* text) { std::fwprintf(stderr, L"%ls\n", text); }
+void Trace(const wchar_t* text)
+{
+    std::fwprintf(stderr, L"%ls\n", text);
+}
 
 // Reads the skin from the source tree instead of the program's resource.
 class BenchPlayer : public RtmpPlayer {
@@ -545,7 +550,7 @@ private:
     int runs_;
 };
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {

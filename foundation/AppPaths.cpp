@@ -56,7 +56,7 @@ void ForEachPlainFile(const std::string& folder, Visit visit)
     } while (FindNextFileW(find.get(), &data));
 }
 
-} // namespace
+}  // namespace
 
 std::string GetAppDataDir()
 {
@@ -105,8 +105,8 @@ std::vector<std::string> ListFiles(const std::string& folder, size_t max)
     // the one enumerated last.
     std::map<uint64_t, std::wstring> byCreation;
     ForEachPlainFile(folder, [&](const WIN32_FIND_DATAW& file) {
-        const uint64_t created = (static_cast<uint64_t>(file.ftCreationTime.dwHighDateTime) << 32) |
-                                 file.ftCreationTime.dwLowDateTime;
+        const uint64_t created =
+            (static_cast<uint64_t>(file.ftCreationTime.dwHighDateTime) << 32) | file.ftCreationTime.dwLowDateTime;
         byCreation[created] = file.cFileName;
     });
 
@@ -121,8 +121,7 @@ std::vector<std::string> ListFiles(const std::string& folder, size_t max)
 
 int ReadConfigInt(const std::wstring& key, int defaultValue)
 {
-    return static_cast<int>(
-        GetPrivateProfileIntW(kSection, key.c_str(), defaultValue, GetConfigPath(false).c_str()));
+    return static_cast<int>(GetPrivateProfileIntW(kSection, key.c_str(), defaultValue, GetConfigPath(false).c_str()));
 }
 
 bool HasSetting(const std::wstring& file, const std::wstring& key)

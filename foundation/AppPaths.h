@@ -29,7 +29,6 @@ std::wstring ReadSettingString(const std::wstring& file, const std::wstring& key
 // Reads come from the main file; writes go to the main file and to the mirror
 // when its folder exists.
 int ReadConfigInt(const std::wstring& key, int defaultValue);
-std::wstring ReadConfigString(const std::wstring& key, const std::wstring& defaultValue,
-                              unsigned size);
+std::wstring ReadConfigString(const std::wstring& key, const std::wstring& defaultValue, unsigned size);
 void WriteConfigString(const std::wstring& key, const std::wstring& value);
 void WriteConfigInt(const std::wstring& key, int value);

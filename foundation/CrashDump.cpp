@@ -81,14 +81,14 @@ bool EnableDebugPrivilege(HANDLE token, TOKEN_PRIVILEGES& previous)
     return GetLastError() != ERROR_NOT_ALL_ASSIGNED;
 }
 
-} // namespace
+}  // namespace
 
 struct CCrashDump::DumpRequest {
     CCrashDump* writer;
     HANDLE token;
     EXCEPTION_POINTERS* pointers;
     DWORD faultingThread;
-    std::atomic<bool> started; // set by the helper once it runs
+    std::atomic<bool> started;  // set by the helper once it runs
 };
 
 CCrashDump::~CCrashDump()

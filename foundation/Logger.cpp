@@ -11,11 +11,9 @@ namespace {
 constexpr long long kMaxLogSizeAtStart = 0x100000;
 
 // "********************日志开始%s************************\r\n" in GBK.
-constexpr char kStartBanner[] =
-    "********************\xC8\xD5\xD6\xBE\xBF\xAA\xCA\xBC%s************************\r\n";
+constexpr char kStartBanner[] = "********************\xC8\xD5\xD6\xBE\xBF\xAA\xCA\xBC%s************************\r\n";
 // "********************日志结束%s************************\r\n" in GBK.
-constexpr char kEndBanner[] =
-    "********************\xC8\xD5\xD6\xBE\xBD\xE1\xCA\xF8%s************************\r\n";
+constexpr char kEndBanner[] = "********************\xC8\xD5\xD6\xBE\xBD\xE1\xCA\xF8%s************************\r\n";
 
 FILE* OpenLogFile(const std::string& path)
 {
@@ -35,8 +33,7 @@ FILE* OpenLogFile(const std::string& path)
 std::string SystemErrorText(DWORD error)
 {
     char* text = nullptr;
-    const DWORD flags = FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                        FORMAT_MESSAGE_IGNORE_INSERTS;
+    const DWORD flags = FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
     const DWORD length = FormatMessageA(flags, nullptr, error, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
                                         reinterpret_cast<char*>(&text), 0, nullptr);
     std::string result(text ? text : "", length);
@@ -44,7 +41,7 @@ std::string SystemErrorText(DWORD error)
     return result;
 }
 
-} // namespace
+}  // namespace
 
 CLogger::CLogger(const std::string& path)
 {
@@ -84,8 +81,8 @@ std::string CLogger::TimeStamp()
     SYSTEMTIME now;
     GetLocalTime(&now);
     char text[50];
-    std::snprintf(text, sizeof(text), "%04u-%02u-%02u %02u:%02u:%02u", now.wYear, now.wMonth, now.wDay,
-                  now.wHour, now.wMinute, now.wSecond);
+    std::snprintf(text, sizeof(text), "%04u-%02u-%02u %02u:%02u:%02u", now.wYear, now.wMonth, now.wDay, now.wHour,
+                  now.wMinute, now.wSecond);
     return text;
 }
 

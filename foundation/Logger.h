@@ -27,8 +27,7 @@ public:
     // Levels: 1 information, 2 warning, 3 error (appends the thread's pending
     // system error and resets it to 0). The tag is "Class::Method". A formatted
     // text that is empty or does not fit in kBufferSize - 1 characters is dropped.
-    void Write(int level, const char* tag, const char* format, ...)
-        __attribute__((format(gnu_printf, 4, 5)));
+    void Write(int level, const char* tag, const char* format, ...) __attribute__((format(gnu_printf, 4, 5)));
 
     void SetObserver(Observer observer);
 

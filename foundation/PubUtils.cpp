@@ -14,14 +14,17 @@
 namespace {
 
 // ShellExecute reports success as a value above 32.
-bool ShellSucceeded(INT_PTR result) { return result > 32; }
+bool ShellSucceeded(INT_PTR result)
+{
+    return result > 32;
+}
 
 INT_PTR SystemShellOpen(const wchar_t* file, const wchar_t* parameters)
 {
     return reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open", file, parameters, nullptr, SW_SHOWNORMAL));
 }
 
-} // namespace
+}  // namespace
 
 bool CheckSingleInstance(const wchar_t* mutexName, const wchar_t* windowClass)
 {
@@ -95,8 +98,8 @@ void StartUpdateExe()
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process = {};
-    if (CreateProcessW(updater.c_str(), &commandLine[0], nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE, nullptr,
-                       nullptr, &startup, &process)) {
+    if (CreateProcessW(updater.c_str(), &commandLine[0], nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE, nullptr, nullptr,
+                       &startup, &process)) {
         ScopedHandle processHandle(process.hProcess);
         ScopedHandle threadHandle(process.hThread);
     }
@@ -140,4 +143,4 @@ bool OpenUrlWith(const std::wstring& url, ShellOpenCall open)
     return false;
 }
 
-} // namespace PubUtils
+}  // namespace PubUtils

@@ -36,4 +36,4 @@ bool OpenUrlWith(const std::wstring& url, ShellOpenCall open);
 // The command-shell line of OpenUrl's last resort ("start" with the address
 // quoted), or empty for an address that cannot be quoted safely.
 std::string ShellStartCommand(const std::wstring& url);
-}
+}  // namespace PubUtils

@@ -6,7 +6,10 @@ namespace {
 std::atomic<ServerLogSink> g_sink{nullptr};
 }
 
-void SetServerLogSink(ServerLogSink sink) { g_sink.store(sink); }
+void SetServerLogSink(ServerLogSink sink)
+{
+    g_sink.store(sink);
+}
 
 void SendServerLog(const std::string& text, bool sendNow)
 {

@@ -4,7 +4,10 @@
 
 namespace {
 
-uint32_t Rotl(uint32_t value, int bits) { return (value << bits) | (value >> (32 - bits)); }
+uint32_t Rotl(uint32_t value, int bits)
+{
+    return (value << bits) | (value >> (32 - bits));
+}
 
 uint32_t ReadBigEndian(const uint8_t* bytes)
 {
@@ -20,7 +23,7 @@ void WriteBigEndian(uint32_t value, uint8_t* bytes)
     bytes[3] = static_cast<uint8_t>(value);
 }
 
-} // namespace
+}  // namespace
 
 void Sha1Init(Sha1Context& context)
 {
@@ -78,8 +81,8 @@ void Sha1Update(Sha1Context& context, const void* data, size_t length)
     const uint8_t* bytes = static_cast<const uint8_t*>(data);
     size_t used = (context.count[0] >> 3) & 63;
 
-    const uint64_t bits = (static_cast<uint64_t>(context.count[1]) << 32 | context.count[0]) +
-                          static_cast<uint64_t>(length) * 8;
+    const uint64_t bits =
+        (static_cast<uint64_t>(context.count[1]) << 32 | context.count[0]) + static_cast<uint64_t>(length) * 8;
     context.count[0] = static_cast<uint32_t>(bits);
     context.count[1] = static_cast<uint32_t>(bits >> 32);
 

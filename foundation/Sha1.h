@@ -7,7 +7,7 @@ constexpr size_t kSha1DigestSize = 20;
 
 struct Sha1Context {
     uint32_t state[5];
-    uint32_t count[2]; // message bits, low word first
+    uint32_t count[2];  // message bits, low word first
     uint8_t buffer[64];
 };
 

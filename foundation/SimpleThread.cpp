@@ -54,7 +54,7 @@ DWORD WINAPI RunThreadWork(void* argument)
     return 0;
 }
 
-} // namespace
+}  // namespace
 
 void SetThreadMaker(ThreadMaker maker)
 {
@@ -76,15 +76,21 @@ ScopedHandle StartThreadWork(const wchar_t* name, std::unique_ptr<ThreadWork> wo
 {
     ScopedHandle thread = MakeNamedThread(name, &RunThreadWork, work.get());
     if (thread)
-        work.release(); // the thread's now: RunThreadWork destroys it
+        work.release();  // the thread's now: RunThreadWork destroys it
     else
         g_logger.Write(3, "StartWorkerThread", "cannot start thread %ls", name);
     return thread;
 }
 
-bool SimpleThread::IsStop() { return stopped_.load(); }
+bool SimpleThread::IsStop()
+{
+    return stopped_.load();
+}
 
-void SimpleThread::Stop() { stopped_.store(true); }
+void SimpleThread::Stop()
+{
+    stopped_.store(true);
+}
 
 void SimpleThread::Join(DWORD milliseconds)
 {
@@ -92,8 +98,8 @@ void SimpleThread::Join(DWORD milliseconds)
     // A never-started thread has nothing to wait for; skipping the wait keeps
     // an invalid-handle error out of the caller's last error.
     if (thread_ && WaitForSingleObject(thread_.get(), milliseconds) == WAIT_TIMEOUT)
-        g_logger.Write(1, "SimpleThread::Join", "wait thread exit time out: %d, %p",
-                       static_cast<int>(milliseconds), static_cast<void*>(this));
+        g_logger.Write(1, "SimpleThread::Join", "wait thread exit time out: %d, %p", static_cast<int>(milliseconds),
+                       static_cast<void*>(this));
     thread_.reset();
 }
 

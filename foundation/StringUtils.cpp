@@ -30,12 +30,24 @@ std::string WideToMulti(UINT codePage, const std::wstring& text)
     return std::string(buffer.data());
 }
 
-} // namespace
+}  // namespace
 
-std::wstring AnsiToWide(const std::string& text) { return MultiToWide(CP_ACP, text); }
-std::string WideToAnsi(const std::wstring& text) { return WideToMulti(CP_ACP, text); }
-std::string WideToUtf8(const std::wstring& text) { return WideToMulti(CP_UTF8, text); }
-std::wstring Utf8ToWide(const std::string& text) { return MultiToWide(CP_UTF8, text); }
+std::wstring AnsiToWide(const std::string& text)
+{
+    return MultiToWide(CP_ACP, text);
+}
+std::string WideToAnsi(const std::wstring& text)
+{
+    return WideToMulti(CP_ACP, text);
+}
+std::string WideToUtf8(const std::wstring& text)
+{
+    return WideToMulti(CP_UTF8, text);
+}
+std::wstring Utf8ToWide(const std::string& text)
+{
+    return MultiToWide(CP_UTF8, text);
+}
 
 std::string ReplaceAll(const std::string& text, const std::string& from, const std::string& to)
 {
@@ -50,8 +62,8 @@ std::string ReplaceAll(const std::string& text, const std::string& from, const s
     return result;
 }
 
-std::wstring CutAtSeparator(const std::wstring& text, const std::wstring& separator, bool fromEnd,
-                            bool keepBefore, bool keepSeparator)
+std::wstring CutAtSeparator(const std::wstring& text, const std::wstring& separator, bool fromEnd, bool keepBefore,
+                            bool keepSeparator)
 {
     size_t pos = fromEnd ? text.rfind(separator) : text.find(separator);
     if (pos == std::wstring::npos)

@@ -18,8 +18,8 @@ std::string ReplaceAll(const std::string& text, const std::string& from, const s
 // Cuts text at its first (or, with fromEnd, last) separator. keepBefore gives
 // the part before it; otherwise the part after it, starting at the separator
 // itself when keepSeparator is set. Text without the separator comes back whole.
-std::wstring CutAtSeparator(const std::wstring& text, const std::wstring& separator, bool fromEnd,
-                            bool keepBefore, bool keepSeparator);
+std::wstring CutAtSeparator(const std::wstring& text, const std::wstring& separator, bool fromEnd, bool keepBefore,
+                            bool keepSeparator);
 
 // "mm:ss", or "hh:mm:ss" once the duration reaches an hour.
 std::string FormatClock(int seconds);

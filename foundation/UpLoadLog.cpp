@@ -57,8 +57,8 @@ bool AddFileToZip(zipFile zip, const std::string& path)
     zip_fileinfo info = {};
     const std::time_t now = std::time(nullptr);
     const std::tm* local = std::localtime(&now);
-    info.tmz_date = {local->tm_sec, local->tm_min, local->tm_hour, local->tm_mday, local->tm_mon,
-                     local->tm_year + 1900};
+    info.tmz_date = {local->tm_sec,  local->tm_min, local->tm_hour,
+                     local->tm_mday, local->tm_mon, local->tm_year + 1900};
     bool written = zipOpenNewFileInZip64(zip, FileNameOf(path).c_str(), &info, nullptr, 0, nullptr, 0, nullptr,
                                          Z_DEFLATED, Z_DEFAULT_COMPRESSION, 0) == ZIP_OK;
     char block[kCopyBlockSize];
@@ -70,7 +70,7 @@ bool AddFileToZip(zipFile zip, const std::string& path)
     return zipCloseFileInZip(zip) == ZIP_OK && written;
 }
 
-} // namespace
+}  // namespace
 
 void SetHttpLibraryReady()
 {
@@ -138,8 +138,7 @@ std::string ZipLogFiles(const std::vector<std::string>& files)
 {
     if (files.empty())
         return std::string();
-    const std::string zipPath =
-        GetTempDir() + "\\" + "Vantorin" + WideToAnsi(LocalStamp(L"%Y%m%d_%H%M%SLog.zip", 100));
+    const std::string zipPath = GetTempDir() + "\\" + "Vantorin" + WideToAnsi(LocalStamp(L"%Y%m%d_%H%M%SLog.zip", 100));
 
     const size_t count = files.size() < kMaxZipEntries ? files.size() : kMaxZipEntries;
     std::vector<std::string> sources;
@@ -186,7 +185,9 @@ DWORD WINAPI UploadLogThreadProc(void* record)
     return 0;
 }
 
-CUpLoadLog::CUpLoadLog(const std::string& zipPath, const std::string& url) : zipPath_(zipPath), url_(url) {}
+CUpLoadLog::CUpLoadLog(const std::string& zipPath, const std::string& url) : zipPath_(zipPath), url_(url)
+{
+}
 
 void CUpLoadLog::DoWork()
 {

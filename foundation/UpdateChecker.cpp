@@ -29,14 +29,13 @@ constexpr long kTransferTimeoutSeconds = 20;
 constexpr size_t kReadBlockSize = 4096;
 
 // "无法获取远程服务器软件版本"
-const wchar_t kNoRemoteVersion[] =
-    L"\u65E0\u6CD5\u83B7\u53D6\u8FDC\u7A0B\u670D\u52A1\u5668\u8F6F\u4EF6\u7248\u672C";
+const wchar_t kNoRemoteVersion[] = L"\u65E0\u6CD5\u83B7\u53D6\u8FDC\u7A0B\u670D\u52A1\u5668\u8F6F\u4EF6\u7248\u672C";
 
 // Where a request's reply goes: the text as it arrives, and its parse.
 struct ReplyTarget {
     std::string* text;
     Json::Value* document;
-    const char* parseErrorFormat; // null: parse failures are not printed
+    const char* parseErrorFormat;  // null: parse failures are not printed
 };
 
 // Parses text as JSON into value; false, with the reader's message, when it
@@ -119,7 +118,7 @@ bool StartsWith(const std::string& text, const char* prefix)
     return text.compare(0, std::char_traits<char>::length(prefix), prefix) == 0;
 }
 
-} // namespace
+}  // namespace
 
 std::string GetUpdateDataDir()
 {

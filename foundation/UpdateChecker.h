@@ -20,14 +20,14 @@
 constexpr UINT WM_UPDATE_NOTIFY = 0x800;
 
 struct UpdateMsg {
-    std::wstring error; // an error text
-    std::string text;   // a version or a folder
+    std::wstring error;  // an error text
+    std::string text;    // a version or a folder
 };
 
 struct UpdateFileEntry {
     std::string fullPath;
     std::string relativePath;
-    uint32_t size = 0; // kept, never compared
+    uint32_t size = 0;  // kept, never compared
     uint8_t digest[kSha1DigestSize] = {};
 };
 

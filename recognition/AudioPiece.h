@@ -66,28 +66,31 @@ struct AudioPiece {
         return message_;
     }
 
-    const std::string source;   // the file the user added (the list row's key)
-    const int duration;         // seconds, of the whole file
-    const int count;            // pieces the file was cut into
-    const int index;            // 0 for the first piece; the order key
-    const std::wstring command; // ffmpeg.exe arguments; the piece map's key
+    const std::string source;    // the file the user added (the list row's key)
+    const int duration;          // seconds, of the whole file
+    const int count;             // pieces the file was cut into
+    const int index;             // 0 for the first piece; the order key
+    const std::wstring command;  // ffmpeg.exe arguments; the piece map's key
     const std::string pieceFile;
-    int id = 0;                 // unique in the process; set by CAudioConvert
+    int id = 0;  // unique in the process; set by CAudioConvert
 
-    std::atomic<int> code{0};   // 0, the service's or SDK's error, -1 local
-    int starts = 0;             // handed to a task; under the scheduler's lock
-    bool prepared = false;      // cut from a prepared copy, not the source
+    std::atomic<int> code{0};  // 0, the service's or SDK's error, -1 local
+    int starts = 0;            // handed to a task; under the scheduler's lock
+    bool prepared = false;     // cut from a prepared copy, not the source
     int engine = kEngineRest;
-    CAudioTaskSdk* sdkTask = nullptr; // the task running or last run; SDK only
-    bool sdkCalledBack = false; // its task has called back; under the scheduler's lock
+    CAudioTaskSdk* sdkTask = nullptr;  // the task running or last run; SDK only
+    bool sdkCalledBack = false;        // its task has called back; under the scheduler's lock
     std::atomic<int> progressSteps{100};
     std::atomic<int> stepsDone{0};
 
 private:
     CLock textLock_;
     std::string message_;
-    std::string text_; // UTF-8
+    std::string text_;  // UTF-8
 };
 
 // The order of the waiting queue and of a file's pieces.
-inline bool ComparePieceOrder(const AudioPiece* a, const AudioPiece* b) { return a->index < b->index; }
+inline bool ComparePieceOrder(const AudioPiece* a, const AudioPiece* b)
+{
+    return a->index < b->index;
+}

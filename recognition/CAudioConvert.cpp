@@ -66,7 +66,7 @@ void PostToMainWindow(UINT message, AudioPiece* piece)
         PostMessageW(data->GetMainWnd(), message, reinterpret_cast<WPARAM>(piece), static_cast<LPARAM>(piece->id));
 }
 
-} // namespace
+}  // namespace
 
 void AudioCallBack(SimpleThread* task, void* user)
 {
@@ -86,7 +86,10 @@ void AudioSdkCallBack(SimpleThread* task, void* user)
         static_cast<CAudioConvert*>(user)->OnAudioSdkCallBack(sdkTask);
 }
 
-void SetCopyFailureNotice(CopyFailureNotice notice) { g_copyFailureNotice.store(notice); }
+void SetCopyFailureNotice(CopyFailureNotice notice)
+{
+    g_copyFailureNotice.store(notice);
+}
 
 std::string FormatHms(int seconds)
 {
@@ -104,8 +107,8 @@ int PieceCount(int duration, int pieceLength)
     return count;
 }
 
-std::wstring PieceArguments(int engine, const std::string& input, const std::string& start,
-                            const std::string& end, const std::string& pieceFile)
+std::wstring PieceArguments(int engine, const std::string& input, const std::string& start, const std::string& end,
+                            const std::string& pieceFile)
 {
     const char* output = engine == AudioPiece::kEngineSdk ? "-acodec pcm_s16le" : "-f s16le";
     const std::string line = "-y -i \"" + input + "\" -ss " + start + " -to " + end + " " + output +
@@ -121,9 +124,15 @@ CAudioConvert::~CAudioConvert()
     WaitForCompletionsInside();
 }
 
-CAudioTask* CAudioConvert::NewRestTask() { return new CAudioTask; }
+CAudioTask* CAudioConvert::NewRestTask()
+{
+    return new CAudioTask;
+}
 
-CAudioTaskSdk* CAudioConvert::NewSdkTask() { return new CAudioTaskSdk; }
+CAudioTaskSdk* CAudioConvert::NewSdkTask()
+{
+    return new CAudioTaskSdk;
+}
 
 std::string CAudioConvert::CopyToTemp(const std::string& source)
 {
@@ -174,7 +183,10 @@ bool CAudioConvert::AddTask(const std::string& file, int duration, const std::st
     return true;
 }
 
-void CAudioConvert::OnTimer() { Dispatch(); }
+void CAudioConvert::OnTimer()
+{
+    Dispatch();
+}
 
 void CAudioConvert::SortQueue()
 {

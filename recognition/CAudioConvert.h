@@ -103,5 +103,5 @@ std::string FormatHms(int seconds);
 int PieceCount(int duration, int pieceLength);
 // The ffmpeg.exe arguments that cut [start, end) of input into pieceFile:
 // a 16 kHz mono WAV for the speech SDK, raw 16-bit PCM for the REST service.
-std::wstring PieceArguments(int engine, const std::string& input, const std::string& start,
-                            const std::string& end, const std::string& pieceFile);
+std::wstring PieceArguments(int engine, const std::string& input, const std::string& start, const std::string& end,
+                            const std::string& pieceFile);

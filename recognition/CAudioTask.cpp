@@ -15,7 +15,7 @@ const int kConnectTimeoutMs = 60000;
 const int kTotalTimeoutMs = 600000;
 const int kPoorAudio = 3301;
 
-} // namespace
+}  // namespace
 
 std::string DevPidFor(int language)
 {

@@ -11,9 +11,9 @@
 
 // What a reply of the service means for a piece.
 struct SpeechReply {
-    int code = -1;        // err_no, or -1 when the reply is not the service's
-    std::string error;    // err_msg, or the reply's styled text
-    std::string text;     // UTF-8
+    int code = -1;      // err_no, or -1 when the reply is not the service's
+    std::string error;  // err_msg, or the reply's styled text
+    std::string text;   // UTF-8
     bool fromService = false;
 };
 

@@ -27,9 +27,8 @@ const char* const kAppKeys[kKeyCount] = {
     "jhwjydc6tna52h2mggcae27pa7dq44apcqjrbovl", "hg3q6l6qiqhionasztr4vqd3o5fpdtihqyg77enu",
 };
 const char* const kSecrets[kKeyCount] = {
-    "54219d08385db13410f60883cd554cad", "54219d08385db13410f60883cd554cad",
-    "fcbd84338ca318ed849e09752173d6cf", "671cf20c65b812229c7a5fb50da889e2",
-    "485239ab7ca789d7ae2d0dbc1ac52e42", "603a88a24a3788e039da8c60fe39b606",
+    "54219d08385db13410f60883cd554cad", "54219d08385db13410f60883cd554cad", "fcbd84338ca318ed849e09752173d6cf",
+    "671cf20c65b812229c7a5fb50da889e2", "485239ab7ca789d7ae2d0dbc1ac52e42", "603a88a24a3788e039da8c60fe39b606",
     "d44d7019bee821fd9e1b225c5a262a7d", "4504821825b409789456199b81f1f1a2",
 };
 
@@ -46,9 +45,12 @@ constexpr long long kMinChunksPerStep = 100;
 
 // Codes from -1 to -10 are local failures, and -90002 is left out of the
 // reports on purpose.
-bool ShouldUpload(int error) { return error < -10 && error != -90002; }
+bool ShouldUpload(int error)
+{
+    return error < -10 && error != -90002;
+}
 
-} // namespace
+}  // namespace
 
 bool CAudioTaskSdk::Start(AudioPiece* piece, int timeoutMs)
 {
@@ -123,8 +125,8 @@ int CAudioTaskSdk::RecogniseWithService(asr_service_t* service, int* keyIndex)
 
 int CAudioTaskSdk::Recognition(asr_service_t service, const char* format, const char* domain, bool searchFilter)
 {
-    ScopedHandle file(CreateFileA(piece_->pieceFile.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ScopedHandle file(CreateFileA(piece_->pieceFile.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     LARGE_INTEGER size = {};
     if (!file || !GetFileSizeEx(file.get(), &size)) {
         g_logger.Write(3, kRecognitionTag, "fopen file error:%s", piece_->pieceFile.c_str());

@@ -15,9 +15,12 @@ namespace {
 // Used while the user service has delivered no keys.
 const ServerKey kBuiltInKey = {"u8jzPde0IgxLd6GncfBAepfJ", "Bd0Kh8oOOL8dKLzdocJ2isAjIhKtJ0Rl"};
 
-void QueueServerLog(const std::string& text, bool sendNow) { CData::GetInstance()->UploadSvrLog(text, sendNow); }
+void QueueServerLog(const std::string& text, bool sendNow)
+{
+    CData::GetInstance()->UploadSvrLog(text, sendNow);
+}
 
-} // namespace
+}  // namespace
 
 CData* CData::GetInstance()
 {
@@ -25,7 +28,10 @@ CData* CData::GetInstance()
     return instance;
 }
 
-CData::CData() : updateChecker_(new CUpdateChecker) { SetServerLogSink(&QueueServerLog); }
+CData::CData() : updateChecker_(new CUpdateChecker)
+{
+    SetServerLogSink(&QueueServerLog);
+}
 
 void CData::InitUserlib(HWND mainWindow)
 {
@@ -65,7 +71,10 @@ int CData::ReadCachedSetting(int& cache, const wchar_t* key)
     return cache;
 }
 
-int CData::GetRecgType() { return ReadCachedSetting(recgType_, L"RecgType"); }
+int CData::GetRecgType()
+{
+    return ReadCachedSetting(recgType_, L"RecgType");
+}
 
 void CData::SetRecgType(int type)
 {
@@ -78,7 +87,10 @@ void CData::SetRecgType(int type)
     WriteConfigInt(L"RecgType", type);
 }
 
-bool CData::GetOptimize() { return ReadCachedSetting(optimize_, L"Optimize") != 0; }
+bool CData::GetOptimize()
+{
+    return ReadCachedSetting(optimize_, L"Optimize") != 0;
+}
 
 void CData::SetOptimize(bool optimize)
 {

@@ -11,7 +11,7 @@ std::string Escape(const std::string& text)
     return escaped ? std::string(escaped.get()) : std::string();
 }
 
-} // namespace
+}  // namespace
 
 void CHttpClient::EncodeParams(const StringMap& params, std::string* out)
 {

@@ -29,8 +29,7 @@ public:
     int Post(std::string url, const StringMap* params, const std::string& body, const StringMap* headers,
              std::string* response);
     // The body is the styled JSON text, sent as "Content-Type:application/json".
-    int PostJson(const std::string& url, const StringMap* params, const Json::Value& json,
-                 std::string* response);
+    int PostJson(const std::string& url, const StringMap* params, const Json::Value& json, std::string* response);
 
     // "key=value&" per entry, both escaped; the last pair ends in "&" too.
     static void EncodeParams(const StringMap& params, std::string* out);
@@ -40,8 +39,8 @@ public:
     static void BuildHeaders(const StringMap& headers, curl_slist** list);
 
 private:
-    int Perform(const std::string& url, const StringMap* params, const std::string* body,
-                const StringMap* headers, std::string* response);
+    int Perform(const std::string& url, const StringMap* params, const std::string* body, const StringMap* headers,
+                std::string* response);
 
     int verbose_ = 0;
     int connectTimeoutMs_ = 10000;

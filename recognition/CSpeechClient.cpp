@@ -11,7 +11,7 @@ namespace {
 const wchar_t kDefaultRecognizeUrl[] = L"https://speech.vantorin.com/server_api";
 const char kSynthesisUrl[] = "http://tts.vantorin.com/text2audio";
 
-} // namespace
+}  // namespace
 
 CSpeechClient::CSpeechClient(const std::string& appId, const std::string& apiKey, const std::string& secretKey)
     : CSpeechClientBase(appId, apiKey, secretKey),
@@ -28,8 +28,7 @@ Json::Value CSpeechClient::Recognize(const std::string& data, const std::string&
 }
 
 Json::Value CSpeechClient::BuildRequest(const std::string& data, const std::string& format, int rate,
-                                        const StringMap& options, const std::string& token,
-                                        const std::string& cuid)
+                                        const StringMap& options, const std::string& token, const std::string& cuid)
 {
     Json::Value body(Json::objectValue);
     for (const auto& option : options)
@@ -46,8 +45,8 @@ Json::Value CSpeechClient::BuildRequest(const std::string& data, const std::stri
 
 int ReadFileToString(const std::string& path, std::string* out)
 {
-    ScopedHandle file(CreateFileW(AnsiToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ScopedHandle file(CreateFileW(AnsiToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
         return -1;
     LARGE_INTEGER size = {};

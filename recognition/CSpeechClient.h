@@ -11,17 +11,15 @@ public:
 
     // The service's reply; {"curl_error_code": n} when nothing arrived; when
     // no token could be had, the token failure, and nothing is sent.
-    Json::Value Recognize(const std::string& data, const std::string& format, int rate,
-                          const StringMap& options);
+    Json::Value Recognize(const std::string& data, const std::string& format, int rate, const StringMap& options);
 
     // The body of a recognition request.
     static Json::Value BuildRequest(const std::string& data, const std::string& format, int rate,
-                                    const StringMap& options, const std::string& token,
-                                    const std::string& cuid);
+                                    const StringMap& options, const std::string& token, const std::string& cuid);
 
 private:
     std::string recognizeUrl_;
-    std::string synthesisUrl_; // kept for the synthesis service; unused
+    std::string synthesisUrl_;  // kept for the synthesis service; unused
 };
 
 // Appends the whole file (narrow path, system code page) to out: 0, or -1

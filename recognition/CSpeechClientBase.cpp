@@ -27,7 +27,7 @@ int64_t ExpiryOf(int64_t now, const Json::Value& expiresIn)
     return expiresIn.isUInt64() ? never : now;
 }
 
-} // namespace
+}  // namespace
 
 // A key left blank means the default, as one that is missing does.
 std::string ReadSpeechSetting(const wchar_t* key, const wchar_t* defaultValue)
@@ -36,7 +36,10 @@ std::string ReadSpeechSetting(const wchar_t* key, const wchar_t* defaultValue)
     return value.empty() ? WideToUtf8(defaultValue) : value;
 }
 
-std::string GetTokenUrl() { return ReadSpeechSetting(kTokenUrlKey, Utf8ToWide(g_restTokenUrl).c_str()); }
+std::string GetTokenUrl()
+{
+    return ReadSpeechSetting(kTokenUrlKey, Utf8ToWide(g_restTokenUrl).c_str());
+}
 
 Json::Value CurlFailure(int code)
 {
@@ -45,8 +48,7 @@ Json::Value CurlFailure(int code)
     return failure;
 }
 
-CSpeechClientBase::CSpeechClientBase(const std::string& appId, const std::string& apiKey,
-                                     const std::string& secretKey)
+CSpeechClientBase::CSpeechClientBase(const std::string& appId, const std::string& apiKey, const std::string& secretKey)
     : appId_(appId), apiKey_(apiKey), secretKey_(secretKey)
 {
     http_.SetCaFile(ReadSpeechSetting(kCaFileKey, L""));

@@ -42,7 +42,7 @@ protected:
 
 private:
     std::string appId_;
-    int64_t tokenExpiry_ = 0; // seconds since 1970
+    int64_t tokenExpiry_ = 0;  // seconds since 1970
     std::string scope_;
     std::string apiKey_;
     std::string secretKey_;

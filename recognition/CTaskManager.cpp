@@ -21,7 +21,10 @@ CTaskManager::~CTaskManager()
     WaitForCompletionsInside();
 }
 
-CWorkTask* CTaskManager::NewWorkTask() { return new CWorkTask; }
+CWorkTask* CTaskManager::NewWorkTask()
+{
+    return new CWorkTask;
+}
 
 bool CTaskManager::AddTask(const std::string& sourcePath, bool denoise, bool raiseVolume)
 {
@@ -34,7 +37,10 @@ bool CTaskManager::AddTask(const std::string& sourcePath, bool denoise, bool rai
     return true;
 }
 
-void CTaskManager::OnTimer() { Schedule(); }
+void CTaskManager::OnTimer()
+{
+    Schedule();
+}
 
 void CTaskManager::Schedule()
 {

@@ -12,9 +12,15 @@ namespace {
 
 const char kTag[] = "CWorkTask::Run";
 
-std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
+std::string Quoted(const std::string& path)
+{
+    return "\"" + path + "\"";
+}
 
-bool FileExists(const std::string& path) { return PathFileExistsA(path.c_str()) != FALSE; }
+bool FileExists(const std::string& path)
+{
+    return PathFileExistsA(path.c_str()) != FALSE;
+}
 
 // False when an old file stays in the way (locked, or a folder of that name).
 bool RemoveFile(const std::string& path)
@@ -38,7 +44,7 @@ std::string NextFileStem()
     return std::to_string(next);
 }
 
-} // namespace
+}  // namespace
 
 std::string CWorkTask::WavParameters(const std::string& source, const std::string& wav)
 {
@@ -55,7 +61,10 @@ std::string CWorkTask::Mp3Parameters(const std::string& processedWav, const std:
     return "-y -i " + Quoted(processedWav) + " -acodec libmp3lame -ac 2 -ar 48000 -b:a 128k " + Quoted(mp3);
 }
 
-std::string CWorkTask::GainParameters(const std::string& mp3) { return "/c /r /q " + Quoted(mp3); }
+std::string CWorkTask::GainParameters(const std::string& mp3)
+{
+    return "/c /r /q " + Quoted(mp3);
+}
 
 bool CWorkTask::SetRequest(const TaskRequest& request, int timeoutMs)
 {

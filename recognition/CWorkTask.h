@@ -44,12 +44,11 @@ private:
     // Removes the step's output first, so that only a file this run wrote can
     // count, then runs the tool; done when the tool ended in time and the
     // output exists.
-    bool RunStep(const std::wstring& tool, const std::string& parameters, const std::string& output,
-                 int timeoutLevel, const char* timeoutText);
+    bool RunStep(const std::wstring& tool, const std::string& parameters, const std::string& output, int timeoutLevel,
+                 const char* timeoutText);
     // False when the tool was still running at the time-out: whatever it
     // writes is unfinished then.
-    bool RunTool(const std::wstring& tool, const std::string& parameters, int timeoutLevel,
-                 const char* timeoutText);
+    bool RunTool(const std::wstring& tool, const std::string& parameters, int timeoutLevel, const char* timeoutText);
 
     TaskRequest request_;
     int timeoutMs_ = 0;

@@ -12,7 +12,7 @@ namespace {
 // nothing of the manager may be touched before the flag has been read.
 std::atomic<int> g_inside{0};
 
-} // namespace
+}  // namespace
 
 CompletionPass::CompletionPass()
 {

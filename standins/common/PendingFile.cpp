@@ -17,7 +17,7 @@ std::wstring FullPath(const std::wstring& path)
     return full;
 }
 
-} // namespace
+}  // namespace
 
 PendingFile::PendingFile(const std::wstring& target) : target_(FullPath(target))
 {

@@ -69,8 +69,8 @@ bool RunHidden(const std::wstring& program, const std::vector<std::wstring>& arg
                DWORD& exitCode)
 {
     SECURITY_ATTRIBUTES inheritable = {sizeof(inheritable), nullptr, TRUE};
-    ScopedHandle nul(CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                 &inheritable, OPEN_EXISTING, 0, nullptr));
+    ScopedHandle nul(CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
+                                 OPEN_EXISTING, 0, nullptr));
     HANDLE readEnd = nullptr;
     HANDLE writeEnd = nullptr;
     if (!nul || !CreatePipe(&readEnd, &writeEnd, &inheritable, 0))
@@ -89,8 +89,8 @@ bool RunHidden(const std::wstring& program, const std::vector<std::wstring>& arg
     startup.hStdError = nul.get();
     std::wstring commandLine = QuoteArgument(program) + L" " + JoinArguments(arguments);
     PROCESS_INFORMATION info = {};
-    if (!CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
-                        nullptr, &startup, &info))
+    if (!CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
+                        &startup, &info))
         return false;
     ScopedHandle process(info.hProcess);
     ScopedHandle thread(info.hThread);

@@ -12,12 +12,15 @@ constexpr DWORD kExtensibleFmtSize = 40;
 constexpr uint8_t kSubtypeTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
                                       0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
 
-uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+uint16_t Le16(const uint8_t* p)
+{
+    return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
 
 uint32_t Le32(const uint8_t* p)
 {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
+           (static_cast<uint32_t>(p[3]) << 24);
 }
 
 void PutLe16(std::vector<uint8_t>& out, uint16_t v)
@@ -32,9 +35,15 @@ void PutLe32(std::vector<uint8_t>& out, uint32_t v)
     PutLe16(out, static_cast<uint16_t>(v >> 16));
 }
 
-void PutTag(std::vector<uint8_t>& out, const char* tag) { out.insert(out.end(), tag, tag + 4); }
+void PutTag(std::vector<uint8_t>& out, const char* tag)
+{
+    out.insert(out.end(), tag, tag + 4);
+}
 
-bool IsTag(const uint8_t* p, const char* tag) { return std::memcmp(p, tag, 4) == 0; }
+bool IsTag(const uint8_t* p, const char* tag)
+{
+    return std::memcmp(p, tag, 4) == 0;
+}
 
 // Parses a "fmt " chunk body of the given size (at least 16 bytes, at most the
 // 40 read). The block alignment must agree with channels and sample width.
@@ -51,21 +60,20 @@ bool ParseFmt(const uint8_t* body, DWORD size, WavFormat& format)
             return false;
         format.formatTag = Le16(body + 24);
     }
-    if (format.channels == 0 || format.sampleRate == 0 || format.bitsPerSample == 0 ||
-        format.bitsPerSample % 8 != 0)
+    if (format.channels == 0 || format.sampleRate == 0 || format.bitsPerSample == 0 || format.bitsPerSample % 8 != 0)
         return false;
     return blockAlign == format.channels * (format.bitsPerSample / 8);
 }
 
-} // namespace
+}  // namespace
 
 bool ReadAt(HANDLE file, uint64_t offset, void* buffer, DWORD size)
 {
     LARGE_INTEGER position;
     position.QuadPart = static_cast<LONGLONG>(offset);
     DWORD read = 0;
-    return SetFilePointerEx(file, position, nullptr, FILE_BEGIN) &&
-           ReadFile(file, buffer, size, &read, nullptr) && read == size;
+    return SetFilePointerEx(file, position, nullptr, FILE_BEGIN) && ReadFile(file, buffer, size, &read, nullptr) &&
+           read == size;
 }
 
 bool WriteAll(HANDLE file, const void* data, size_t size)

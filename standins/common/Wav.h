@@ -9,7 +9,7 @@
 constexpr uint16_t kWaveFormatPcm = 1;
 
 struct WavFormat {
-    uint16_t formatTag = 0; // an extensible header reports its sub-format here
+    uint16_t formatTag = 0;  // an extensible header reports its sub-format here
     uint16_t channels = 0;
     uint32_t sampleRate = 0;
     uint16_t bitsPerSample = 0;

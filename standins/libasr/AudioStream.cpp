@@ -28,8 +28,8 @@ bool IsPcm16kMono16(const std::string& s, size_t body, uint32_t size)
 {
     if (size < 16)
         return false;
-    return ReadU16(s, body) == kFormatPcm && ReadU16(s, body + 2) == 1 &&
-           ReadU32(s, body + 4) == 16000 && ReadU16(s, body + 14) == 16;
+    return ReadU16(s, body) == kFormatPcm && ReadU16(s, body + 2) == 1 && ReadU32(s, body + 4) == 16000 &&
+           ReadU16(s, body + 14) == 16;
 }
 
 }  // namespace

@@ -12,25 +12,28 @@ constexpr int64_t kVoicedSumOfSquares = 2880000000LL;
 constexpr size_t kMinRunFrames = 6;
 
 const char* const kWordTexts[kToneWordCount] = {
-    "\xE9\x9B\xB6",                  // 零
-    "\xE4\xB8\x80",                  // 一
-    "\xE4\xBA\x8C",                  // 二
-    "\xE4\xB8\x89",                  // 三
-    "\xE5\x9B\x9B",                  // 四
-    "\xE4\xBA\x94",                  // 五
-    "\xE5\x85\xAD",                  // 六
-    "\xE4\xB8\x83",                  // 七
-    "\xE5\x85\xAB",                  // 八
-    "\xE4\xB9\x9D",                  // 九
-    "\xE4\xBD\xA0\xE5\xA5\xBD",      // 你好
-    "\xE4\xB8\x96\xE7\x95\x8C",      // 世界
-    "\xE8\xAF\xAD\xE9\x9F\xB3",      // 语音
-    "\xE8\xAF\x86\xE5\x88\xAB",      // 识别
-    "\xE6\xB5\x8B\xE8\xAF\x95",      // 测试
-    "\xE7\xBB\x93\xE6\x9D\x9F",      // 结束
+    "\xE9\x9B\xB6",              // 零
+    "\xE4\xB8\x80",              // 一
+    "\xE4\xBA\x8C",              // 二
+    "\xE4\xB8\x89",              // 三
+    "\xE5\x9B\x9B",              // 四
+    "\xE4\xBA\x94",              // 五
+    "\xE5\x85\xAD",              // 六
+    "\xE4\xB8\x83",              // 七
+    "\xE5\x85\xAB",              // 八
+    "\xE4\xB9\x9D",              // 九
+    "\xE4\xBD\xA0\xE5\xA5\xBD",  // 你好
+    "\xE4\xB8\x96\xE7\x95\x8C",  // 世界
+    "\xE8\xAF\xAD\xE9\x9F\xB3",  // 语音
+    "\xE8\xAF\x86\xE5\x88\xAB",  // 识别
+    "\xE6\xB5\x8B\xE8\xAF\x95",  // 测试
+    "\xE7\xBB\x93\xE6\x9D\x9F",  // 结束
 };
 
-double WordFrequency(int word) { return 600.0 + 200.0 * word; }
+double WordFrequency(int word)
+{
+    return 600.0 + 200.0 * word;
+}
 
 double GoertzelPower(const int16_t* samples, size_t count, double frequency)
 {

@@ -65,8 +65,14 @@ bool IsKnownOption(int option)
     }
 }
 
-bool IsBase32Lower(char c) { return (c >= 'a' && c <= 'z') || (c >= '2' && c <= '7'); }
-bool IsHexLower(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); }
+bool IsBase32Lower(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= '2' && c <= '7');
+}
+bool IsHexLower(char c)
+{
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
+}
 
 bool AllOf(const std::string& text, size_t length, bool (*accept)(char))
 {

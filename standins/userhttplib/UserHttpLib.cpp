@@ -51,13 +51,12 @@ std::string WideToNarrow(const std::wstring& text, UINT codePage)
 {
     if (text.empty())
         return std::string();
-    int length = WideCharToMultiByte(codePage, 0, text.c_str(), static_cast<int>(text.size()),
-                                     nullptr, 0, nullptr, nullptr);
+    int length =
+        WideCharToMultiByte(codePage, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
     if (length <= 0)
         return std::string();
     std::string narrow(static_cast<size_t>(length), '\0');
-    WideCharToMultiByte(codePage, 0, text.c_str(), static_cast<int>(text.size()), &narrow[0],
-                        length, nullptr, nullptr);
+    WideCharToMultiByte(codePage, 0, text.c_str(), static_cast<int>(text.size()), &narrow[0], length, nullptr, nullptr);
     return narrow;
 }
 
@@ -68,8 +67,7 @@ std::string ReadServiceUrl(const char* dataDir)
     if (dataDir && *dataDir) {
         std::wstring path = NarrowToWide(dataDir, CP_ACP) + L"\\config.ini";
         wchar_t buffer[kUrlBufferChars] = {};
-        GetPrivateProfileStringW(L"Vantorin", USERLIB_URL_KEY, L"", buffer, kUrlBufferChars,
-                                 path.c_str());
+        GetPrivateProfileStringW(L"Vantorin", USERLIB_URL_KEY, L"", buffer, kUrlBufferChars, path.c_str());
         url = WideToNarrow(buffer, CP_UTF8);
     }
     while (!url.empty() && (url.back() == '/' || url.back() == ' '))
@@ -278,8 +276,7 @@ private:
     void Deliver(unsigned command, UserlibRecord* record)
     {
         HWND window = window_.load();
-        if (!window || !PostMessageW(window, WM_USER_COMMAND, command,
-                                     reinterpret_cast<LPARAM>(record)))
+        if (!window || !PostMessageW(window, WM_USER_COMMAND, command, reinterpret_cast<LPARAM>(record)))
             FreeRecord(record);
     }
 

@@ -19,7 +19,7 @@ namespace {
 enum ExitCode { kDone = 0, kUsage = 1, kNoInput = 2, kNotWav = 3, kWrongFormat = 4, kWriteFailed = 5 };
 
 constexpr uint32_t kSampleRate = 16000;
-constexpr int kFrameSamples = 320; // 20 ms at 16 kHz
+constexpr int kFrameSamples = 320;  // 20 ms at 16 kHz
 constexpr size_t kFramesPerBlock = 256;
 
 struct PreprocessTraits {
@@ -99,8 +99,8 @@ int Denoise(const std::wstring& inputPath, const std::wstring& outputPath)
     PendingFile pending(outputPath);
     if (pending.path().empty())
         return kWriteFailed;
-    ScopedHandle output(CreateFileW(pending.path().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    ScopedHandle output(
+        CreateFileW(pending.path().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!output || !DenoiseData(input.get(), layout, output.get()))
         return kWriteFailed;
     output.reset();
@@ -108,7 +108,7 @@ int Denoise(const std::wstring& inputPath, const std::wstring& outputPath)
     return pending.Commit() ? kDone : kWriteFailed;
 }
 
-} // namespace
+}  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
 {

@@ -26,7 +26,7 @@ bool ParseFrameHeader(const uint8_t* p, FrameHeader& frame)
 {
     if (p[0] != 0xFF || (p[1] & 0xE0) != 0xE0)
         return false;
-    frame.versionBits = (p[1] >> 3) & 3; // 0: 2.5, 1: reserved, 2: MPEG-2, 3: MPEG-1
+    frame.versionBits = (p[1] >> 3) & 3;  // 0: 2.5, 1: reserved, 2: MPEG-2, 3: MPEG-1
     const int layerBits = (p[1] >> 1) & 3;
     const int bitrateIndex = p[2] >> 4;
     const int rateIndex = (p[2] >> 2) & 3;
@@ -55,7 +55,7 @@ uint64_t Id3v2Size(HANDLE file)
     return kId3HeaderSize + body + (footer ? kId3HeaderSize : 0);
 }
 
-} // namespace
+}  // namespace
 
 bool ReadMp3Stream(const std::wstring& path, Mp3Stream& stream)
 {

@@ -5,11 +5,11 @@
 #include <string>
 
 struct Mp3Stream {
-    int mpegVersion = 0; // 1 (MPEG-1) or 2 (MPEG-2 and 2.5: the same bitrates)
+    int mpegVersion = 0;  // 1 (MPEG-1) or 2 (MPEG-2 and 2.5: the same bitrates)
     int sampleRate = 0;
     int channels = 0;
-    int bitrateKbps = 0; // of the first frame
-    uint64_t audioOffset = 0; // where the frames start, after any ID3v2 tag
+    int bitrateKbps = 0;       // of the first frame
+    uint64_t audioOffset = 0;  // where the frames start, after any ID3v2 tag
 };
 
 // False when no two consecutive layer III frame headers are found near the

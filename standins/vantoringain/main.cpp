@@ -55,16 +55,19 @@ struct Levels {
     }
 };
 
-std::wstring Number(int value) { return std::to_wstring(value); }
+std::wstring Number(int value)
+{
+    return std::to_wstring(value);
+}
 
 bool MeasureLevels(const std::wstring& ffmpeg, const std::wstring& path, const Mp3Stream& stream, Levels& levels)
 {
     DWORD exitCode = 1;
-    const bool ran = RunHidden(ffmpeg,
-                               {L"-v", L"error", L"-nostdin", L"-i", path, L"-map", L"0:a:0", L"-f", L"s16le",
-                                L"-acodec", L"pcm_s16le", L"-ac", Number(stream.channels), L"-ar",
-                                Number(stream.sampleRate), L"pipe:1"},
-                               [&levels](const char* data, size_t size) { levels.Add(data, size); }, exitCode);
+    const bool ran = RunHidden(
+        ffmpeg,
+        {L"-v", L"error", L"-nostdin", L"-i", path, L"-map", L"0:a:0", L"-f", L"s16le", L"-acodec", L"pcm_s16le",
+         L"-ac", Number(stream.channels), L"-ar", Number(stream.sampleRate), L"pipe:1"},
+        [&levels](const char* data, size_t size) { levels.Add(data, size); }, exitCode);
     return ran && exitCode == 0 && levels.samples > 0;
 }
 
@@ -103,10 +106,19 @@ bool Encode(const std::wstring& ffmpeg, const std::wstring& path, const Mp3Strea
     wchar_t volume[64];
     std::swprintf(volume, 64, L"volume=%.2fdB", gainDb);
     // A cover picture, if any, is copied as it is.
-    const std::vector<std::wstring> arguments = {
-        L"-y", L"-v", L"error", L"-nostdin", L"-i", path, L"-map", L"0:a:0", L"-map", L"0:v?", L"-c:v", L"copy",
-        L"-af", volume, L"-acodec", L"libmp3lame", L"-ac", Number(stream.channels), L"-ar",
-        Number(stream.sampleRate), L"-b:a", Number(bitrateKbps) + L"k", L"-f", L"mp3", output};
+    const std::vector<std::wstring> arguments = {L"-y",      L"-v",
+                                                 L"error",   L"-nostdin",
+                                                 L"-i",      path,
+                                                 L"-map",    L"0:a:0",
+                                                 L"-map",    L"0:v?",
+                                                 L"-c:v",    L"copy",
+                                                 L"-af",     volume,
+                                                 L"-acodec", L"libmp3lame",
+                                                 L"-ac",     Number(stream.channels),
+                                                 L"-ar",     Number(stream.sampleRate),
+                                                 L"-b:a",    Number(bitrateKbps) + L"k",
+                                                 L"-f",      L"mp3",
+                                                 output};
     DWORD exitCode = 1;
     Mp3Stream written;
     return RunHidden(ffmpeg, arguments, {}, exitCode) && exitCode == 0 && ReadMp3Stream(output, written);
@@ -132,9 +144,12 @@ int RaiseLoudness(const std::wstring& path)
     return pending.Commit() ? kDone : kEncodeFailed;
 }
 
-bool IsSwitch(const std::wstring& argument) { return !argument.empty() && argument[0] == L'/'; }
+bool IsSwitch(const std::wstring& argument)
+{
+    return !argument.empty() && argument[0] == L'/';
+}
 
-} // namespace
+}  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
 {

@@ -63,8 +63,9 @@ private:
             const std::string body = head.find("GET /version/") == 0
                                          ? "{\"latest-version\": \"9.9.9\", \"minimum-required\": \"0.0.1\"}"
                                          : "{\"version\": \"9.9.9\", \"files\": []}";
-            const std::string reply = "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: " +
-                                      std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+            const std::string reply =
+                "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: " + std::to_string(body.size()) +
+                "\r\nConnection: close\r\n\r\n" + body;
             send(client, reply.data(), static_cast<int>(reply.size()), 0);
             shutdown(client, SD_SEND);
             closesocket(client);

@@ -127,8 +127,8 @@ TEST(FileOpenDialog, FileBufferSizes)
         DWORD size;
         bool onHeap;
     };
-    const Case cases[] = {{1024, 260, false}, {200, 260, false}, {1025, 1025, true}, {26000, 26000, true},
-                          {0, 260, false}};
+    const Case cases[] = {
+        {1024, 260, false}, {200, 260, false}, {1025, 1025, true}, {26000, 26000, true}, {0, 260, false}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.asked);
         dialog.SetFileBufferSize(c.asked);

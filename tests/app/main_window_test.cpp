@@ -87,7 +87,8 @@ protected:
         CAudioConvert* convert = player_.GetAudioConvert();
         CTaskManager* tasks = player_.GetTaskManager();
         if (convert != nullptr && tasks != nullptr) {
-            EXPECT_TRUE(g_loop.PumpUntil([&] { return convert->GetRunning() == 0 && tasks->GetRunning() == 0; }, 60000));
+            EXPECT_TRUE(
+                g_loop.PumpUntil([&] { return convert->GetRunning() == 0 && tasks->GetRunning() == 0; }, 60000));
         }
         CloseMessageBoxes();
         if (player_.GetHwnd() != nullptr && IsWindow(player_.GetHwnd()))
@@ -104,10 +105,7 @@ protected:
     }
 
     // The pipeline is driven by hand: no tick may start a piece on its own.
-    void StopTimer()
-    {
-        player_.GetManager().KillControlTimers(player_.GetManager().FindControlByName(L"btnClose"));
-    }
+    void StopTimer() { player_.GetManager().KillControlTimers(player_.GetManager().FindControlByName(L"btnClose")); }
 
     int AddRow(const std::string& path)
     {
@@ -149,7 +147,7 @@ TEST_F(MainWindowTest, SkinHoldsEveryControlWithItsClass)
 {
     Create();
     CUiManager& manager = player_.GetManager();
-    const wchar_t* const buttons[] = {L"btnMin", L"btnMax", L"btnClose", L"btnAbout",
+    const wchar_t* const buttons[] = {L"btnMin", L"btnMax",   L"btnClose",    L"btnAbout",
                                       L"btnAdd", L"btnStart", L"btnStartAll", L"btnSave"};
     for (const wchar_t* name : buttons)
         EXPECT_NE(nullptr, dynamic_cast<CButtonUI*>(manager.FindControlByName(name))) << name;

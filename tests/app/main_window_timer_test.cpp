@@ -126,7 +126,8 @@ int VersionRequests()
 class LocalManifest {
 public:
     explicit LocalManifest(const std::string& content)
-        : path_(GetUpdateDataDir() + "/ver"), saved_(ReadWholeFile(path_)),
+        : path_(GetUpdateDataDir() + "/ver"),
+          saved_(ReadWholeFile(path_)),
           existed_(GetFileAttributesA(path_.c_str()) != INVALID_FILE_ATTRIBUTES)
     {
         std::ofstream(path_, std::ios::binary | std::ios::trunc) << content;
@@ -285,7 +286,8 @@ TEST_F(MainWindowTimerTest, UpdateCheckIsRetriedEveryTenthTickUntilAVersionIsKno
     EXPECT_FALSE(checker_->HasRemoteVersion());
     // Each failure reached the window; a failed request reports itself
     // twice, once per error text.
-    EXPECT_TRUE(g_loop.PumpUntil([&] { return LogCapture::Count(2, "check update version failed") == 2 * 4; }, kWaitMs));
+    EXPECT_TRUE(
+        g_loop.PumpUntil([&] { return LogCapture::Count(2, "check update version failed") == 2 * 4; }, kWaitMs));
 
     // The service answers from now on: the next tenth tick learns the
     // version, and later ticks ask no more.
@@ -363,8 +365,8 @@ TEST_F(MainWindowTimerTest, PoorAudioRunsTheFileAgainOnceFromADenoisedCopy)
     Create();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.injected);
-        const std::string source = GetAppDataDir() + "\\main_window_timer_test\\poor_audio_" +
-                                   std::to_string(c.injected) + ".wav";
+        const std::string source =
+            GetAppDataDir() + "\\main_window_timer_test\\poor_audio_" + std::to_string(c.injected) + ".wav";
         CreateDirectoryA((GetAppDataDir() + "\\main_window_timer_test").c_str(), nullptr);
         ASSERT_TRUE(CopyFileA((GetExeDir() + "\\app_speech20.wav").c_str(), source.c_str(), FALSE));
         speechservice::Control("/control/reset", std::string());
@@ -379,8 +381,8 @@ TEST_F(MainWindowTimerTest, PoorAudioRunsTheFileAgainOnceFromADenoisedCopy)
         bool doneEarly = false;
         ASSERT_TRUE(g_loop.PumpUntil(
             [&] {
-                doneEarly = doneEarly || (recognizeRequests() < 2 &&
-                                          list_->GetItemStatus(row) != CPlayListCtrl::kStatusRecognizing);
+                doneEarly = doneEarly ||
+                            (recognizeRequests() < 2 && list_->GetItemStatus(row) != CPlayListCtrl::kStatusRecognizing);
                 return list_->GetItemStatus(row) == CPlayListCtrl::kStatusDone;
             },
             180000));
@@ -447,7 +449,8 @@ TEST_F(MainWindowTimerTest, AboutPressedTwiceShowsOneWindowAndShowsItAgainAfterC
         SCOPED_TRACE(shown);
         Click(L"btnAbout");
         HWND about = nullptr;
-        ASSERT_TRUE(g_loop.PumpUntil([&] { return (about = FindWindowW(L"CAboutAppDlg", nullptr)) != nullptr; }, kWaitMs))
+        ASSERT_TRUE(
+            g_loop.PumpUntil([&] { return (about = FindWindowW(L"CAboutAppDlg", nullptr)) != nullptr; }, kWaitMs))
             << "the About window did not come";
         EXPECT_EQ(std::make_pair(520, 360), sizeOf(about)) << "the size of \"AboutAppDlg.xml\"";
         SetForegroundWindow(player_.GetHwnd());
@@ -497,7 +500,8 @@ TEST_F(MainWindowTimerTest, RequiredUpdateClosesTheWindowAndStartsTheUpdater)
     EXPECT_EQ(1, LogCapture::Count(1, "app exit"));
     g_loop.Pump(50);
     EXPECT_EQ(quitsBefore + 1, g_loop.QuitMessages());
-    EXPECT_TRUE(g_loop.PumpUntil([&] { return GetFileAttributesA(started.c_str()) != INVALID_FILE_ATTRIBUTES; }, kWaitMs))
+    EXPECT_TRUE(
+        g_loop.PumpUntil([&] { return GetFileAttributesA(started.c_str()) != INVALID_FILE_ATTRIBUTES; }, kWaitMs))
         << "the updater was not started";
     DeleteFileA(started.c_str());
 }

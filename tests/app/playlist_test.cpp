@@ -32,8 +32,8 @@ void WriteWave(const std::wstring& path, int millis)
     PutLe(header, 36 + samples, 4);
     header += "WAVEfmt ";
     PutLe(header, 16, 4);
-    PutLe(header, 1, 2);          // PCM
-    PutLe(header, 1, 2);          // mono
+    PutLe(header, 1, 2);  // PCM
+    PutLe(header, 1, 2);  // mono
     PutLe(header, kWaveRate, 4);
     PutLe(header, kWaveRate, 4);  // bytes per second
     PutLe(header, 1, 2);          // block align
@@ -289,8 +289,8 @@ protected:
         wc.hInstance = GetModuleHandleW(nullptr);
         wc.lpszClassName = L"PlayListTest";
         RegisterClassExW(&wc);
-        hwnd = CreateWindowExW(0, wc.lpszClassName, L"list", WS_POPUP, 0, 0, 700, 300, nullptr, nullptr,
-                               wc.hInstance, nullptr);
+        hwnd = CreateWindowExW(0, wc.lpszClassName, L"list", WS_POPUP, 0, 0, 700, 300, nullptr, nullptr, wc.hInstance,
+                               nullptr);
         ASSERT_NE(nullptr, hwnd);
         manager = new CUiManager;
         manager->AttachWindow(hwnd);

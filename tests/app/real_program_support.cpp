@@ -115,7 +115,8 @@ HWND TreeOf(HWND dialog)
 class RemoteMemory {
 public:
     RemoteMemory(HANDLE process, size_t size)
-        : process_(process), size_(size),
+        : process_(process),
+          size_(size),
           address_(VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE))
     {
     }
@@ -188,8 +189,8 @@ std::wstring WindowText(HWND window)
 {
     wchar_t text[MAX_PATH] = {};
     DWORD_PTR copied = 0;
-    SendMessageTimeoutW(window, WM_GETTEXT, MAX_PATH, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
-                        kSendTimeoutMs, &copied);
+    SendMessageTimeoutW(window, WM_GETTEXT, MAX_PATH, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, kSendTimeoutMs,
+                        &copied);
     text[MAX_PATH - 1] = L'\0';
     return text;
 }
@@ -416,8 +417,7 @@ bool AnswerFileDialog(HWND dialog, const std::wstring& path, DWORD milliseconds)
         milliseconds);
 }
 
-bool AnswerFolderBrowser(const ProgramProcess& program, HWND dialog, const std::wstring& folder,
-                         DWORD milliseconds)
+bool AnswerFolderBrowser(const ProgramProcess& program, HWND dialog, const std::wstring& folder, DWORD milliseconds)
 {
     const size_t bytes = (folder.size() + 1) * sizeof(wchar_t);
     RemoteMemory text(program.Handle(), bytes);
@@ -435,8 +435,8 @@ bool AnswerFolderBrowser(const ProgramProcess& program, HWND dialog, const std::
             std::wstring selected;
             const HWND tree = TreeOf(dialog);
             // Without a readable tree the selection is trusted as set.
-            if (readable && (tree == nullptr || !ReadSelectedTreeText(program.Handle(), tree, &selected) ||
-                             selected != leaf))
+            if (readable &&
+                (tree == nullptr || !ReadSelectedTreeText(program.Handle(), tree, &selected) || selected != leaf))
                 return false;
             PressOk(dialog);
             return WaitFor([&] { return !IsWindow(dialog); }, kDialogGoneMs);

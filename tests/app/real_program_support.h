@@ -90,7 +90,6 @@ bool AnswerFileDialog(HWND dialog, const std::wstring& path, DWORD milliseconds)
 
 // The folder browser of the program: the folder is selected and OK is
 // pressed. True once the dialog has gone.
-bool AnswerFolderBrowser(const ProgramProcess& program, HWND dialog, const std::wstring& folder,
-                         DWORD milliseconds);
+bool AnswerFolderBrowser(const ProgramProcess& program, HWND dialog, const std::wstring& folder, DWORD milliseconds);
 
 }  // namespace RealProgram

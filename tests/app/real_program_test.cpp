@@ -130,8 +130,8 @@ void PointAtTheStandIns(AppTest::ScopedSettings& settings)
 class ForegroundWindow {
 public:
     ForegroundWindow()
-        : window_(CreateWindowExW(0, L"STATIC", L"real_program_test", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200,
-                                  100, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr))
+        : window_(CreateWindowExW(0, L"STATIC", L"real_program_test", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100,
+                                  nullptr, nullptr, GetModuleHandleW(nullptr), nullptr))
     {
         SetForegroundWindow(window_);
     }
@@ -188,8 +188,7 @@ protected:
         DWORD code = 0;
         if (window == nullptr && program.WaitForExit(0, &code))
             ADD_FAILURE() << "the program ended at start with " << code;
-        EXPECT_TRUE(WaitFor([&] { return CountOf(log.NewText(), kStartLine) == 1; }, kStartMs))
-            << log.NewText();
+        EXPECT_TRUE(WaitFor([&] { return CountOf(log.NewText(), kStartLine) == 1; }, kStartMs)) << log.NewText();
         return window;
     }
 
@@ -327,8 +326,7 @@ TEST_F(RealProgramTest, RecognisesARecordingAndSavesItsText)
     // would go out with the built-in pair, which the stand-in refuses).
     ASSERT_TRUE(WaitFor([&] { return log.NewText().find("get key size: 1") != std::string::npos; }, kStartMs))
         << "the key list never reached the program; the user service saw "
-        << CountOf(makerservice::Control("/control/requests").toStyledString(), "\"/user/keys\"")
-        << " request(s)\n"
+        << CountOf(makerservice::Control("/control/requests").toStyledString(), "\"/user/keys\"") << " request(s)\n"
         << log.NewText();
 
     // "开始识别" starts the row; both pieces reach the stand-in and come back
@@ -345,7 +343,8 @@ TEST_F(RealProgramTest, RecognisesARecordingAndSavesItsText)
         return successes;
     };
     ASSERT_TRUE(WaitFor([&] { return recognised() >= kRecordingPieces; }, kRecognitionMs))
-        << "recognised pieces: " << recognised() << "\n" << log.NewText();
+        << "recognised pieces: " << recognised() << "\n"
+        << log.NewText();
 
     // "保存结果" asks for a folder once the row is done; until the program has
     // taken in the last piece it answers with its "nothing to save" box.

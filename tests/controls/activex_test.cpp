@@ -381,8 +381,8 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
-        ASSERT_TRUE(SUCCEEDED(CoRegisterClassObject(kFakeClsid, &g_factory, CLSCTX_INPROC_SERVER,
-                                                    REGCLS_MULTIPLEUSE, &cookie)));
+        ASSERT_TRUE(SUCCEEDED(
+            CoRegisterClassObject(kFakeClsid, &g_factory, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie)));
         g_options = FakeOptions();
         g_created = 0;
         window.reset(new UiTest::NativeChildHost);
@@ -439,8 +439,8 @@ TEST_F(ActiveXHost, ClsidTextIsReadAsGuidOrProgIdAndBadTextIsRefused)
 {
     HKEY key = nullptr;
     const std::wstring path = std::wstring(kFakeProgId) + L"\\CLSID";
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr,
-                                             &key, nullptr));
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr));
     RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(kFakeClsidText), sizeof(kFakeClsidText));
     RegCloseKey(key);
 

@@ -31,14 +31,14 @@ CControlUI* BuildSingle(CUiManager& manager, const std::wstring& element)
 TEST(BuilderElements, EveryTableNameMakesItsControl)
 {
     const ElementCase cases[] = {
-        {L"Label", L"LabelUI"},         {L"Text", L"TextUI"},
-        {L"Button", L"ButtonUI"},       {L"Option", L"OptionUI"},
-        {L"CheckBox", L"CheckBoxUI"},   {L"Edit", L"EditUI"},
-        {L"RichEdit", L"RichEditUI"},   {L"ScrollBar", L"ScrollBarUI"},
-        {L"Progress", L"ProgressUI"},   {L"Slider", L"SliderUI"},
-        {L"Combo", L"ComboUI"},         {L"ComboBox", L"ComboBoxUI"},
-        {L"DateTime", L"DateTimeUI"},   {L"List", L"ListUI"},
-        {L"TreeView", L"TreeViewUI"},   {L"ActiveX", L"ActiveXUI"},
+        {L"Label", L"LabelUI"},           {L"Text", L"TextUI"},
+        {L"Button", L"ButtonUI"},         {L"Option", L"OptionUI"},
+        {L"CheckBox", L"CheckBoxUI"},     {L"Edit", L"EditUI"},
+        {L"RichEdit", L"RichEditUI"},     {L"ScrollBar", L"ScrollBarUI"},
+        {L"Progress", L"ProgressUI"},     {L"Slider", L"SliderUI"},
+        {L"Combo", L"ComboUI"},           {L"ComboBox", L"ComboBoxUI"},
+        {L"DateTime", L"DateTimeUI"},     {L"List", L"ListUI"},
+        {L"TreeView", L"TreeViewUI"},     {L"ActiveX", L"ActiveXUI"},
         {L"WebBrowser", L"WebBrowserUI"},
     };
     for (const ElementCase& c : cases) {
@@ -102,8 +102,9 @@ TEST(BuilderElements, TreeNodeOutsideATreeEndsTheLevel)
 {
     CUiManager manager;
     CDialogBuilder builder;
-    CControlUI* root = builder.Build(L"<Window><VerticalLayout><TreeNode name=\"lost\"/><Label/></VerticalLayout></Window>",
-                                     nullptr, nullptr, &manager);
+    CControlUI* root =
+        builder.Build(L"<Window><VerticalLayout><TreeNode name=\"lost\"/><Label/></VerticalLayout></Window>", nullptr,
+                      nullptr, &manager);
     ASSERT_NE(nullptr, root);
     CContainerUI* layout = static_cast<CContainerUI*>(root->CastByName(L"Container"));
     ASSERT_NE(nullptr, layout);

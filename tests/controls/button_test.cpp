@@ -29,8 +29,8 @@ TEST(ButtonAttributes, ImagesColoursAndMalformedValues)
         const wchar_t* key;
         const CUiString& (CButtonUI::*get)() const;
     } images[] = {
-        {L"normalimage", &CButtonUI::GetNormalImage},   {L"hotimage", &CButtonUI::GetHotImage},
-        {L"pushedimage", &CButtonUI::GetPushedImage},   {L"focusedimage", &CButtonUI::GetFocusedImage},
+        {L"normalimage", &CButtonUI::GetNormalImage},     {L"hotimage", &CButtonUI::GetHotImage},
+        {L"pushedimage", &CButtonUI::GetPushedImage},     {L"focusedimage", &CButtonUI::GetFocusedImage},
         {L"disabledimage", &CButtonUI::GetDisabledImage}, {L"foreimage", &CButtonUI::GetForeImage},
         {L"hotforeimage", &CButtonUI::GetHotForeImage},
     };

@@ -35,8 +35,7 @@ public:
         if (notify.type == L"setfocus" || notify.type == L"killfocus")
             return;
         seen.push_back(NotifySeen{notify.type.GetData(),
-                                  notify.sender != nullptr ? notify.sender->GetName().GetData() : L"",
-                                  notify.wParam});
+                                  notify.sender != nullptr ? notify.sender->GetName().GetData() : L"", notify.wParam});
     }
     // "type:sender" of every notification, in order.
     std::vector<std::wstring> Summary() const
@@ -89,8 +88,8 @@ protected:
         wc.lpszClassName = L"UiControlsRowWindow";
         wc.style = CS_DBLCLKS;
         RegisterClassExW(&wc);
-        hwnd = CreateWindowExW(0, wc.lpszClassName, L"test", WS_OVERLAPPEDWINDOW, 40, 40, 360, 120, nullptr,
-                               nullptr, wc.hInstance, nullptr);
+        hwnd = CreateWindowExW(0, wc.lpszClassName, L"test", WS_OVERLAPPEDWINDOW, 40, 40, 360, 120, nullptr, nullptr,
+                               wc.hInstance, nullptr);
         ASSERT_NE(nullptr, hwnd);
         manager = new UiLib::CUiManager;
         manager->AttachWindow(hwnd);

@@ -398,10 +398,10 @@ TEST_F(ComboWindow, KeysAndWheelMoveTheSelectionOverSelectableRows)
     };
     const short down = -WHEEL_DELTA;
     const Step steps[] = {
-        {WM_KEYDOWN, VK_DOWN, 0},                    // no selection: the first row
+        {WM_KEYDOWN, VK_DOWN, 0},  // no selection: the first row
         {WM_KEYDOWN, VK_DOWN, 1},
-        {WM_KEYDOWN, VK_NEXT, 3},                    // skips the disabled row
-        {WM_KEYDOWN, VK_DOWN, 3},                    // stays on the last row
+        {WM_KEYDOWN, VK_NEXT, 3},  // skips the disabled row
+        {WM_KEYDOWN, VK_DOWN, 3},  // stays on the last row
         {WM_KEYDOWN, VK_UP, 1},
         {WM_KEYDOWN, VK_PRIOR, 0},
         {WM_KEYDOWN, VK_UP, 0},
@@ -466,8 +466,8 @@ TEST_F(ComboWindow, AttributesOfTheComboAndMalformedValues)
     };
     // Two numbers stored as they are; a missing or unreadable one counts as 0.
     const Case sizes[] = {
-        {L"0,150", 0, 150}, {L"200,90", 200, 90}, {L"abc", 0, 0},
-        {L"120", 120, 0},   {L"-5,80", -5, 80},   {L"40,-7", 40, -7}, {L"", 0, 0},
+        {L"0,150", 0, 150}, {L"200,90", 200, 90}, {L"abc", 0, 0}, {L"120", 120, 0},
+        {L"-5,80", -5, 80}, {L"40,-7", 40, -7},   {L"", 0, 0},
     };
     for (const Case& size : sizes) {
         combo->SetAttribute(L"dropboxsize", size.value);
@@ -570,8 +570,7 @@ TEST_F(ComboBoxWindow, IsAComboWithItsOwnType)
     EXPECT_STREQ(L"ComboBoxUI", combo->GetTypeName());
     EXPECT_NE(nullptr, combo->CastByName(L"IListOwner"));
     combo->SetAttribute(L"arrowimage", L"file='arrow.png' source='0,0,50,10'");
-    EXPECT_STREQ(L"file='arrow.png' source='0,0,50,10'",
-                 static_cast<CComboBoxUI*>(combo)->GetArrowImage().GetData());
+    EXPECT_STREQ(L"file='arrow.png' source='0,0,50,10'", static_cast<CComboBoxUI*>(combo)->GetArrowImage().GetData());
     // An arrow image that cannot be drawn is dropped at the first paint.
     UiTest::Canvas canvas(300, 200);
     combo->Paint(canvas.dc(), combo->GetBounds());
@@ -631,14 +630,13 @@ TEST_F(ComboWindow, MarkupBuildsTheComboWithItsRows)
 {
     ComboFactory factory;
     CDialogBuilder builder;
-    CControlUI* built = builder.Build(
-        L"<Window><VerticalLayout>"
-        L"<Combo name=\"cmbRecgType\" width=\"110\" height=\"24\" dropboxsize=\"0,150\" "
-        L"itemtextpadding=\"6,0,4,0\">"
-        L"<ListLabelElement text=\"one\"/>"
-        L"<ListLabelElement text=\"two\" selected=\"true\"/>"
-        L"</Combo></VerticalLayout></Window>",
-        nullptr, &factory, manager);
+    CControlUI* built = builder.Build(L"<Window><VerticalLayout>"
+                                      L"<Combo name=\"cmbRecgType\" width=\"110\" height=\"24\" dropboxsize=\"0,150\" "
+                                      L"itemtextpadding=\"6,0,4,0\">"
+                                      L"<ListLabelElement text=\"one\"/>"
+                                      L"<ListLabelElement text=\"two\" selected=\"true\"/>"
+                                      L"</Combo></VerticalLayout></Window>",
+                                      nullptr, &factory, manager);
     ASSERT_NE(nullptr, built);
     ASSERT_TRUE(manager->SetRoot(built));
     Paint();

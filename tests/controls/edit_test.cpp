@@ -178,8 +178,8 @@ TEST_F(EditOnWindow, ClickOpensNativeWindowOverThePaddedTextArea)
     EXPECT_EQ(native, GetFocus());
     const RECT expected = ExpectedEditRect();
     const RECT actual = host.ChildRect(native);
-    EXPECT_TRUE(EqualRect(&expected, &actual)) << actual.left << "," << actual.top << "," << actual.right << ","
-                                               << actual.bottom;
+    EXPECT_TRUE(EqualRect(&expected, &actual))
+        << actual.left << "," << actual.top << "," << actual.right << "," << actual.bottom;
     EXPECT_EQ(L"hello", NativeText(native));
     wchar_t className[32] = {};
     GetClassNameW(native, className, 32);
@@ -310,12 +310,12 @@ TEST_F(EditOnWindow, NativeBackgroundColourIsHandedToTheWindow)
     ASSERT_NE(nullptr, native);
     const HDC dc = GetDC(native);
     // Without a colour of its own the system colours stay.
-    EXPECT_EQ(0, SendMessageW(host.hwnd, WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc),
-                              reinterpret_cast<LPARAM>(native)));
+    EXPECT_EQ(0,
+              SendMessageW(host.hwnd, WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(native)));
     edit->SetNativeBkColor(0xFF102030);
     edit->SetTextColor(0xFF405060);
-    const LRESULT brush = SendMessageW(host.hwnd, WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc),
-                                       reinterpret_cast<LPARAM>(native));
+    const LRESULT brush =
+        SendMessageW(host.hwnd, WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(native));
     ASSERT_NE(0, brush);
     LOGBRUSH info = {};
     ASSERT_NE(0, GetObjectW(reinterpret_cast<HBRUSH>(brush), sizeof(info), &info));

@@ -42,8 +42,14 @@ RECT InkBounds(const Canvas& canvas, int width, int height)
     return box;
 }
 
-int Red(DWORD c) { return static_cast<int>((c >> 16) & 0xFF); }
-int Green(DWORD c) { return static_cast<int>((c >> 8) & 0xFF); }
+int Red(DWORD c)
+{
+    return static_cast<int>((c >> 16) & 0xFF);
+}
+int Green(DWORD c)
+{
+    return static_cast<int>((c >> 8) & 0xFF);
+}
 
 SIZE Extent(HDC dc, HFONT font, const wchar_t* text)
 {
@@ -111,8 +117,12 @@ TEST(LabelAttributes, ValuesAndMalformedValues)
     const struct {
         const wchar_t* value;
         DWORD color;
-    } colors[] = {{L"#FF112233", 0xFF112233}, {L"FF445566", 0xFF445566}, {L"  #80ABCDEF", 0x80ABCDEF},
-                  {L"", 0},           {L"#", 0},                  {L"zz", 0}};
+    } colors[] = {{L"#FF112233", 0xFF112233},
+                  {L"FF445566", 0xFF445566},
+                  {L"  #80ABCDEF", 0x80ABCDEF},
+                  {L"", 0},
+                  {L"#", 0},
+                  {L"zz", 0}};
     for (const auto& c : colors) {
         label.SetAttribute(L"textcolor", c.value);
         EXPECT_EQ(c.color, label.GetTextColor()) << c.value;
@@ -164,9 +174,9 @@ TEST(LabelAttributes, ShadowOffsetByAngle)
         float x;
         float y;
     } cases[] = {
-        {L"3,45", -3, -3},  {L"3,0", -3, -3},  {L"3,90", -3, -3}, {L"3,135", -3, 3},  {L"3,180", -3, 3},
-        {L"3,-45", 3, -3},  {L"3,-90", 3, 0},  {L"3,-179", 3, 3}, {L"3,-180", 0, 3},  {L"3,181", 0, 0},
-        {L"3,-181", 0, 0},  {L"", 0, 0},
+        {L"3,45", -3, -3}, {L"3,0", -3, -3},  {L"3,90", -3, -3}, {L"3,135", -3, 3},
+        {L"3,180", -3, 3}, {L"3,-45", 3, -3}, {L"3,-90", 3, 0},  {L"3,-179", 3, 3},
+        {L"3,-180", 0, 3}, {L"3,181", 0, 0},  {L"3,-181", 0, 0}, {L"", 0, 0},
     };
     for (const auto& c : cases) {
         CLabelUI label;
@@ -225,7 +235,10 @@ TEST(LabelTexts, EffectsKeepATextOfTheirOwn)
 }
 
 std::wstring traced;
-void RecordTrace(const wchar_t* text) { traced += text; }
+void RecordTrace(const wchar_t* text)
+{
+    traced += text;
+}
 
 // Texts past the string's inline storage take the heap path, where a failed
 // copy would be traced: a copy that succeeds must report nothing.

@@ -87,8 +87,8 @@ protected:
         wc.lpszClassName = L"UiListTest";
         wc.style = CS_DBLCLKS;
         RegisterClassExW(&wc);
-        hwnd = CreateWindowExW(0, wc.lpszClassName, L"list", WS_POPUP, 0, 0, 400, 300, nullptr, nullptr,
-                               wc.hInstance, nullptr);
+        hwnd = CreateWindowExW(0, wc.lpszClassName, L"list", WS_POPUP, 0, 0, 400, 300, nullptr, nullptr, wc.hInstance,
+                               nullptr);
         ASSERT_NE(nullptr, hwnd);
         manager = new CUiManager;
         manager->AttachWindow(hwnd);
@@ -687,8 +687,8 @@ TEST_F(ListWindow, RowsPaintTheListColours)
         DWORD rgb;
     };
     // Even rows red, odd rows none; hot, selected and disabled override.
-    for (const Expect& e : {Expect{0, 0xFF0000}, Expect{1, 0x0000FF}, Expect{2, 0x00FF00}, Expect{3, 0x808080},
-                            Expect{4, 0xFF0000}}) {
+    for (const Expect& e :
+         {Expect{0, 0xFF0000}, Expect{1, 0x0000FF}, Expect{2, 0x00FF00}, Expect{3, 0x808080}, Expect{4, 0xFF0000}}) {
         const RECT& rc = rows[e.row]->GetBounds();
         EXPECT_EQ(e.rgb, canvas.At(rc.left + 2, rc.top + 2)) << "row " << e.row;
         EXPECT_EQ(0u, canvas.At(rc.left + 2, rc.bottom - 1)) << "line under row " << e.row;
@@ -955,18 +955,17 @@ TEST_F(ListWindow, MarkupBuildsHeaderColumnsAndRows)
 {
     ListFactory factory;
     CDialogBuilder builder;
-    CControlUI* built = builder.Build(
-        L"<Window><List name=\"playList\" itemselectedbkcolor=\"#FF00FF00\">"
-        L"<ListHeader height=\"24\">"
-        L"<ListHeaderItem text=\"a\" sepwidth=\"1\"/>"
-        L"<ListHeaderItem text=\"b\" width=\"100\" sepwidth=\"1\"/>"
-        L"<ListHeaderItem text=\"c\" width=\"60\" sepwidth=\"1\"/>"
-        L"</ListHeader>"
-        L"<ListLabelElement text=\"one\"/>"
-        L"<ListLabelElement text=\"two\" selected=\"true\"/>"
-        L"<ListContainerElement height=\"30\"/>"
-        L"</List></Window>",
-        nullptr, &factory, manager);
+    CControlUI* built = builder.Build(L"<Window><List name=\"playList\" itemselectedbkcolor=\"#FF00FF00\">"
+                                      L"<ListHeader height=\"24\">"
+                                      L"<ListHeaderItem text=\"a\" sepwidth=\"1\"/>"
+                                      L"<ListHeaderItem text=\"b\" width=\"100\" sepwidth=\"1\"/>"
+                                      L"<ListHeaderItem text=\"c\" width=\"60\" sepwidth=\"1\"/>"
+                                      L"</ListHeader>"
+                                      L"<ListLabelElement text=\"one\"/>"
+                                      L"<ListLabelElement text=\"two\" selected=\"true\"/>"
+                                      L"<ListContainerElement height=\"30\"/>"
+                                      L"</List></Window>",
+                                      nullptr, &factory, manager);
     ASSERT_NE(nullptr, built);
     CListUI* markupList = static_cast<CListUI*>(built->CastByName(L"List"));
     ASSERT_NE(nullptr, markupList);

@@ -29,8 +29,8 @@ public:
         wc.lpszClassName = L"UiNativeChildHost";
         wc.style = CS_DBLCLKS;
         RegisterClassExW(&wc);
-        hwnd = CreateWindowExW(0, wc.lpszClassName, L"host", WS_OVERLAPPEDWINDOW, 40, 40, 360, 220, nullptr,
-                               nullptr, wc.hInstance, nullptr);
+        hwnd = CreateWindowExW(0, wc.lpszClassName, L"host", WS_OVERLAPPEDWINDOW, 40, 40, 360, 220, nullptr, nullptr,
+                               wc.hInstance, nullptr);
         manager = new UiLib::CUiManager;
         manager->AttachWindow(hwnd);
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(manager));

@@ -17,7 +17,6 @@ using namespace UiLib;
 
 namespace {
 
-
 bool InGroup(CUiManager& manager, const wchar_t* group, CControlUI* control)
 {
     const CUiPtrArray* members = manager.GetOptionGroup(group);
@@ -168,9 +167,9 @@ TEST_F(OptionWindow, CheckBoxTogglesAndReportsBothWays)
     EXPECT_TRUE(check->GetCheck());
     Click(check);
     EXPECT_FALSE(check->GetCheck());
-    EXPECT_EQ((std::vector<std::wstring>{L"click:check", L"selectchanged:check", L"click:check",
-                                         L"selectchanged:check"}),
-              recorder.Summary());
+    EXPECT_EQ(
+        (std::vector<std::wstring>{L"click:check", L"selectchanged:check", L"click:check", L"selectchanged:check"}),
+        recorder.Summary());
     // A check box never joins a group, so the options are untouched.
     EXPECT_EQ((std::vector<bool>{true, false, false}), Selection());
 

@@ -98,8 +98,8 @@ TEST(Progress, PaintingMakesTheLimitsConsistent)
         int expectedValue;
     };
     const Case cases[] = {
-        {50, 50, 80, 51, 51},   {0, 100, 150, 100, 100}, {0, 100, -5, 100, 0},
-        {10, 0, 5, 11, 10},     {-50, -10, -20, -10, -20}, {INT_MAX, INT_MAX, 0, INT_MAX, INT_MAX - 1},
+        {50, 50, 80, 51, 51}, {0, 100, 150, 100, 100},   {0, 100, -5, 100, 0},
+        {10, 0, 5, 11, 10},   {-50, -10, -20, -10, -20}, {INT_MAX, INT_MAX, 0, INT_MAX, INT_MAX - 1},
     };
     UiTest::Canvas canvas(10, 10);
     for (const Case& c : cases) {
@@ -143,8 +143,8 @@ TEST(Slider, ThumbSitsWhereTheValueIs)
         slider.SetValue(c.value);
         slider.SetBounds(c.bounds);
         const RECT thumb = slider.GetThumbRect();
-        EXPECT_TRUE(EqualRect(&c.thumb, &thumb)) << c.what << ": " << thumb.left << "," << thumb.top << ","
-                                                 << thumb.right << "," << thumb.bottom;
+        EXPECT_TRUE(EqualRect(&c.thumb, &thumb))
+            << c.what << ": " << thumb.left << "," << thumb.top << "," << thumb.right << "," << thumb.bottom;
     }
 }
 
@@ -305,8 +305,8 @@ TEST_F(SliderWindow, WheelStepsTheValueAndPaintPullsItBackIntoRange)
         WPARAM wParam;
         int expected;
     };
-    for (const Case& c : {Case{MAKEWPARAM(1, 0x77), 95}, Case{MAKEWPARAM(0, 0xFFFF), 105},
-                          Case{MAKEWPARAM(2, 0), 100}}) {
+    for (const Case& c :
+         {Case{MAKEWPARAM(1, 0x77), 95}, Case{MAKEWPARAM(0, 0xFFFF), 105}, Case{MAKEWPARAM(2, 0), 100}}) {
         slider->SetValue(100);
         UiEvent event = {};
         event.type = kUiEventScrollWheel;

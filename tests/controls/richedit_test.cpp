@@ -208,13 +208,13 @@ TEST_F(RichEditWindow, MarkupPaneIsReadOnlyWithItsBar)
     CreateWindowAndManager();
     RichEditFactory factory;
     CDialogBuilder builder;
-    CControlUI* root = builder.Build(
-        L"<Window><Default name=\"VScrollBar\" value=\"width=&quot;14&quot;\" />"
-        L"<VerticalLayout><RichEdit name=\"edtText\" padding=\"5,5,5,5\" textcolor=\"#FF91A0A1\" "
-        L"multiline=\"true\" vscrollbar=\"true\" autovscroll=\"true\" enabled=\"true\" readonly=\"true\" "
-        L"wantreturn=\"false\" wantctrlreturn=\"false\" menu=\"true\" text=\"皮肤里的文字\" />"
-        L"</VerticalLayout></Window>",
-        nullptr, &factory, manager);
+    CControlUI* root =
+        builder.Build(L"<Window><Default name=\"VScrollBar\" value=\"width=&quot;14&quot;\" />"
+                      L"<VerticalLayout><RichEdit name=\"edtText\" padding=\"5,5,5,5\" textcolor=\"#FF91A0A1\" "
+                      L"multiline=\"true\" vscrollbar=\"true\" autovscroll=\"true\" enabled=\"true\" readonly=\"true\" "
+                      L"wantreturn=\"false\" wantctrlreturn=\"false\" menu=\"true\" text=\"皮肤里的文字\" />"
+                      L"</VerticalLayout></Window>",
+                      nullptr, &factory, manager);
     ASSERT_NE(nullptr, root);
     ShowRoot(root);
     edit = static_cast<CRichEditUI*>(manager->FindControlByName(L"edtText"));
@@ -317,16 +317,16 @@ TEST_F(RichEditWindow, AttributesSetStyleAndFlags)
     const DWORD multi = ES_MULTILINE;
     const AttributeCase cases[] = {
         {L"", multi, ES_READONLY, false, true, true, true, true, -1, 0, 0x7FFF},
-        {L"readonly=\"true\" multiline=\"false\" rich=\"false\"", ES_READONLY, multi, true, false, true, true, true,
-         -1, 0, 0x7FFF},
+        {L"readonly=\"true\" multiline=\"false\" rich=\"false\"", ES_READONLY, multi, true, false, true, true, true, -1,
+         0, 0x7FFF},
         {L"readonly=\"TRUE\" multiline=\"no\" rich=\"1\"", multi, ES_READONLY, false, false, true, true, true, -1, 0,
          0x7FFF},
-        {L"wanttab=\"false\" wantreturn=\"false\" wantctrlreturn=\"false\"", multi, 0, false, true, false, false,
-         false, -1, 0, 0x7FFF},
-        {L"vscrollbar=\"true\" autovscroll=\"true\"", WS_VSCROLL | ES_DISABLENOSCROLL | ES_AUTOVSCROLL,
-         WS_HSCROLL, false, true, true, true, true, -1, 0, 0x7FFF},
-        {L"hscrollbar=\"true\" autohscroll=\"true\"", WS_HSCROLL | ES_DISABLENOSCROLL | ES_AUTOHSCROLL,
-         WS_VSCROLL, false, true, true, true, true, -1, 0, 0x7FFF},
+        {L"wanttab=\"false\" wantreturn=\"false\" wantctrlreturn=\"false\"", multi, 0, false, true, false, false, false,
+         -1, 0, 0x7FFF},
+        {L"vscrollbar=\"true\" autovscroll=\"true\"", WS_VSCROLL | ES_DISABLENOSCROLL | ES_AUTOVSCROLL, WS_HSCROLL,
+         false, true, true, true, true, -1, 0, 0x7FFF},
+        {L"hscrollbar=\"true\" autohscroll=\"true\"", WS_HSCROLL | ES_DISABLENOSCROLL | ES_AUTOHSCROLL, WS_VSCROLL,
+         false, true, true, true, true, -1, 0, 0x7FFF},
         {L"numberonly=\"true\" password=\"true\"", ES_NUMBER | ES_PASSWORD, 0, false, true, true, true, true, -1, 0,
          0x7FFF},
         {L"align=\"center\"", ES_CENTER, ES_RIGHT, false, true, true, true, true, -1, 0, 0x7FFF},

@@ -150,8 +150,10 @@ TEST(ScrollBar, RangeAndPositionStayInsideEachOther)
         int expectedPos;
     };
     const Case cases[] = {
-        {100, 50, 100, 50}, {100, 100, 100, 100}, {100, 101, 100, 100}, {100, -3, 100, 0},
-        {-5, 10, 0, 0},     {0, 10, 0, 0},        {0, -1, 0, 0},        {2147483647, 2147483647, 2147483647, 2147483647},
+        {100, 50, 100, 50},   {100, 100, 100, 100},
+        {100, 101, 100, 100}, {100, -3, 100, 0},
+        {-5, 10, 0, 0},       {0, 10, 0, 0},
+        {0, -1, 0, 0},        {2147483647, 2147483647, 2147483647, 2147483647},
     };
     for (const Case& c : cases) {
         CScrollBarUI bar;
@@ -437,7 +439,9 @@ TEST(ScrollBar, DragDividesByTheThumbsRealTravel)
         int range;
         int drag;
     };
-    const Case cases[] = {{true, true, 1000, 30}, {false, true, 1000, 30}, {false, false, 1000, 30},
+    const Case cases[] = {{true, true, 1000, 30},
+                          {false, true, 1000, 30},
+                          {false, false, 1000, 30},
                           // A thumb nearly as long as the bar: the travel of
                           // two thicknesses less would be below zero.
                           {false, false, 10, 3}};
@@ -569,7 +573,8 @@ TEST_F(BarWindow, PaintingOutlinesBarePartsAndDrawsTheImageOfEachState)
         {"normal", [] {}, kBlue},
         {"hot", [&] { Send(WM_MOUSEMOVE, 0, At(MidPoint(thumb))); }, kRed},
         {"pushed", [&] { Send(WM_LBUTTONDOWN, MK_LBUTTON, At(MidPoint(thumb))); }, kGreen},
-        {"released, away", [&] {
+        {"released, away",
+         [&] {
              Send(WM_LBUTTONUP, 0, At(MidPoint(thumb)));
              Send(WM_MOUSEMOVE, 0, At(POINT{10, 10}));
          },
@@ -616,8 +621,7 @@ TEST_F(BarWindow, ContainerTakesItsRangeFromTheContentAndHidesTheBarWhenItFits)
     EXPECT_FALSE(bar->IsHorizontal());
     EXPECT_TRUE(bar->IsShown());
     EXPECT_EQ(10 * 50 - height, bar->GetScrollRange());
-    EXPECT_TRUE(SameRect(RECT{width - 16, 0, width, height}, bar->GetBounds()))
-        << Describe(bar->GetBounds());
+    EXPECT_TRUE(SameRect(RECT{width - 16, 0, width, height}, bar->GetBounds())) << Describe(bar->GetBounds());
     EXPECT_EQ(width - 16, list->GetItemAt(0)->GetBoundsWidth());
     // The bar catches the point over it, not the row under it.
     EXPECT_EQ(bar, manager->FindControlAt(POINT{width - 5, 10}));
@@ -654,11 +658,11 @@ TEST_F(BarWindow, KeysAndTheWheelScrollTheContainersChildren)
         int expected;
     };
     const Case cases[] = {
-        {"down", VK_DOWN, line},          {"down", VK_DOWN, 2 * line},
-        {"up", VK_UP, line},              {"page down", VK_NEXT, std::min(range, line + height)},
-        {"page down", VK_NEXT, range},    {"page up", VK_PRIOR, std::max(0, range - height)},
-        {"home", VK_HOME, 0},             {"up at the top", VK_UP, 0},
-        {"end", VK_END, range},           {"down at the end", VK_DOWN, range},
+        {"down", VK_DOWN, line},       {"down", VK_DOWN, 2 * line},
+        {"up", VK_UP, line},           {"page down", VK_NEXT, std::min(range, line + height)},
+        {"page down", VK_NEXT, range}, {"page up", VK_PRIOR, std::max(0, range - height)},
+        {"home", VK_HOME, 0},          {"up at the top", VK_UP, 0},
+        {"end", VK_END, range},        {"down at the end", VK_DOWN, range},
     };
     for (const Case& c : cases) {
         Send(WM_KEYDOWN, c.key, 0);

@@ -212,8 +212,7 @@ TEST_F(WebBrowser, NavigationReachesTheBrowserAndItsEventsTheHandler)
     const std::wstring url = L"http://127.0.0.1:9/page";
     web->Navigate2(url.c_str());
     PumpFor(200);
-    const std::vector<std::wstring> expected = {L"before " + url, L"command 2 off", L"command 1 off",
-                                                L"error " + url};
+    const std::vector<std::wstring> expected = {L"before " + url, L"command 2 off", L"command 1 off", L"error " + url};
     EXPECT_EQ(expected, log.events);
     EXPECT_TRUE(log.browserGiven);
     EXPECT_TRUE(log.cancelGiven);
@@ -336,7 +335,8 @@ TEST_F(WebBrowser, ScriptErrorsAreSwallowedWithoutADialog)
     VariantInit(&out);
     EXPECT_EQ(OLECMDERR_E_UNKNOWNGROUP, web->Exec(nullptr, OLECMDID_SHOWSCRIPTERROR, 0, nullptr, &out));
     EXPECT_EQ(OLECMDERR_E_UNKNOWNGROUP, web->Exec(&IID_IDispatch, OLECMDID_SHOWSCRIPTERROR, 0, nullptr, &out));
-    EXPECT_EQ(OLECMDERR_E_NOTSUPPORTED, web->Exec(&kDocHostCommandGroup, OLECMDID_SHOWSCRIPTERROR + 1, 0, nullptr, &out));
+    EXPECT_EQ(OLECMDERR_E_NOTSUPPORTED,
+              web->Exec(&kDocHostCommandGroup, OLECMDID_SHOWSCRIPTERROR + 1, 0, nullptr, &out));
     EXPECT_EQ(VT_EMPTY, out.vt);
     ASSERT_EQ(S_OK, web->Exec(&kDocHostCommandGroup, OLECMDID_SHOWSCRIPTERROR, 0, nullptr, &out));
     EXPECT_EQ(VT_BOOL, out.vt);
@@ -468,8 +468,8 @@ TEST_F(WebBrowser, AcceleratorsGoToTheBrowserOnlyForKeysInItsWindow)
     SetFocus(web->GetHostWindow());
     ASSERT_EQ(web->GetHostWindow(), GetFocus());
     IOleInPlaceActiveObject* active = nullptr;
-    ASSERT_EQ(S_OK, web->GetWebBrowser2()->QueryInterface(IID_IOleInPlaceActiveObject,
-                                                           reinterpret_cast<void**>(&active)));
+    ASSERT_EQ(S_OK,
+              web->GetWebBrowser2()->QueryInterface(IID_IOleInPlaceActiveObject, reinterpret_cast<void**>(&active)));
     const HRESULT browserAnswer = active->TranslateAccelerator(&key);
     active->Release();
     EXPECT_EQ(browserAnswer, web->TranslateAccel(&key));

@@ -32,7 +32,10 @@ inline bool WriteBytes(const std::wstring& path, const std::string& bytes)
     return ok && written == bytes.size();
 }
 
-inline bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+inline bool Exists(const std::wstring& path)
+{
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 // A file's creation time as one 64-bit value; 0 when it cannot be read.
 inline ULONGLONG CreationTime(const std::wstring& path)
@@ -153,6 +156,9 @@ inline long RunChildTests(const std::wstring& filter, const wchar_t* variable,
     return code;
 }
 
-inline bool IsChild(const wchar_t* variable) { return GetEnvironmentVariableW(variable, nullptr, 0) != 0; }
+inline bool IsChild(const wchar_t* variable)
+{
+    return GetEnvironmentVariableW(variable, nullptr, 0) != 0;
+}
 
-} // namespace testfiles
+}  // namespace testfiles

@@ -11,7 +11,10 @@
 
 namespace {
 
-std::wstring AppDataDir() { return AnsiToWide(GetAppDataDir()); }
+std::wstring AppDataDir()
+{
+    return AnsiToWide(GetAppDataDir());
+}
 
 // Saves the shared settings file and restores it afterwards; the mirror
 // folder beside the test program exists only while a case asks for it.
@@ -103,8 +106,8 @@ TEST_F(SettingsTest, LongValuesAreCutToTheBufferButMissingKeysGiveTheWholeDefaul
         {L"DownloadURL", L"", 5, L"abcd"},
         {L"DownloadURL", L"", 50, L"abcdefghij"},
         {L"DownloadURL", L"a long default", 5, L"abcd"},
-        {L"AppName", L"Vantorin", 5, L""},              // present, empty
-        {L"UpdateUrl", L"http://127.0.0.1:19999", 5, L"http://127.0.0.1:19999"}, // missing
+        {L"AppName", L"Vantorin", 5, L""},                                        // present, empty
+        {L"UpdateUrl", L"http://127.0.0.1:19999", 5, L"http://127.0.0.1:19999"},  // missing
         {L"UpdateUrl", L"-", 2, L"-"},
     };
     for (const Case& c : cases) {
@@ -119,7 +122,7 @@ TEST_F(SettingsTest, ChineseValuesSurvive)
 {
     ASSERT_EQ(GetACP(), 936u);
     ASSERT_TRUE(CreateDirectoryW(mirrorFolder_.c_str(), nullptr));
-    const std::wstring value = L"\u8BED\u97F3\u8F6C\u6587\u5B57 v1"; // 语音转文字 v1
+    const std::wstring value = L"\u8BED\u97F3\u8F6C\u6587\u5B57 v1";  // 语音转文字 v1
     WriteConfigString(L"DownloadURL", value);
     EXPECT_EQ(ReadConfigString(L"DownloadURL", L"", 50), value);
     EXPECT_EQ(ReadRaw(GetConfigPath(true), L"DownloadURL"), value);
@@ -285,4 +288,4 @@ TEST_F(ListFilesTest, MissingOrEmptyFolderGivesNothing)
     EXPECT_TRUE(ListFiles(WideToAnsi(folder_ + L"\\none"), 4).empty());
 }
 
-} // namespace
+}  // namespace

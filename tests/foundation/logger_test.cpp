@@ -15,8 +15,8 @@
 
 namespace {
 
-const std::string kStartBannerHead = "********************\xC8\xD5\xD6\xBE\xBF\xAA\xCA\xBC"; // 日志开始
-const std::string kEndBannerHead = "********************\xC8\xD5\xD6\xBE\xBD\xE1\xCA\xF8";   // 日志结束
+const std::string kStartBannerHead = "********************\xC8\xD5\xD6\xBE\xBF\xAA\xCA\xBC";  // 日志开始
+const std::string kEndBannerHead = "********************\xC8\xD5\xD6\xBE\xBD\xE1\xCA\xF8";    // 日志结束
 const std::string kBannerTail = "************************\r\n";
 const char kStamp[] = R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d)";
 
@@ -48,7 +48,10 @@ protected:
 };
 
 // The calling thread's id as it appears in a line, escaped for a regex.
-std::string ThreadPattern() { return "\\[" + std::to_string(GetCurrentThreadId()) + "\\]"; }
+std::string ThreadPattern()
+{
+    return "\\[" + std::to_string(GetCurrentThreadId()) + "\\]";
+}
 
 TEST_F(LoggerTest, BannersAreGbkAndFrameTheLines)
 {
@@ -82,7 +85,9 @@ TEST_F(LoggerTest, SizeRuleAtStartUp)
     for (const Case& c : cases) {
         const std::string old(c.size, 'x');
         ASSERT_TRUE(testfiles::WriteBytes(path_, old));
-        { CLogger logger(NarrowPath()); }
+        {
+            CLogger logger(NarrowPath());
+        }
         const std::string after = Contents();
         if (c.keptOldContent) {
             EXPECT_EQ(after.compare(0, old.size(), old), 0) << c.size;
@@ -109,7 +114,9 @@ TEST_F(LoggerTest, SizeRuleHoldsBeyondThirtyTwoBitPositions)
             ASSERT_TRUE(SetFilePointerEx(file.get(), end, nullptr, FILE_BEGIN)) << size;
             ASSERT_TRUE(SetEndOfFile(file.get())) << size;
         }
-        { CLogger logger(NarrowPath()); }
+        {
+            CLogger logger(NarrowPath());
+        }
         WIN32_FILE_ATTRIBUTE_DATA data = {};
         ASSERT_TRUE(GetFileAttributesExW(path_.c_str(), GetFileExInfoStandard, &data)) << size;
         EXPECT_EQ(data.nFileSizeHigh, 0u) << size;
@@ -156,9 +163,9 @@ TEST_F(LoggerTest, LevelsShapeTheLine)
         logger.Write(4, "A::Other", "four");
         logger.Write(0, "A::Other", "zero");
     }
-    const std::regex lines(std::string("^") + kStamp + " " + tid + R"(A::Info:\t\tone\r\n)" +
-                           kStamp + " warning>>> " + tid + R"(A::Warn:\t\ttwo\r\n)" +
-                           kStamp + " Error>>>>> " + tid + R"(A::Err:\t\tthree \r\n$)");
+    const std::regex lines(std::string("^") + kStamp + " " + tid + R"(A::Info:\t\tone\r\n)" + kStamp + " warning>>> " +
+                           tid + R"(A::Warn:\t\ttwo\r\n)" + kStamp + " Error>>>>> " + tid +
+                           R"(A::Err:\t\tthree \r\n$)");
     EXPECT_TRUE(std::regex_match(Body(), lines)) << Body();
 }
 
@@ -238,7 +245,8 @@ TEST_F(LoggerTest, ConcurrentWritersGiveOnlyWholeLines)
         for (int t = 0; t < kThreads; ++t) {
             threads.emplace_back([&logger, t] {
                 for (int i = 0; i < kLinesEach; ++i)
-                    logger.Write(1, "W::Run", "t%d i%d %s", t, i, std::string(static_cast<size_t>(i % 50) * 7, 'z').c_str());
+                    logger.Write(1, "W::Run", "t%d i%d %s", t, i,
+                                 std::string(static_cast<size_t>(i % 50) * 7, 'z').c_str());
             });
         }
         for (std::thread& thread : threads)
@@ -294,10 +302,9 @@ TEST(ProgramLog, UiTraceBecomesAWarning)
 {
     static std::string seen;
     seen.clear();
-    g_logger.SetObserver([](int level, const char* tag, const char* text) {
-        seen = std::to_string(level) + "|" + tag + "|" + text;
-    });
-    UiLibExceptFunc(L"\u6D4B\u8BD5 100%"); // "测试 100%": the text is data, not a format
+    g_logger.SetObserver(
+        [](int level, const char* tag, const char* text) { seen = std::to_string(level) + "|" + tag + "|" + text; });
+    UiLibExceptFunc(L"\u6D4B\u8BD5 100%");  // "测试 100%": the text is data, not a format
     g_logger.SetObserver(nullptr);
     EXPECT_EQ(seen, "2|UiLibExceptFunc|\xB2\xE2\xCA\xD4 100%");
 }
@@ -320,7 +327,7 @@ TEST(ProgramLog, PrintTimeLogsEntryAndElapsedTime)
     EXPECT_LT(std::stoul(match[1]), 5000ul);
 }
 
-} // namespace
+}  // namespace
 
 namespace {
 
@@ -336,8 +343,8 @@ std::vector<std::string> DebuggerTextsOfChild()
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process = {};
     SetEnvironmentVariableW(kDebugChildVariable, L"1");
-    const BOOL started = CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, DEBUG_ONLY_THIS_PROCESS,
-                                        nullptr, nullptr, &startup, &process);
+    const BOOL started = CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, DEBUG_ONLY_THIS_PROCESS, nullptr,
+                                        nullptr, &startup, &process);
     SetEnvironmentVariableW(kDebugChildVariable, nullptr);
     if (!started)
         return texts;
@@ -418,4 +425,4 @@ TEST(LoggerDebugChild, WritesForTheDebugger)
     testfiles::RemoveTree(folder);
 }
 
-} // namespace
+}  // namespace

@@ -83,7 +83,7 @@ TEST(OpenUrl, ShellTriesInOrderAndBothFailingIsLoggedAndSent)
         std::vector<INT_PTR> answers;
         bool opened;
         size_t calls;
-        const char* line; // logged and sent; null when nothing failed
+        const char* line;  // logged and sent; null when nothing failed
     };
     const Case cases[] = {
         {{42}, true, 1, nullptr},
@@ -213,7 +213,10 @@ LRESULT CALLBACK PlainWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
-std::wstring Probe() { return testfiles::OwnExeDir() + L"\\single_instance_probe.exe"; }
+std::wstring Probe()
+{
+    return testfiles::OwnExeDir() + L"\\single_instance_probe.exe";
+}
 
 TEST(SingleInstance, SecondStartRestoresTheFirstWindowAndExits)
 {
@@ -257,4 +260,4 @@ TEST(SingleInstance, AloneItRuns)
     EXPECT_EQ(testfiles::RunToEnd(Probe(), L"VantorinTest.SingleInstance.Alone VantorinTestNoSuchClass"), 2);
 }
 
-} // namespace
+}  // namespace

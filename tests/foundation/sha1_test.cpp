@@ -98,4 +98,4 @@ TEST(Sha1, FinalWipesTheContext)
     EXPECT_EQ(std::memcmp(&context, &zero, sizeof(context)), 0);
 }
 
-} // namespace
+}  // namespace

@@ -19,9 +19,8 @@ public:
     LogCapture()
     {
         lines().clear();
-        g_logger.SetObserver([](int, const char* tag, const char* text) {
-            lines().push_back(std::string(tag) + "|" + text);
-        });
+        g_logger.SetObserver(
+            [](int, const char* tag, const char* text) { lines().push_back(std::string(tag) + "|" + text); });
     }
     ~LogCapture() { g_logger.SetObserver(nullptr); }
     static std::vector<std::string>& lines()
@@ -126,7 +125,7 @@ TEST(SimpleThreadJoin, TimeOutIsLoggedAndTheThreadGoesOn)
     {
         LogCapture capture;
         const DWORD start = GetTickCount();
-        task.Join(150); // no handle any more: nothing to wait for
+        task.Join(150);  // no handle any more: nothing to wait for
         EXPECT_LT(GetTickCount() - start, 100u);
         EXPECT_EQ(LogCapture::lines().size(), 2u);
     }
@@ -345,9 +344,9 @@ TEST(WorkerThread, ADetachedThreadRunsAndLetsGoOfItsWork)
     const HANDLE doneEvent = done.get();
     // The handle is dropped at once: the thread goes on alone.
     EXPECT_TRUE(StartWorkerThread(L"worker test", [trace, doneEvent] {
-        ++trace->runs;
-        SetEvent(doneEvent);
-    }).valid());
+                    ++trace->runs;
+                    SetEvent(doneEvent);
+                }).valid());
     ASSERT_EQ(WaitForSingleObject(doneEvent, 10000), WAIT_OBJECT_0);
     EXPECT_TRUE(WaitUntilOnlyOwner(trace));
     EXPECT_EQ(trace->runs.load(), 1);
@@ -359,8 +358,7 @@ TEST(WorkerThread, TakesAMoveOnlyCallable)
 {
     auto value = std::make_unique<int>(42);
     std::atomic<int> seen{0};
-    ScopedHandle thread =
-        StartWorkerThread(L"worker test", [value = std::move(value), &seen] { seen = *value; });
+    ScopedHandle thread = StartWorkerThread(L"worker test", [value = std::move(value), &seen] { seen = *value; });
     ASSERT_TRUE(thread);
     ASSERT_EQ(WaitForSingleObject(thread.get(), 10000), WAIT_OBJECT_0);
     EXPECT_EQ(seen.load(), 42);
@@ -468,4 +466,4 @@ TEST(Lock, AnotherThreadWaitsForTheHolder)
     EXPECT_TRUE(entered);
 }
 
-} // namespace
+}  // namespace

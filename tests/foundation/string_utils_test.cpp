@@ -14,7 +14,7 @@ TEST(StringConversion, RunsUnderCodePage936)
 
 TEST(StringConversion, GbkRoundTrip)
 {
-    const std::string gbk = "\xD6\xD0\xCE\xC4 abc \xD2\xF4\xCA\xD3\xC6\xB5"; // "中文 abc 音视频"
+    const std::string gbk = "\xD6\xD0\xCE\xC4 abc \xD2\xF4\xCA\xD3\xC6\xB5";  // "中文 abc 音视频"
     const std::wstring wide = L"\u4E2D\u6587 abc \u97F3\u89C6\u9891";
     EXPECT_EQ(AnsiToWide(gbk), wide);
     EXPECT_EQ(WideToAnsi(wide), gbk);
@@ -34,7 +34,8 @@ TEST(StringConversion, AnsiReplacesWhatTheCodePageLacks)
     const std::wstring wide = L"a\uD55Cb";
     const std::string ansi = WideToAnsi(wide);
     EXPECT_EQ(ansi, "a?b");
-    EXPECT_EQ(WideToUtf8(wide), "a\xED\x95\x9C" "b");
+    EXPECT_EQ(WideToUtf8(wide), "a\xED\x95\x9C"
+                                "b");
 }
 
 TEST(StringConversion, EmptyAndEmbeddedZero)
@@ -51,7 +52,7 @@ TEST(StringConversion, LongTextConvertsWhole)
 {
     std::wstring wide;
     for (int i = 0; i < 10000; ++i)
-        wide += L"\u8BC6\u522B"; // "识别"
+        wide += L"\u8BC6\u522B";  // "识别"
     std::string ansi = WideToAnsi(wide);
     EXPECT_EQ(ansi.size(), 40000u);
     EXPECT_EQ(AnsiToWide(ansi), wide);
@@ -71,7 +72,7 @@ TEST(ReplaceAll, Cases)
         {"aaa", "a", "aa", "aaaaaa"},
         {"\"C:\\a b\\c.pcm\"", "\"", "", "C:\\a b\\c.pcm"},
         {"abcabc", "abc", "", ""},
-        {"xyz", "", "q", "xyz"}, // empty search text: unchanged, never a loop
+        {"xyz", "", "q", "xyz"},  // empty search text: unchanged, never a loop
         {"", "a", "b", ""},
         {"aXbXc", "X", "--", "a--b--c"},
         {"ababab", "aba", "X", "Xbab"},
@@ -114,11 +115,11 @@ TEST(FormatClock, Cases)
         int seconds;
         const char* expected;
     } cases[] = {
-        {0, "00:00"}, {59, "00:59"}, {60, "01:00"}, {3599, "59:59"},
+        {0, "00:00"},       {59, "00:59"},      {60, "01:00"},         {3599, "59:59"},
         {3600, "01:00:00"}, {3725, "01:02:05"}, {360000, "100:00:00"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(FormatClock(c.seconds), c.expected) << c.seconds;
 }
 
-} // namespace
+}  // namespace

@@ -103,4 +103,4 @@ TEST(CopyFailure, SourceThatCannotBeCopiedShowsTheBoxAndQueuesNothing)
     DestroyWindow(owner);
 }
 
-} // namespace
+}  // namespace

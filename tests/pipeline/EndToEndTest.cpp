@@ -46,4 +46,4 @@ TEST(EndToEnd, ThreeMinuteRecordingComesBackAsItsWordsInOrder)
     SpeechService::ForgetSettings();
 }
 
-} // namespace
+}  // namespace

@@ -27,7 +27,7 @@ Json::Value ParseJson(const std::string& text)
     return value;
 }
 
-} // namespace
+}  // namespace
 
 bool WriteBinaryFile(const std::string& path, const std::string& bytes)
 {
@@ -36,14 +36,19 @@ bool WriteBinaryFile(const std::string& path, const std::string& bytes)
     return static_cast<bool>(out);
 }
 
-SpeechService::SpeechService() : port_(std::atoi(ReadFileBytes(GetExeDir() + "\\speechservice.port").c_str())) {}
+SpeechService::SpeechService() : port_(std::atoi(ReadFileBytes(GetExeDir() + "\\speechservice.port").c_str()))
+{
+}
 
 std::string SpeechService::Url(const std::string& path) const
 {
     return "https://127.0.0.1:" + std::to_string(port_) + path;
 }
 
-std::string SpeechService::CertificateFile() const { return GetExeDir() + "\\speechservice.pem"; }
+std::string SpeechService::CertificateFile() const
+{
+    return GetExeDir() + "\\speechservice.pem";
+}
 
 void SpeechService::PointSettingsHere(const std::string& caFile) const
 {
@@ -97,7 +102,10 @@ LogCapture::LogCapture()
     g_logger.SetObserver(&LogCapture::Observe);
 }
 
-LogCapture::~LogCapture() { g_logger.SetObserver(nullptr); }
+LogCapture::~LogCapture()
+{
+    g_logger.SetObserver(nullptr);
+}
 
 std::vector<std::string> LogCapture::Matching(int level, const std::string& prefix)
 {

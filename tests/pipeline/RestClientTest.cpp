@@ -23,35 +23,42 @@ std::string Encode(const std::string& bytes)
     return Base64Encode(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
 }
 
-std::string Styled(const Json::Value& value) { return WriteStyledJson(value); }
+std::string Styled(const Json::Value& value)
+{
+    return WriteStyledJson(value);
+}
 
 // A certificate authority that signed nothing the stand-in presents.
-const char kUnrelatedCa[] =
-    "-----BEGIN CERTIFICATE-----\n"
-    "MIIDGzCCAgOgAwIBAgIUU8Sb21ja1pZHz8TWYijVTxV72iwwDQYJKoZIhvcNAQEL\n"
-    "BQAwHDEaMBgGA1UEAwwRVW5yZWxhdGVkIFRlc3QgQ0EwIBcNMjYxMjA5MjIzMjMz\n"
-    "WhgPMjEyNjExMTUyMjMyMzNaMBwxGjAYBgNVBAMMEVVucmVsYXRlZCBUZXN0IENB\n"
-    "MIIBIjANBgkqhkiG9w0BAQEFAAOCAQ8AMIIBCgKCAQEAp+qYdI8jfa4p4ozY/0XQ\n"
-    "XJbYmLIC4pQyXQ8BjlKpZtLla8M/nVGztYOIuQ9ZkT9c9o+M53krBqsva4mrNF8z\n"
-    "wHU7Cj1hVBAD66+s7/whGIXnta8/B024Sx0dRhVPZ4EvMKlshsq+NcVTvHn1NcQy\n"
-    "3aTYy28KoMNTVoFBHFw8KI7mdWa+hItR/Iz7yMdTjiXXGq+mqVrOeCIDv013Tdx5\n"
-    "hVytCNEBsHxmCc4jAHiEOY2ELXQxBX5pENCZiBxMcbOZjOLxf+Zzx+aEF2x1jDEv\n"
-    "xd99u3I7bKxTq1QC2lCwjVOXVDMTS8e4Ix3WanyKNWefEyXhMcAPYXCRtHyYQI4Z\n"
-    "yQIDAQABo1MwUTAdBgNVHQ4EFgQUvRLqzGZHfd0bI/7isuVCK6kSNLcwHwYDVR0j\n"
-    "BBgwFoAUvRLqzGZHfd0bI/7isuVCK6kSNLcwDwYDVR0TAQH/BAUwAwEB/zANBgkq\n"
-    "hkiG9w0BAQsFAAOCAQEAO56AI5NyZQ8XTELsDceu+zhQvq0qvkR9AHcb6MVpTfMu\n"
-    "pvbgN0ym7ceFWLm68c8NDCuFeCN8jWiRW4fS4fhW+kWtSn3MTryd2Fho6WmpFBgm\n"
-    "rcPUMKc4UlIV1bZFCdC3x2dsy9AMQTntNKEJJzww5p+p4nl9lJxCwhtVuQZopY/b\n"
-    "1hBg1sclAhVyMS9+mqugysD0SQ6EyHgfqR4wmCxV2tHPcm4CWAqGBmHlW2YIxxK1\n"
-    "qMY5+KKdGIj0+jgEPDBdEYh+KdRbgMj5e58CuLl/gDPUkHKTM/G8C/rHGYkEbCcU\n"
-    "Zy1rN4oQhQF87CNl/ADLPGZNFt9/84E1kiNcApHuhw==\n"
-    "-----END CERTIFICATE-----\n";
+const char kUnrelatedCa[] = "-----BEGIN CERTIFICATE-----\n"
+                            "MIIDGzCCAgOgAwIBAgIUU8Sb21ja1pZHz8TWYijVTxV72iwwDQYJKoZIhvcNAQEL\n"
+                            "BQAwHDEaMBgGA1UEAwwRVW5yZWxhdGVkIFRlc3QgQ0EwIBcNMjYxMjA5MjIzMjMz\n"
+                            "WhgPMjEyNjExMTUyMjMyMzNaMBwxGjAYBgNVBAMMEVVucmVsYXRlZCBUZXN0IENB\n"
+                            "MIIBIjANBgkqhkiG9w0BAQEFAAOCAQ8AMIIBCgKCAQEAp+qYdI8jfa4p4ozY/0XQ\n"
+                            "XJbYmLIC4pQyXQ8BjlKpZtLla8M/nVGztYOIuQ9ZkT9c9o+M53krBqsva4mrNF8z\n"
+                            "wHU7Cj1hVBAD66+s7/whGIXnta8/B024Sx0dRhVPZ4EvMKlshsq+NcVTvHn1NcQy\n"
+                            "3aTYy28KoMNTVoFBHFw8KI7mdWa+hItR/Iz7yMdTjiXXGq+mqVrOeCIDv013Tdx5\n"
+                            "hVytCNEBsHxmCc4jAHiEOY2ELXQxBX5pENCZiBxMcbOZjOLxf+Zzx+aEF2x1jDEv\n"
+                            "xd99u3I7bKxTq1QC2lCwjVOXVDMTS8e4Ix3WanyKNWefEyXhMcAPYXCRtHyYQI4Z\n"
+                            "yQIDAQABo1MwUTAdBgNVHQ4EFgQUvRLqzGZHfd0bI/7isuVCK6kSNLcwHwYDVR0j\n"
+                            "BBgwFoAUvRLqzGZHfd0bI/7isuVCK6kSNLcwDwYDVR0TAQH/BAUwAwEB/zANBgkq\n"
+                            "hkiG9w0BAQsFAAOCAQEAO56AI5NyZQ8XTELsDceu+zhQvq0qvkR9AHcb6MVpTfMu\n"
+                            "pvbgN0ym7ceFWLm68c8NDCuFeCN8jWiRW4fS4fhW+kWtSn3MTryd2Fho6WmpFBgm\n"
+                            "rcPUMKc4UlIV1bZFCdC3x2dsy9AMQTntNKEJJzww5p+p4nl9lJxCwhtVuQZopY/b\n"
+                            "1hBg1sclAhVyMS9+mqugysD0SQ6EyHgfqR4wmCxV2tHPcm4CWAqGBmHlW2YIxxK1\n"
+                            "qMY5+KKdGIj0+jgEPDBdEYh+KdRbgMj5e58CuLl/gDPUkHKTM/G8C/rHGYkEbCcU\n"
+                            "Zy1rN4oQhQF87CNl/ADLPGZNFt9/84E1kiNcApHuhw==\n"
+                            "-----END CERTIFICATE-----\n";
 
 TEST(Base64, MatchesTheRfc4648Vectors)
 {
     const std::pair<const char*, const char*> vectors[] = {
-        {"", ""},         {"f", "Zg=="},         {"fo", "Zm8="},         {"foo", "Zm9v"},
-        {"foob", "Zm9vYg=="}, {"fooba", "Zm9vYmE="}, {"foobar", "Zm9vYmFy"},
+        {"", ""},
+        {"f", "Zg=="},
+        {"fo", "Zm8="},
+        {"foo", "Zm9v"},
+        {"foob", "Zm9vYg=="},
+        {"fooba", "Zm9vYmE="},
+        {"foobar", "Zm9vYmFy"},
     };
     for (const auto& vector : vectors)
         EXPECT_EQ(vector.second, Encode(vector.first)) << vector.first;
@@ -94,8 +101,8 @@ TEST(HttpClient, BuildsHeaderLinesWithoutSpaceAfterTheColon)
 
 TEST(SpeechClient, RequestBodyHasTheServiceMembersTypesAndOrder)
 {
-    const Json::Value body =
-        CSpeechClient::BuildRequest(std::string("\x01\x02\x03\x04", 4), "pcm", 16000, {{"dev_pid", "1537"}}, "tok", "key");
+    const Json::Value body = CSpeechClient::BuildRequest(std::string("\x01\x02\x03\x04", 4), "pcm", 16000,
+                                                         {{"dev_pid", "1537"}}, "tok", "key");
     EXPECT_EQ("{\n\t\"channel\" : \"1\",\n\t\"cuid\" : \"key\",\n\t\"dev_pid\" : \"1537\",\n\t\"format\" : \"pcm\",\n"
               "\t\"len\" : 4,\n\t\"rate\" : \"16000\",\n\t\"speech\" : \"AQIDBA==\",\n\t\"token\" : \"tok\"\n}",
               Styled(body));
@@ -141,8 +148,8 @@ TEST(SpeechReply, ReadsTheServiceMembersAndRejectsUnexpectedTypes)
 TEST(ReadFileToString, ReadsAFileAnotherHandleIsWriting)
 {
     const std::string path = GetTempDir() + "\\readfile_shared.bin";
-    ScopedHandle writer(CreateFileW(AnsiToWide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ScopedHandle writer(CreateFileW(AnsiToWide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_TRUE(writer.valid());
     DWORD written = 0;
     ASSERT_TRUE(WriteFile(writer.get(), "abc\0def", 7, &written, nullptr));
@@ -174,10 +181,7 @@ protected:
     void TearDown() override { SpeechService::ForgetSettings(); }
 
     // One second of tone speech: "你好" "世界".
-    static std::string SpeechPcm()
-    {
-        return tonespeech::PcmBytes(tonespeech::Speak({10, 11}).samples);
-    }
+    static std::string SpeechPcm() { return tonespeech::PcmBytes(tonespeech::Speak({10, 11}).samples); }
 
     static CSpeechClient MakeClient() { return CSpeechClient("1", kServiceApiKey, kServiceSecretKey); }
 
@@ -403,8 +407,8 @@ TEST_F(AudioTaskTest, CutsThePieceAndReturnsTheRecognisedText)
 
 TEST_F(AudioTaskTest, SendsTheDevPidOfTheLanguage)
 {
-    const std::pair<int, const char*> cases[] = {{1, "1537"}, {2, "1837"}, {3, "1637"}, {4, "1737"}, {0, nullptr},
-                                                 {5, nullptr}};
+    const std::pair<int, const char*> cases[] = {{1, "1537"}, {2, "1837"},  {3, "1637"},
+                                                 {4, "1737"}, {0, nullptr}, {5, nullptr}};
     for (const auto& c : cases) {
         service_.Reset();
         CData::GetInstance()->SetLanguage(c.first);
@@ -499,4 +503,4 @@ TEST(AudioTask, RefusesAnEmptyLineOrPieceFile)
     EXPECT_FALSE(task.Start(L"-i x", "", 0));
 }
 
-} // namespace
+}  // namespace

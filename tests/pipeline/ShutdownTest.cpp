@@ -38,9 +38,18 @@ std::wstring EnvironmentText(const wchar_t* name)
     return length > 0 && length < 1024 ? std::wstring(value, length) : std::wstring();
 }
 
-std::string SourcesFolder() { return GetTempDir() + "\\shutdown_sources"; }
-std::string DumpFolder() { return GetAppDataDir() + "\\shutdown_dumps"; }
-std::string SourcePath(int i) { return SourcesFolder() + "\\piece" + std::to_string(i) + ".wav"; }
+std::string SourcesFolder()
+{
+    return GetTempDir() + "\\shutdown_sources";
+}
+std::string DumpFolder()
+{
+    return GetAppDataDir() + "\\shutdown_dumps";
+}
+std::string SourcePath(int i)
+{
+    return SourcesFolder() + "\\piece" + std::to_string(i) + ".wav";
+}
 
 // The plain files of a folder (not its folders).
 std::vector<std::string> PlainFiles(const std::string& folder)
@@ -114,8 +123,7 @@ TEST_F(ShutdownTest, PreparationEndingWhileItsManagerIsDeletedIsWaitedForAndNotC
         deleted = true;
     });
     // The worker is let go only once the destructor waits for it.
-    const bool waiting =
-        PumpUntil([] { return !LogCapture::Matching(1, "<< class CWorkTask").empty(); }, 60000);
+    const bool waiting = PumpUntil([] { return !LogCapture::Matching(1, "<< class CWorkTask").empty(); }, 60000);
     input.Release();
     closer.join();
     ASSERT_TRUE(waiting);
@@ -254,8 +262,8 @@ TEST_F(ShutdownTest, ClosingWithTenPiecesInFlightEndsTheProcessAtOnceAndCleanly)
         service_.Reset();
         // Far longer than the process may take to end once closing starts.
         service_.Control("fail", "kind=delay&delay=90&count=" + std::to_string(kPiecesInFlight));
-        const std::wstring eventName = L"Local\\vantorin_shutdown_" + std::to_wstring(GetCurrentProcessId()) +
-                                       L"_" + std::to_wstring(run);
+        const std::wstring eventName =
+            L"Local\\vantorin_shutdown_" + std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(run);
         ScopedHandle closing(CreateEventW(nullptr, TRUE, FALSE, eventName.c_str()));
         SetEnvironmentVariableW(kChildVariable, L"1");
         SetEnvironmentVariableW(kClosingEventVariable, eventName.c_str());
@@ -263,8 +271,8 @@ TEST_F(ShutdownTest, ClosingWithTenPiecesInFlightEndsTheProcessAtOnceAndCleanly)
         STARTUPINFOW startup = {};
         startup.cb = sizeof(startup);
         PROCESS_INFORMATION info = {};
-        const BOOL started = CreateProcessW(self, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                                            &startup, &info);
+        const BOOL started =
+            CreateProcessW(self, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info);
         SetEnvironmentVariableW(kChildVariable, nullptr);
         SetEnvironmentVariableW(kClosingEventVariable, nullptr);
         ASSERT_TRUE(started);
@@ -321,4 +329,4 @@ TEST(ShutdownChild, CloseWithPiecesInFlight)
     ClearTempDir();
 }
 
-} // namespace
+}  // namespace

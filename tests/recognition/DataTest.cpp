@@ -51,14 +51,14 @@ private:
 std::string LogCapture::tag_;
 std::vector<std::string> LogCapture::lines_;
 
-} // namespace
+}  // namespace
 
 TEST(DataKeys, RotationAndReplacement)
 {
     struct Case {
         const char* name;
         int firstListSize;
-        int callsBefore;  // on the first list
+        int callsBefore;     // on the first list
         int secondListSize;  // 0: no replacement
         std::vector<int> expected;
     };

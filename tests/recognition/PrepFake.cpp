@@ -30,7 +30,7 @@ std::wstring OwnName()
     return slash == std::wstring::npos ? full : full.substr(slash + 1);
 }
 
-} // namespace
+}  // namespace
 
 int main()
 {

@@ -37,7 +37,10 @@ constexpr DWORD kStaleTicks = 400;
 const wchar_t kChildVariable[] = L"VANTORIN_PREP_CHILD";
 const wchar_t kSourceVariable[] = L"VANTORIN_PREP_SOURCE";
 
-double ToneStart(int tone) { return kLeadSeconds + tone * (kToneSeconds + kGapSeconds); }
+double ToneStart(int tone)
+{
+    return kLeadSeconds + tone * (kToneSeconds + kGapSeconds);
+}
 
 // Sines between 600 and 3600 Hz separated by silence, all under white noise.
 WavData MakeNoisyRecording()
@@ -63,7 +66,10 @@ WavData MakeNoisyRecording()
     return wav;
 }
 
-size_t At(double seconds) { return static_cast<size_t>(seconds * kWavRate); }
+size_t At(double seconds)
+{
+    return static_cast<size_t>(seconds * kWavRate);
+}
 
 // RMS of the silent stretches, away from the tones' edges; the first gaps
 // are skipped while a denoiser is still learning the noise.
@@ -87,7 +93,10 @@ double ToneLevel(const WavData& wav)
     return sum / (kToneCount - 3);
 }
 
-std::wstring ExeDirW() { return AnsiToWide(GetExeDir()); }
+std::wstring ExeDirW()
+{
+    return AnsiToWide(GetExeDir());
+}
 
 // Runs the converter over a parameter line; true when it wrote output.
 bool Convert(const std::string& parameters, const std::string& output)
@@ -162,7 +171,7 @@ std::string EnvironmentText(const wchar_t* name)
     return length > 0 && length < 1024 ? WideToAnsi(value) : std::string();
 }
 
-} // namespace
+}  // namespace
 
 TEST(PrepareParameters, LongGbkPathsAreNeverCut)
 {
@@ -208,8 +217,8 @@ TEST(Prepare, FourOptionCombinations)
         if (c.denoise) {
             EXPECT_LT(noiseAfter, noiseBefore * 0.5) << noiseBefore << " -> " << noiseAfter;
             EXPECT_GT(ToneLevel(processed), ToneLevel(wav) * 0.5);
-            std::printf("noise floor %.1f -> %.1f, tones %.1f -> %.1f\n", noiseBefore, noiseAfter,
-                        ToneLevel(wav), ToneLevel(processed));
+            std::printf("noise floor %.1f -> %.1f, tones %.1f -> %.1f\n", noiseBefore, noiseAfter, ToneLevel(wav),
+                        ToneLevel(processed));
         } else {
             EXPECT_EQ(ReadFileBytes(request.wavPath), ReadFileBytes(request.processedWavPath));
         }
@@ -269,9 +278,20 @@ TEST(Prepare, FailingStepsGiveTheirResultCodes)
         {"no denoise tool", {converter}, false, true, false, 2, false},
         {"no denoise tool, old denoised files", {converter}, false, true, false, 2, true},
         {"copy target blocked", {{L"prepfake.exe", L"ffmpeg.exe"}}, false, false, false, 3, false},
-        {"denoised file is no audio", {converter, {L"prepfake.exe", L"vantorinaudio.exe"}}, false, true, true, 4, false},
-        {"denoised file is no audio, old MP3 files", {converter, {L"prepfake.exe", L"vantorinaudio.exe"}}, false,
-         true, true, 4, true},
+        {"denoised file is no audio",
+         {converter, {L"prepfake.exe", L"vantorinaudio.exe"}},
+         false,
+         true,
+         true,
+         4,
+         false},
+        {"denoised file is no audio, old MP3 files",
+         {converter, {L"prepfake.exe", L"vantorinaudio.exe"}},
+         false,
+         true,
+         true,
+         4,
+         true},
         {"no gain tool: its outcome is not checked", {converter, denoiser}, false, true, true, 0, false},
     };
     const std::wstring bin = ExeDirW();

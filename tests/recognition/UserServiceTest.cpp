@@ -19,7 +19,10 @@
 
 namespace {
 
-std::string ServiceRoot() { return GetExeDir() + "\\makerservice\\userservice"; }
+std::string ServiceRoot()
+{
+    return GetExeDir() + "\\makerservice\\userservice";
+}
 
 std::string ServiceUrl()
 {
@@ -39,8 +42,8 @@ bool ResetService()
     curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
     curl_easy_setopt(curl, CURLOPT_POSTFIELDS, "");
     long status = 0;
-    const bool sent = curl_easy_perform(curl) == CURLE_OK &&
-                      curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status) == CURLE_OK;
+    const bool sent =
+        curl_easy_perform(curl) == CURLE_OK && curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status) == CURLE_OK;
     curl_easy_cleanup(curl);
     return sent && status == 200;
 }
@@ -85,7 +88,7 @@ size_t CountCommands(const MessageWindow& window, unsigned command)
     return count;
 }
 
-} // namespace
+}  // namespace
 
 TEST(UserService, KeyListReplacesTheListAndFlushesArrive)
 {

@@ -161,7 +161,10 @@ std::vector<ProgressSeen> ProgressOf(const AudioPiece* piece)
 
 // ---- pieces and their files
 
-std::string TempPath(const std::string& name) { return GetTempDir() + "\\" + name; }
+std::string TempPath(const std::string& name)
+{
+    return GetTempDir() + "\\" + name;
+}
 
 // The converter's line for a piece file that the test wrote itself: it
 // touches no file.
@@ -193,9 +196,8 @@ std::string WithoutSpaces(std::string text)
 
 bool IsAppKey(const std::string& key)
 {
-    return key.size() == 40 && std::all_of(key.begin(), key.end(), [](char c) {
-               return (c >= 'a' && c <= 'z') || (c >= '2' && c <= '7');
-           });
+    return key.size() == 40 &&
+           std::all_of(key.begin(), key.end(), [](char c) { return (c >= 'a' && c <= 'z') || (c >= '2' && c <= '7'); });
 }
 
 // Words 0..15 over and over, padded with silence to the given length.
@@ -229,7 +231,10 @@ void ExpectSucceeded(AudioPiece& piece)
 
 // ---- running one task
 
-void OnTaskDone(SimpleThread*, void* user) { static_cast<std::atomic<bool>*>(user)->store(true); }
+void OnTaskDone(SimpleThread*, void* user)
+{
+    static_cast<std::atomic<bool>*>(user)->store(true);
+}
 
 // Runs the task to its end: its completion callback came and the final
 // message (steps done equal to progress steps) was received.
@@ -289,10 +294,10 @@ protected:
 
 struct FailureCase {
     const char* name;
-    const char* faults;   // LIBASR_FAULTS
+    const char* faults;  // LIBASR_FAULTS
     bool missingFile;
     int code;
-    bool keyChosen;       // the status names an application key, else "none"
+    bool keyChosen;  // the status names an application key, else "none"
     bool uploaded;
     int logLevel;         // the failing step's own log line
     const char* logText;  // its text, or its start for the level-3 line
@@ -303,10 +308,12 @@ const FailureCase kFailures[] = {
     {"login -10", "asr_login_service:1:-10", false, -10, true, false, 2, "asr_login_service error -10"},
     {"login -11", "asr_login_service:1:-11", false, -11, true, true, 2, "asr_login_service error -11"},
     {"login -90002", "asr_login_service:1:-90002", false, -90002, true, false, 2, "asr_login_service error -90002"},
-    {"start", "asr_start_recognizer:1:-30002", false, -30002, true, true, 2, "asr_start_recognizer error -30002, times 1"},
+    {"start", "asr_start_recognizer:1:-30002", false, -30002, true, true, 2,
+     "asr_start_recognizer error -30002, times 1"},
     // Every start is followed by a failing feed: the twentieth ends it.
     // A twenty-first start would fail differently.
-    {"feed", "asr_feed_buffer:1:-30003:20;asr_start_recognizer:21:-30009", false, -30003, true, true, 2, "asr_feed_buffer error -30003 times 20"},
+    {"feed", "asr_feed_buffer:1:-30003:20;asr_start_recognizer:21:-30009", false, -30003, true, true, 2,
+     "asr_feed_buffer error -30003 times 20"},
     {"missing file", "", true, -1, true, false, 3, "fopen file error:"},
 };
 
@@ -352,7 +359,7 @@ TEST_F(SdkTaskTest, FailuresGiveTheCallsCodeAndStatus)
 struct RestartCase {
     const char* name;
     const char* faults;
-    int restarts;  // feed errors logged, each followed by a new start
+    int restarts;                         // feed errors logged, each followed by a new start
     std::vector<std::vector<int>> texts;  // the words that may come out
 };
 
@@ -491,8 +498,8 @@ TEST_F(SdkTaskTest, PieceCutByTheConverterIsRecognised)
     const std::string pieceFile = TempPath(WideToAnsi(L"\u8bed\u97f3\u7247\u6bb5.wav"));
     ASSERT_FALSE(pieceFile.empty());
     DeleteFileA(pieceFile.c_str());
-    const std::string command = "-y -i \"" + sourceFile + "\" -ss 00:00:00 -to 00:20:00 -acodec pcm_s16le -ac 1 -ar 16000 \"" +
-                                pieceFile + "\"";
+    const std::string command = "-y -i \"" + sourceFile +
+                                "\" -ss 00:00:00 -to 00:20:00 -acodec pcm_s16le -ac 1 -ar 16000 \"" + pieceFile + "\"";
 
     std::unique_ptr<AudioPiece> piece = MakePiece(pieceFile, AnsiToWide(command));
     CAudioTaskSdk task;
@@ -547,4 +554,4 @@ TEST_F(SdkTaskTest, FileThroughTheSchedulerIsRecognised)
     }
 }
 
-} // namespace
+}  // namespace

@@ -69,10 +69,7 @@ protected:
         return static_cast<IContainerUI*>(control->CastByName(L"IContainer"));
     }
 
-    std::wstring NameOf(IContainerUI* container, int index)
-    {
-        return container->GetItemAt(index)->GetName().GetData();
-    }
+    std::wstring NameOf(IContainerUI* container, int index) { return container->GetItemAt(index)->GetName().GetData(); }
 
     HWND window_ = nullptr;
     CUiManager* manager_ = nullptr;
@@ -170,10 +167,11 @@ TEST_F(BuilderTest, ChildrenOfAControlThatHoldsNoneAreDropped)
 
 TEST_F(BuilderTest, ClassDefaultsComeBeforeTheElementsOwnAttributes)
 {
-    CControlUI* root = BuildRoot(L"<Window>"
-                                 L"<Default name=\"Control\" value=\"text=&quot;default&quot; tooltip=&quot;tip&quot;\"/>"
-                                 L"<Container name=\"root\"><Control name=\"plain\"/>"
-                                 L"<Control name=\"own\" text=\"mine\"/></Container></Window>");
+    CControlUI* root =
+        BuildRoot(L"<Window>"
+                  L"<Default name=\"Control\" value=\"text=&quot;default&quot; tooltip=&quot;tip&quot;\"/>"
+                  L"<Container name=\"root\"><Control name=\"plain\"/>"
+                  L"<Control name=\"own\" text=\"mine\"/></Container></Window>");
     ASSERT_NE(nullptr, root);
     CControlUI* plain = manager_->FindControlByName(L"plain");
     CControlUI* own = manager_->FindControlByName(L"own");

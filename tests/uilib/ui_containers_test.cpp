@@ -115,7 +115,8 @@ TEST(UiStringMap, AgreesWithStdMapUnderRandomOperations)
     std::map<std::wstring, intptr_t> model;
     std::mt19937 rng(20240611);
     for (int step = 0; step < 20000; ++step) {
-        const std::wstring key = L"key" + std::to_wstring(rng() % 400) + (rng() % 3 == 0 ? std::wstring(70, L'~') : L"");
+        const std::wstring key =
+            L"key" + std::to_wstring(rng() % 400) + (rng() % 3 == 0 ? std::wstring(70, L'~') : L"");
         const intptr_t value = static_cast<intptr_t>(rng() % 1000) + 1;
         switch (rng() % 5) {
         case 0: {

@@ -68,7 +68,10 @@ public:
         lastParam = param;
         return answer;
     }
-    CDelegate<CallCounter, CallCounter> Delegate() { return CDelegate<CallCounter, CallCounter>(this, &CallCounter::OnCall); }
+    CDelegate<CallCounter, CallCounter> Delegate()
+    {
+        return CDelegate<CallCounter, CallCounter>(this, &CallCounter::OnCall);
+    }
 
     int calls = 0;
     void* lastParam = nullptr;
@@ -86,8 +89,8 @@ public:
         wc.hInstance = GetModuleHandleW(nullptr);
         wc.lpszClassName = L"UiControlTestWindow";
         RegisterClassW(&wc);
-        window_ = CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP, 0, 0, 400, 300, nullptr, nullptr,
-                                  wc.hInstance, nullptr);
+        window_ = CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP, 0, 0, 400, 300, nullptr, nullptr, wc.hInstance,
+                                  nullptr);
         ShowWindow(window_, SW_SHOWNOACTIVATE);
         Validate();
     }
@@ -320,12 +323,12 @@ TEST(ControlAttributes, AttributeStringStopsQuietlyWhereItIsMalformed)
     const Case cases[] = {
         {L"name=\"a\" userdata=\"b\"", L"a", L"b"},
         {L"name=\"\" userdata=\"b c\"", L"", L"b c"},
-        {L"name=\"a\"  userdata=\"b\"", L"a", L""},   // two blanks
-        {L"name=\"a\",userdata=\"b\"", L"a", L""},    // not a blank
-        {L"name=\"a\" userdata=b", L"a", L""},        // no opening quote
-        {L"name=\"a\" userdata=\"b", L"a", L""},      // no closing quote
-        {L"name \"a\" userdata=\"b\"", L"", L""},     // no equals sign
-        {L"name=\"a\" ", L"a", L""},                  // trailing blank
+        {L"name=\"a\"  userdata=\"b\"", L"a", L""},  // two blanks
+        {L"name=\"a\",userdata=\"b\"", L"a", L""},   // not a blank
+        {L"name=\"a\" userdata=b", L"a", L""},       // no opening quote
+        {L"name=\"a\" userdata=\"b", L"a", L""},     // no closing quote
+        {L"name \"a\" userdata=\"b\"", L"", L""},    // no equals sign
+        {L"name=\"a\" ", L"a", L""},                 // trailing blank
         {L"", L"", L""},
     };
     for (const Case& c : cases) {

@@ -403,8 +403,8 @@ TEST_F(RootedContainer, ChildrenAreClippedToTheClientAreaButFloatingOnesMayCover
     ASSERT_TRUE(canvas.ok());
     root->Paint(canvas.dc(), RECT{0, 0, 100, 100});
     EXPECT_TRUE(canvas.AllEqual(RECT{0, 0, 8, 8}, 0x0000FF));      // the floating child over the inset
-    EXPECT_TRUE(canvas.AllEqual(RECT{10, 10, 90, 90}, 0xFF0000));   // the client area
-    EXPECT_TRUE(canvas.AllEqual(RECT{8, 0, 100, 10}, 0xFFFFFF));    // the inset: the wide child is cut off
+    EXPECT_TRUE(canvas.AllEqual(RECT{10, 10, 90, 90}, 0xFF0000));  // the client area
+    EXPECT_TRUE(canvas.AllEqual(RECT{8, 0, 100, 10}, 0xFFFFFF));   // the inset: the wide child is cut off
     EXPECT_TRUE(canvas.AllEqual(RECT{90, 10, 100, 100}, 0xFFFFFF));
 
     // A dirty rect that misses the client area still paints floating children.
@@ -530,8 +530,8 @@ void RunLineCases(bool vertical)
         layout.SetBounds(vertical ? RECT{0, 0, 50, c.space} : RECT{0, 0, c.space, 50});
         for (size_t i = 0; i < children.size(); ++i) {
             const RECT& rc = children[i]->GetBounds();
-            const std::string where = std::string(vertical ? "vertical: " : "horizontal: ") + c.name +
-                                      ", child " + std::to_string(i);
+            const std::string where =
+                std::string(vertical ? "vertical: " : "horizontal: ") + c.name + ", child " + std::to_string(i);
             EXPECT_EQ(c.expected[i].first, vertical ? rc.top : rc.left) << where;
             EXPECT_EQ(c.expected[i].second, vertical ? rc.bottom : rc.right) << where;
             EXPECT_EQ(0, vertical ? rc.left : rc.top) << where;

@@ -28,10 +28,7 @@ typedef std::vector<Seen> EventLog;
 // whole tree, so that the order across controls shows.
 class Probe : public CControlUI {
 public:
-    Probe(const wchar_t* name, EventLog& log, UINT flags = kUiFlagTabStop) : log_(log), flags_(flags)
-    {
-        SetName(name);
-    }
+    Probe(const wchar_t* name, EventLog& log, UINT flags = kUiFlagTabStop) : log_(log), flags_(flags) { SetName(name); }
     ~Probe() override
     {
         if (destroyed != nullptr)
@@ -958,8 +955,8 @@ TEST_F(ManagerWindow, ChildWindowNotificationsAreReflectedBackToTheChild)
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.lpszClassName = L"UiManagerMessagesChild";
     RegisterClassExW(&wc);
-    HWND child = CreateWindowExW(0, wc.lpszClassName, L"", WS_CHILD, 0, 0, 10, 10, hwnd, nullptr, wc.hInstance,
-                                 nullptr);
+    HWND child =
+        CreateWindowExW(0, wc.lpszClassName, L"", WS_CHILD, 0, 0, 10, 10, hwnd, nullptr, wc.hInstance, nullptr);
     ASSERT_NE(nullptr, child);
     NMHDR header = {};
     header.hwndFrom = child;

@@ -105,8 +105,8 @@ TEST_F(ManagerImages, FromTheFolderCachedSharedAndRemoved)
 
 TEST_F(ManagerImages, FromAZipOpenedPerLoadAndKeptOpen)
 {
-    MakeZip(WorkFolder() + L"skin.zip", {{"img/blue.png", UiTest::SolidPng(4, 4, 0xFF0000FF)},
-                                        {"green.png", UiTest::SolidPng(2, 2, 0xFF00FF00)}});
+    MakeZip(WorkFolder() + L"skin.zip",
+            {{"img/blue.png", UiTest::SolidPng(4, 4, 0xFF0000FF)}, {"green.png", UiTest::SolidPng(2, 2, 0xFF00FF00)}});
     for (bool keepOpen : {false, true}) {
         CUiManager::SetResourceZip(L"skin.zip", keepOpen);
         EXPECT_EQ(keepOpen, CUiManager::IsResourceZipCached());
@@ -139,7 +139,7 @@ TEST_F(ManagerImages, ZipEntriesWithFalseSizesAreRefused)
         const wchar_t* name;
         uint32_t size;
     } cases[] = {
-        {L"huge.zip", 0xFFFFFF00u},                                 // far above the cap
+        {L"huge.zip", 0xFFFFFF00u},                              // far above the cap
         {L"long.zip", static_cast<uint32_t>(png.size() + 100)},  // more than the entry holds
         {L"empty.zip", 0},
     };

@@ -125,8 +125,8 @@ TEST_F(MarkupText, ColourTagDrawsInItsColourAndClosingRestoresTheDefault)
 {
     RECT rc = {0, 0, 400, 100};
     int links = 0;
-    CUiRender::DrawMarkupText(canvas_.dc(), &manager_, rc, L"{c #FFFF0000}red{/c}blue", 0xFF0000FF, nullptr,
-                              nullptr, links, 0);
+    CUiRender::DrawMarkupText(canvas_.dc(), &manager_, rc, L"{c #FFFF0000}red{/c}blue", 0xFF0000FF, nullptr, nullptr,
+                              links, 0);
     const int split = Width(L"red");
     int red = 0;
     int blue = 0;
@@ -201,8 +201,8 @@ TEST_F(MarkupText, WrappedLinkPastTheSlotsStaysInsideTheArrays)
     for (int capacity : {0, 1}) {
         int count = capacity;
         RECT rc = {0, 0, Width(L"aa") + 1, 200};
-        CUiRender::DrawMarkupText(canvas_.dc(), &manager_, rc, L"<a x>aa aa aa aa aa aa</a><a y>bb</a>", kBlack,
-                                  rects, texts, count, DT_WORDBREAK);
+        CUiRender::DrawMarkupText(canvas_.dc(), &manager_, rc, L"<a x>aa aa aa aa aa aa</a><a y>bb</a>", kBlack, rects,
+                                  texts, count, DT_WORDBREAK);
         EXPECT_EQ(capacity, count);
         EXPECT_EQ(7, rects[1].left);
         EXPECT_EQ(std::wstring(L"keep1"), texts[1].GetData());
@@ -259,8 +259,8 @@ TEST_F(MarkupText, EllipsisSitsRightAfterTheRunAtTheLinesTop)
     const int room = Width(L"abcdefgh") + 1;
     RECT rc = {0, 0, room, 200};
     int links = 0;
-    CUiRender::DrawMarkupText(canvas_.dc(), &manager_, rc, L"<y 40>abcdefghijklmnop", kBlack, nullptr, nullptr,
-                              links, DT_SINGLELINE | DT_END_ELLIPSIS);
+    CUiRender::DrawMarkupText(canvas_.dc(), &manager_, rc, L"<y 40>abcdefghijklmnop", kBlack, nullptr, nullptr, links,
+                              DT_SINGLELINE | DT_END_ELLIPSIS);
     const int dots = Width(L"abcdef");
     const std::vector<int> runRows = InkRows(canvas_, 0, dots, 60);
     const std::vector<int> dotRows = InkRows(canvas_, dots, room, 60);
@@ -418,8 +418,7 @@ TEST_F(MarkupText, MalformedMarkupEndsSafely)
             CUiString links[2];
             int count = 1;
             RECT rc = {0, 0, 30, 60};
-            CUiRender::DrawMarkupText(canvas_.dc(), &manager_, rc, text.c_str(), kBlack, rects, links, count,
-                                      format);
+            CUiRender::DrawMarkupText(canvas_.dc(), &manager_, rc, text.c_str(), kBlack, rects, links, count, format);
             EXPECT_LE(count, 1);
             EXPECT_EQ(0, rects[1].right);
         }

@@ -37,14 +37,9 @@ struct NumberCase {
 TEST(AttrValues, NumberListsStopAtTheEndOfTheText)
 {
     const NumberCase cases[] = {
-        {L"1,2,3,4", 4, {1, 2, 3, 4}},
-        {L"10", 1, {10, 0, 0, 0}},
-        {L"5,6", 2, {5, 6, 0, 0}},
-        {L"", 0, {0, 0, 0, 0}},
-        {L"1,2,3,4,5", 4, {1, 2, 3, 4}},
-        {L"-3,7", 2, {-3, 7, 0, 0}},
-        {L"1,,3", 3, {1, 0, 3, 0}},
-        {L"7,", 1, {7, 0, 0, 0}},
+        {L"1,2,3,4", 4, {1, 2, 3, 4}}, {L"10", 1, {10, 0, 0, 0}},       {L"5,6", 2, {5, 6, 0, 0}},
+        {L"", 0, {0, 0, 0, 0}},        {L"1,2,3,4,5", 4, {1, 2, 3, 4}}, {L"-3,7", 2, {-3, 7, 0, 0}},
+        {L"1,,3", 3, {1, 0, 3, 0}},    {L"7,", 1, {7, 0, 0, 0}},
     };
     for (const NumberCase& c : cases) {
         long values[4] = {99, 99, 99, 99};
@@ -111,11 +106,11 @@ TEST(ImageAttribute, RepeatedFilesDrawEachButRepeatedResourcesOnlyTheLast)
 
 TEST(ImageAttribute, KeysSetTheirValues)
 {
-    const std::vector<UiImageDraw> draws = ParseImageAttribute(
-        kItem,
-        L"file='a.png' source='1,2,3,4' corner='4,4,4,4' mask='#FFFF00FF' fade='128' hole='true' "
-        L"xtiled='true' ytiled='True' restype2='x'",
-        nullptr);
+    const std::vector<UiImageDraw> draws =
+        ParseImageAttribute(kItem,
+                            L"file='a.png' source='1,2,3,4' corner='4,4,4,4' mask='#FFFF00FF' fade='128' hole='true' "
+                            L"xtiled='true' ytiled='True' restype2='x'",
+                            nullptr);
     ASSERT_EQ(1u, draws.size());
     const UiImageDraw& d = draws[0];
     EXPECT_TRUE(SameRect(RECT{1, 2, 3, 4}, d.source));
@@ -167,10 +162,9 @@ TEST(NineGrid, CornersKeepTheirSizeAndEdgesStretch)
     const std::vector<UiBlitPiece> border = BorderPieces(dest, source, corner, dest);
     ASSERT_EQ(8u, border.size());
     const RECT expected[8][2] = {
-        {{0, 0, 4, 4}, {0, 0, 4, 4}},        {{4, 0, 96, 4}, {4, 0, 12, 4}},
-        {{96, 0, 100, 4}, {12, 0, 16, 4}},   {{0, 4, 4, 36}, {0, 4, 4, 12}},
-        {{96, 4, 100, 36}, {12, 4, 16, 12}}, {{0, 36, 4, 40}, {0, 12, 4, 16}},
-        {{4, 36, 96, 40}, {4, 12, 12, 16}},  {{96, 36, 100, 40}, {12, 12, 16, 16}},
+        {{0, 0, 4, 4}, {0, 0, 4, 4}},       {{4, 0, 96, 4}, {4, 0, 12, 4}},        {{96, 0, 100, 4}, {12, 0, 16, 4}},
+        {{0, 4, 4, 36}, {0, 4, 4, 12}},     {{96, 4, 100, 36}, {12, 4, 16, 12}},   {{0, 36, 4, 40}, {0, 12, 4, 16}},
+        {{4, 36, 96, 40}, {4, 12, 12, 16}}, {{96, 36, 100, 40}, {12, 12, 16, 16}},
     };
     for (int i = 0; i < 8; ++i) {
         EXPECT_TRUE(SameRect(expected[i][0], border[i].dest)) << i << ": " << Show(border[i].dest);

@@ -88,8 +88,7 @@ TEST(DrawBitmap, StretchedNineGridKeepsItsCorners)
     const RECT corner = {4, 4, 4, 4};
     for (BYTE fade : {BYTE(255), BYTE(254)}) {  // copy path, then blend path
         Canvas canvas(100, 40);
-        CUiRender::DrawBitmap(canvas.dc(), image->bitmap, dest, dest, source, corner, false, fade, false, false,
-                              false);
+        CUiRender::DrawBitmap(canvas.dc(), image->bitmap, dest, dest, source, corner, false, fade, false, false, false);
         for (const RECT& c : {RECT{0, 0, 4, 4}, RECT{96, 0, 100, 4}, RECT{0, 36, 4, 40}, RECT{96, 36, 100, 40}})
             for (int y = c.top; y < c.bottom; ++y)
                 for (int x = c.left; x < c.right; ++x)
@@ -117,8 +116,8 @@ TEST(DrawBitmap, UnscaledCopyIsClippedToThePaintRect)
     const RECT dest = {5, 5, 15, 15};
     const RECT paint = {0, 0, 10, 10};
     const RECT none = {0, 0, 0, 0};
-    CUiRender::DrawBitmap(canvas.dc(), image->bitmap, dest, paint, RECT{0, 0, 10, 10}, none, false, 255, false,
-                          false, false);
+    CUiRender::DrawBitmap(canvas.dc(), image->bitmap, dest, paint, RECT{0, 0, 10, 10}, none, false, 255, false, false,
+                          false);
     EXPECT_EQ(kBlue, canvas.At(9, 9));
     EXPECT_EQ(kWhite, canvas.At(10, 10));
     EXPECT_EQ(kWhite, canvas.At(4, 4));
@@ -134,8 +133,8 @@ TEST(DrawBitmap, TilingRepeatsAndAZeroSizeTileEnds)
     Canvas canvas(10, 3);
     const RECT dest = {0, 0, 10, 3};
     const RECT none = {0, 0, 0, 0};
-    CUiRender::DrawBitmap(canvas.dc(), image->bitmap, dest, dest, RECT{0, 0, 4, 1}, none, false, 255, false,
-                          true, false);
+    CUiRender::DrawBitmap(canvas.dc(), image->bitmap, dest, dest, RECT{0, 0, 4, 1}, none, false, 255, false, true,
+                          false);
     for (int x = 0; x < 10; ++x)
         EXPECT_EQ(x % 4 == 0 ? kRed : kBlue, canvas.At(x, 1)) << x;
     CUiRender::FreeImage(image);
@@ -145,12 +144,12 @@ TEST(DrawBitmap, TilingRepeatsAndAZeroSizeTileEnds)
     ASSERT_NE(nullptr, grid);
     Canvas big(100, 40);
     const RECT wide = {0, 0, 100, 40};
-    CUiRender::DrawBitmap(big.dc(), grid->bitmap, wide, wide, RECT{0, 0, 16, 16}, RECT{8, 8, 8, 8}, false, 255,
-                          false, true, true);
+    CUiRender::DrawBitmap(big.dc(), grid->bitmap, wide, wide, RECT{0, 0, 16, 16}, RECT{8, 8, 8, 8}, false, 255, false,
+                          true, true);
     EXPECT_EQ(kWhite, big.At(50, 20));
     EXPECT_TRUE(Near(kGreen, big.At(1, 1)));
-    CUiRender::DrawBitmap(big.dc(), grid->bitmap, wide, wide, RECT{0, 0, 16, 16}, RECT{9, 9, 9, 9}, true, 255,
-                          false, true, false);
+    CUiRender::DrawBitmap(big.dc(), grid->bitmap, wide, wide, RECT{0, 0, 16, 16}, RECT{9, 9, 9, 9}, true, 255, false,
+                          true, false);
     EXPECT_EQ(kWhite, big.At(50, 20));
     CUiRender::FreeImage(grid);
 }
@@ -252,8 +251,8 @@ protected:
 TEST_F(ImageAttributeDrawing, DestPlacesTheImageInsideTheItem)
 {
     const RECT all = {0, 0, 300, 100};
-    EXPECT_TRUE(CUiRender::DrawImageSpec(canvas_.dc(), &manager_, item_, all, L"file='a.png' dest='0,5,13,18'",
-                                         nullptr));
+    EXPECT_TRUE(
+        CUiRender::DrawImageSpec(canvas_.dc(), &manager_, item_, all, L"file='a.png' dest='0,5,13,18'", nullptr));
     EXPECT_TRUE(canvas_.AllEqual(RECT{100, 55, 113, 68}, kBlue));
     EXPECT_EQ(kWhite, canvas_.At(99, 60));
     EXPECT_EQ(kWhite, canvas_.At(113, 60));
@@ -266,8 +265,7 @@ TEST_F(ImageAttributeDrawing, BareNameStretchesOverTheItemAndLaterFilesDrawOnTop
     const RECT all = {0, 0, 300, 100};
     EXPECT_TRUE(CUiRender::DrawImageSpec(canvas_.dc(), &manager_, item_, all, L"a.png", nullptr));
     EXPECT_TRUE(canvas_.AllEqual(item_, kBlue));
-    EXPECT_TRUE(
-        CUiRender::DrawImageSpec(canvas_.dc(), &manager_, item_, all, L"file='a.png' file='b.png'", nullptr));
+    EXPECT_TRUE(CUiRender::DrawImageSpec(canvas_.dc(), &manager_, item_, all, L"file='a.png' file='b.png'", nullptr));
     EXPECT_TRUE(canvas_.AllEqual(item_, kRed));
     EXPECT_EQ(kWhite, canvas_.At(99, 50));
 }
@@ -276,8 +274,8 @@ TEST_F(ImageAttributeDrawing, MissingImageFailsToDrawButTheAttributeStillAnswers
 {
     const RECT all = {0, 0, 300, 100};
     EXPECT_TRUE(CUiRender::DrawImageSpec(canvas_.dc(), &manager_, item_, all, L"file='missing.png'", nullptr));
-    EXPECT_FALSE(CUiRender::DrawImageParsed(canvas_.dc(), &manager_, item_, all, CUiString(L"missing.png"),
-                                            CUiString(), item_, RECT{}, RECT{}, 0, 255, false, false, false));
+    EXPECT_FALSE(CUiRender::DrawImageParsed(canvas_.dc(), &manager_, item_, all, CUiString(L"missing.png"), CUiString(),
+                                            item_, RECT{}, RECT{}, 0, 255, false, false, false));
     EXPECT_FALSE(CUiRender::DrawImageParsed(canvas_.dc(), &manager_, item_, all, CUiString(), CUiString(), item_,
                                             RECT{}, RECT{}, 0, 255, false, false, false));
     EXPECT_FALSE(CUiRender::DrawImageSpec(canvas_.dc(), nullptr, item_, all, L"a.png", nullptr));

@@ -23,10 +23,9 @@ TEST(UiString, StorageFollowsTheLocalLimit)
         bool local;
     };
     const Case cases[] = {
-        {0, 62, -1, 62, true},    {0, 63, -1, 63, false}, {0, 200, -1, 200, false},
-        {200, 3, -1, 3, true},    {63, 62, -1, 62, true}, {100, 80, -1, 80, false},
-        {80, 100, -1, 100, false}, {60, -1, 2, 62, true}, {60, -1, 3, 63, false},
-        {63, -1, 500, 563, false}, {0, -1, 0, 0, true},
+        {0, 62, -1, 62, true},  {0, 63, -1, 63, false},    {0, 200, -1, 200, false},  {200, 3, -1, 3, true},
+        {63, 62, -1, 62, true}, {100, 80, -1, 80, false},  {80, 100, -1, 100, false}, {60, -1, 2, 62, true},
+        {60, -1, 3, 63, false}, {63, -1, 500, 563, false}, {0, -1, 0, 0, true},
     };
     for (const Case& c : cases) {
         CUiString s(Repeat(L'a', c.initial).c_str());
@@ -138,7 +137,7 @@ TEST(UiString, CompareByCodeUnit)
         int result;
     };
     const Case cases[] = {
-        {L"abc", L"abc", 0}, {L"Z", L"a", -1},  {L"a", L"Z", 1},   {L"", L"", 0},
+        {L"abc", L"abc", 0}, {L"Z", L"a", -1},   {L"a", L"Z", 1},      {L"", L"", 0},
         {L"ab", L"abc", -1}, {L"abc", L"ab", 1}, {L"\xFFFF", L"a", 1}, {L"\x4E2D", L"\x4E2E", -1},
     };
     for (const Case& c : cases)
@@ -159,8 +158,8 @@ TEST(UiString, FormatIsBounded)
     const int n = -2147483647 - 1;
     const int written = s.Format(L"dest='%d,%d,%d,%d' source='%d,%d,%d,%d'", n, n, n, n, n, n, n, n);
     const std::wstring number = L"-2147483648";
-    const std::wstring expected = L"dest='" + number + L"," + number + L"," + number + L"," + number +
-                                  L"' source='" + number + L"," + number + L"," + number + L"," + number + L"'";
+    const std::wstring expected = L"dest='" + number + L"," + number + L"," + number + L"," + number + L"' source='" +
+                                  number + L"," + number + L"," + number + L"," + number + L"'";
     EXPECT_EQ(static_cast<int>(expected.size()), written);
     EXPECT_EQ(expected, std::wstring(s.GetData()));
 

@@ -93,8 +93,7 @@ protected:
     // A folder-skinned window at (100, 100), laid out at its client size.
     void CreateFolderWindow(SkinWindow& window)
     {
-        ASSERT_NE(nullptr, window.Create(nullptr, L"test", WS_POPUP | WS_CAPTION | WS_SYSMENU, 0, 100, 100, 50,
-                                         50));
+        ASSERT_NE(nullptr, window.Create(nullptr, L"test", WS_POPUP | WS_CAPTION | WS_SYSMENU, 0, 100, 100, 50, 50));
         ASSERT_NE(nullptr, window.GetManager().GetRoot());
         Layout(window);
     }
@@ -225,7 +224,8 @@ TEST_F(WindowTest, HitTestGivesSizingBordersAndTheCaptionOutsideClickableControl
     Layout(window);
     RECT client = {};
     GetClientRect(window, &client);
-    const POINT corners[] = {{1, 1}, {client.right - 2, 1}, {1, client.bottom - 2}, {client.right - 2, client.bottom - 2}};
+    const POINT corners[] = {
+        {1, 1}, {client.right - 2, 1}, {1, client.bottom - 2}, {client.right - 2, client.bottom - 2}};
     for (const POINT& pt : corners) {
         const LRESULT hit = HitTest(window, pt.x, pt.y);
         EXPECT_TRUE(hit == HTCLIENT || hit == HTCAPTION) << pt.x << "," << pt.y << " -> " << hit;
@@ -475,11 +475,11 @@ TEST(NotifyPumpTest, EntriesAreChosenByTypeThenByTheSendersName)
         const wchar_t* call;
     };
     const Case cases[] = {
-        {L"click", &x, true, L"x:x"},               // the named entry beats the any-sender ones
-        {L"click", &y, true, L"lastany:y"},         // the last any-sender entry wins
-        {L"itemselect", &y, true, L"select:7,9"},   // a handler of wParam and lParam
-        {L"Click", &x, false, nullptr},             // types compare exactly
-        {L"click", nullptr, false, nullptr},        // no sender, no handler
+        {L"click", &x, true, L"x:x"},              // the named entry beats the any-sender ones
+        {L"click", &y, true, L"lastany:y"},        // the last any-sender entry wins
+        {L"itemselect", &y, true, L"select:7,9"},  // a handler of wParam and lParam
+        {L"Click", &x, false, nullptr},            // types compare exactly
+        {L"click", nullptr, false, nullptr},       // no sender, no handler
     };
     for (const Case& c : cases) {
         window.calls.clear();

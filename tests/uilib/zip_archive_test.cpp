@@ -65,8 +65,8 @@ Bytes MakeZip(const std::vector<Entry>& entries, const std::string& comment = st
             ut[9 + i] = static_cast<unsigned char>(kAccessed >> (8 * i));
         }
         EXPECT_EQ(ZIP_OK, zipOpenNewFileInZip(zip, entry.name.c_str(), &info, entry.timestamp ? ut : nullptr,
-                                              entry.timestamp ? sizeof(ut) : 0, nullptr, 0, nullptr,
-                                              entry.method, entry.method == 0 ? 0 : 9));
+                                              entry.timestamp ? sizeof(ut) : 0, nullptr, 0, nullptr, entry.method,
+                                              entry.method == 0 ? 0 : 9));
         if (!entry.content.empty()) {
             EXPECT_EQ(ZIP_OK,
                       zipWriteInFileInZip(zip, entry.content.data(), static_cast<unsigned>(entry.content.size())));
@@ -105,7 +105,8 @@ bool ExtractedBytesAreRight(ZipHandle* zip, const std::vector<Entry>& entries, i
 {
     for (int i = 0; i < static_cast<int>(entries.size()); ++i) {
         std::string buffer(entries[static_cast<size_t>(i)].content.size() + 1, '\0');
-        const DWORD result = ZipArchiveExtractEntry(zip, i, &buffer[0], static_cast<unsigned>(buffer.size()), kZipMemory);
+        const DWORD result =
+            ZipArchiveExtractEntry(zip, i, &buffer[0], static_cast<unsigned>(buffer.size()), kZipMemory);
         if (result == kZipOk || result == kZipMore) {
             buffer.resize(entries[static_cast<size_t>(i)].content.size());
             if (buffer != entries[static_cast<size_t>(i)].content)
@@ -304,8 +305,7 @@ TEST(ZipArchive, DamagedEntryDataGivesTheReadError)
     };
     const Damage damages[] = {
         {"invalid deflate block", 1, [](Bytes& z, const EntryLayout& e) { z[e.data] = 0xFF; }},
-        {"garbage inside the stream", 1,
-         [](Bytes& z, const EntryLayout& e) { memset(&z[e.data + 40], 0xA5, 200); }},
+        {"garbage inside the stream", 1, [](Bytes& z, const EntryLayout& e) { memset(&z[e.data + 40], 0xA5, 200); }},
         {"stream ends before the size", 1,
          [](Bytes& z, const EntryLayout& e) {
              Put32(z, e.local + 22, 40010);
@@ -365,8 +365,8 @@ TEST(ZipArchive, ExtractsToFilesOnlyInsideTheBaseFolder)
     EXPECT_EQ(kZipOk, ZipArchiveExtractEntry(handle, 0, const_cast<wchar_t*>(L"made\\folder"), 0, kZipFileName));
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((folder + "\\made\\folder").c_str()));
 
-    const wchar_t* unsafe[] = {L"..\\escaped.png", L"sub/../../escaped.png", L"..", L"\\escaped.png",
-                               L"/escaped.png", L"C:\\escaped.png", L"a:b.png"};
+    const wchar_t* unsafe[] = {L"..\\escaped.png", L"sub/../../escaped.png", L"..",     L"\\escaped.png",
+                               L"/escaped.png",    L"C:\\escaped.png",       L"a:b.png"};
     for (const wchar_t* name : unsafe) {
         EXPECT_EQ(kZipBadArgument, ZipArchiveExtractEntry(handle, 1, const_cast<wchar_t*>(name), 0, kZipFileName))
             << name;

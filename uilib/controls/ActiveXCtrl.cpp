@@ -329,8 +329,8 @@ STDMETHODIMP CActiveXCtrl::OnInPlaceActivateEx(BOOL*, DWORD flags)
     ReleaseInto(inPlaceObject_);
     HRESULT hr = E_FAIL;
     if ((flags & ACTIVATE_WINDOWLESS) != 0) {
-        hr = owner_->object_->QueryInterface(IID_IOleInPlaceObjectWindowless,
-                                             reinterpret_cast<void**>(&inPlaceObject_));
+        hr =
+            owner_->object_->QueryInterface(IID_IOleInPlaceObjectWindowless, reinterpret_cast<void**>(&inPlaceObject_));
         if (SUCCEEDED(hr)) {
             windowless_ = true;
             owner_->hostWindow_ = owner_->GetOwnerManager()->GetWindow();
@@ -396,8 +396,8 @@ STDMETHODIMP CActiveXCtrl::OnUIActivate()
     return S_OK;
 }
 
-STDMETHODIMP CActiveXCtrl::GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** document,
-                                            LPRECT position, LPRECT clip, LPOLEINPLACEFRAMEINFO info)
+STDMETHODIMP CActiveXCtrl::GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** document, LPRECT position,
+                                            LPRECT clip, LPOLEINPLACEFRAMEINFO info)
 {
     if (frame == nullptr || document == nullptr || position == nullptr || clip == nullptr || info == nullptr)
         return E_POINTER;

@@ -19,8 +19,7 @@ STDMETHODIMP CActiveXFrameWnd::QueryInterface(REFIID iid, void** out)
     if (out == nullptr)
         return E_POINTER;
     *out = nullptr;
-    if (iid != IID_IUnknown && iid != IID_IOleWindow && iid != IID_IOleInPlaceUIWindow &&
-        iid != IID_IOleInPlaceFrame)
+    if (iid != IID_IUnknown && iid != IID_IOleWindow && iid != IID_IOleInPlaceUIWindow && iid != IID_IOleInPlaceFrame)
         return E_NOINTERFACE;
     *out = static_cast<IOleInPlaceFrame*>(this);
     AddRef();

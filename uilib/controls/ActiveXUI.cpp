@@ -49,8 +49,8 @@ bool IsMouseMessage(UINT message)
 // otherwise it stays loaded for the rest of the process.
 void FreeModuleWhenUnused(ScopedModule& module)
 {
-    const DllCanUnloadNowProc canUnload = reinterpret_cast<DllCanUnloadNowProc>(
-        reinterpret_cast<void*>(GetProcAddress(module.get(), "DllCanUnloadNow")));
+    const DllCanUnloadNowProc canUnload =
+        reinterpret_cast<DllCanUnloadNowProc>(reinterpret_cast<void*>(GetProcAddress(module.get(), "DllCanUnloadNow")));
     if (canUnload != nullptr && canUnload() == S_OK)
         module.reset();
     else
@@ -60,12 +60,7 @@ void FreeModuleWhenUnused(ScopedModule& module)
 }  // namespace
 
 CActiveXUI::CActiveXUI()
-    : created_(false),
-      delayCreate_(true),
-      object_(nullptr),
-      site_(nullptr),
-      hostWindow_(nullptr),
-      clsid_(GUID_NULL)
+    : created_(false), delayCreate_(true), object_(nullptr), site_(nullptr), hostWindow_(nullptr), clsid_(GUID_NULL)
 {
 }
 
@@ -191,8 +186,7 @@ void CActiveXUI::Paint(HDC hdc, const RECT& dirty)
     if (site_ == nullptr || !site_->IsWindowless() || site_->GetViewObject() == nullptr)
         return;
     RECTL bounds = {itemRect_.left, itemRect_.top, itemRect_.right, itemRect_.bottom};
-    site_->GetViewObject()->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, hdc, &bounds, &bounds, nullptr,
-                                 0);
+    site_->GetViewObject()->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, hdc, &bounds, &bounds, nullptr, 0);
 }
 
 LRESULT CActiveXUI::MessageHandler(UINT message, WPARAM wParam, LPARAM lParam, bool& handled)
@@ -262,9 +256,9 @@ IOleObject* CActiveXUI::CreateObject()
     }
     if (object == nullptr) {
         IOleControl* control = nullptr;
-        const DWORD context =
-            CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER | CLSCTX_REMOTE_SERVER;
-        if (SUCCEEDED(CoCreateInstance(clsid_, nullptr, context, IID_IOleControl, reinterpret_cast<void**>(&control)))) {
+        const DWORD context = CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER | CLSCTX_REMOTE_SERVER;
+        if (SUCCEEDED(
+                CoCreateInstance(clsid_, nullptr, context, IID_IOleControl, reinterpret_cast<void**>(&control)))) {
             control->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(&object));
             control->Release();
         }

@@ -14,8 +14,7 @@ const int kButtonExtraHeight = 8;
 
 }  // namespace
 
-CButtonUI::CButtonUI()
-    : state_(0), hotBkColor_(0), hotTextColor_(0), pushedTextColor_(0), focusedTextColor_(0)
+CButtonUI::CButtonUI() : state_(0), hotBkColor_(0), hotTextColor_(0), pushedTextColor_(0), focusedTextColor_(0)
 {
     textStyle_ = DT_CENTER | DT_VCENTER | DT_SINGLELINE;
 }

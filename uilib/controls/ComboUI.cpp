@@ -26,8 +26,7 @@ IListItemUI* AsRow(CControlUI* control)
 
 }  // namespace
 
-CComboUI::CComboUI()
-    : dropWindow_(nullptr), selected_(-1), dropBoxSize_{0, kDefaultDropHeight}, state_(0)
+CComboUI::CComboUI() : dropWindow_(nullptr), selected_(-1), dropBoxSize_{0, kDefaultDropHeight}, state_(0)
 {
 }
 
@@ -318,8 +317,7 @@ void CComboUI::SetAttribute(const wchar_t* name, const wchar_t* value)
     if (!IsName(name, L"itemendellipsis") && !IsName(name, L"multiexpanding")) {
         const bool showHtml = listInfo_.showHtml;
         if (ApplyListInfoAttribute(listInfo_, name, value)) {
-            if (IsName(name, L"itemtextpadding") || IsName(name, L"itemtextcolor") ||
-                showHtml != listInfo_.showHtml)
+            if (IsName(name, L"itemtextpadding") || IsName(name, L"itemtextcolor") || showHtml != listInfo_.showHtml)
                 Invalidate();
             return;
         }

@@ -60,8 +60,8 @@ struct GdiplusApi {
     GpStatus(WINAPI* deleteStringFormat)(GpStringFormat*);
     GpStatus(WINAPI* createLineBrush)(const GpPointI*, const GpPointI*, DWORD, DWORD, int, GpBrush**);
     GpStatus(WINAPI* deleteBrush)(GpBrush*);
-    GpStatus(WINAPI* drawString)(GpGraphics*, const WCHAR*, INT, const GpFont*, const GpRectF*,
-                                 const GpStringFormat*, const GpBrush*);
+    GpStatus(WINAPI* drawString)(GpGraphics*, const WCHAR*, INT, const GpFont*, const GpRectF*, const GpStringFormat*,
+                                 const GpBrush*);
     bool loaded;
 };
 
@@ -86,8 +86,7 @@ GdiplusApi LoadGdiplus()
     HMODULE module = LoadLibraryW(path);
     if (module == nullptr)
         return api;
-    api.loaded = LoadProc(module, "GdiplusStartup", api.startup) &&
-                 LoadProc(module, "GdiplusShutdown", api.shutdown) &&
+    api.loaded = LoadProc(module, "GdiplusStartup", api.startup) && LoadProc(module, "GdiplusShutdown", api.shutdown) &&
                  LoadProc(module, "GdipCreateFontFromLogfontA", api.fontFromLogfontA) &&
                  LoadProc(module, "GdipCreateFontFromDC", api.fontFromDc) &&
                  LoadProc(module, "GdipDeleteFont", api.deleteFont) &&

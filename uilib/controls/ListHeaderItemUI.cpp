@@ -76,8 +76,10 @@ void CListHeaderItemUI::SetAttribute(const wchar_t* name, const wchar_t* value)
         const wchar_t* name;
         CUiString* slot;
     };
-    const ImageKey images[] = {{L"normalimage", &normalImage_},   {L"hotimage", &hotImage_},
-                               {L"pushedimage", &pushedImage_},   {L"focusedimage", &focusedImage_},
+    const ImageKey images[] = {{L"normalimage", &normalImage_},
+                               {L"hotimage", &hotImage_},
+                               {L"pushedimage", &pushedImage_},
+                               {L"focusedimage", &focusedImage_},
                                {L"sepimage", &separatorImage_}};
     if (name == nullptr || value == nullptr)
         return;
@@ -170,9 +172,8 @@ void CListHeaderItemUI::OnPress(const UiEvent& event)
 void CListHeaderItemUI::DragTo(POINT pt)
 {
     const int dx = pt.x - lastMouse_.x;
-    const long long width = separatorWidth_ >= 0
-                                ? static_cast<long long>(itemRect_.right) + dx - itemRect_.left
-                                : static_cast<long long>(itemRect_.right) - (itemRect_.left + dx);
+    const long long width = separatorWidth_ >= 0 ? static_cast<long long>(itemRect_.right) + dx - itemRect_.left
+                                                 : static_cast<long long>(itemRect_.right) - (itemRect_.left + dx);
     if (width <= minWidth_ || width > INT_MAX)
         return;
     SetPreferredWidth(static_cast<int>(width));
@@ -274,9 +275,8 @@ void CListHeaderItemUI::PaintStateImage(HDC hdc)
         return;
     const RECT band = GetSeparatorRect();
     wchar_t modifier[64] = {};
-    swprintf(modifier, sizeof(modifier) / sizeof(modifier[0]), L"dest='%ld,%ld,%ld,%ld'",
-             band.left - itemRect_.left, band.top - itemRect_.top, band.right - itemRect_.left,
-             band.bottom - itemRect_.top);
+    swprintf(modifier, sizeof(modifier) / sizeof(modifier[0]), L"dest='%ld,%ld,%ld,%ld'", band.left - itemRect_.left,
+             band.top - itemRect_.top, band.right - itemRect_.left, band.bottom - itemRect_.top);
     separatorModifier_ = modifier;
     PaintItemImage(hdc, separatorImage_, separatorModifier_.GetData());
 }

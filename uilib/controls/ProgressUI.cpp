@@ -26,8 +26,7 @@ int CProgressUI::ReadInt(const wchar_t* value)
     return static_cast<int>(number);
 }
 
-CProgressUI::CProgressUI()
-    : horizontal_(true), stretchForeImage_(true), maximum_(100), minimum_(0), value_(0)
+CProgressUI::CProgressUI() : horizontal_(true), stretchForeImage_(true), maximum_(100), minimum_(0), value_(0)
 {
     textStyle_ = kProgressTextStyle;
     fixedHeight_ = kProgressHeight;

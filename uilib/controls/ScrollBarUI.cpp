@@ -326,8 +326,8 @@ void CScrollBarUI::SetBounds(const RECT& rc)
         return;
     }
     // Wide products: a skin may give any range.
-    const int thumbLength = std::max(
-        thickness, static_cast<int>(static_cast<long long>(length) * track / (static_cast<long long>(length) + range_)));
+    const int thumbLength = std::max(thickness, static_cast<int>(static_cast<long long>(length) * track /
+                                                                 (static_cast<long long>(length) + range_)));
     int thumbStart = static_cast<int>(static_cast<long long>(track - thumbLength) * position_ / range_) + trackStart;
     if (thumbStart + thumbLength > trackEnd)
         thumbStart = trackEnd - thumbLength;
@@ -548,8 +548,11 @@ void CScrollBarUI::SetAttribute(const wchar_t* name, const wchar_t* value)
         const wchar_t* prefix;
         UiScrollBarImages* images;
     };
-    const Part parts[] = {{L"button1", &button1Images_}, {L"button2", &button2Images_}, {L"thumb", &thumbImages_},
-                          {L"rail", &railImages_},       {L"bk", &backgroundImages_}};
+    const Part parts[] = {{L"button1", &button1Images_},
+                          {L"button2", &button2Images_},
+                          {L"thumb", &thumbImages_},
+                          {L"rail", &railImages_},
+                          {L"bk", &backgroundImages_}};
     struct State {
         const wchar_t* suffix;
         CUiString UiScrollBarImages::*image;
@@ -634,8 +637,8 @@ void CScrollBarUI::PaintRail(HDC hdc)
     const int centre = (StartOf(horizontal_, thumbRect_) + EndOf(horizontal_, thumbRect_)) / 2;
     const int acrossStart = horizontal_ ? thumbRect_.top : thumbRect_.left;
     const int acrossEnd = horizontal_ ? thumbRect_.bottom : thumbRect_.right;
-    const RECT rail = MakeRect(horizontal_, centre - thickness / 2, centre - thickness / 2 + thickness, acrossStart,
-                               acrossEnd);
+    const RECT rail =
+        MakeRect(horizontal_, centre - thickness / 2, centre - thickness / 2 + thickness, acrossStart, acrossEnd);
     modifier_.Format(L"dest='%d,%d,%d,%d'", rail.left - itemRect_.left, rail.top - itemRect_.top,
                      rail.right - itemRect_.left, rail.bottom - itemRect_.top);
     CUiString* image = StateImage(railImages_, thumbState_);

@@ -118,8 +118,7 @@ SIZE CTextUI::MeasureSize(SIZE available)
 {
     if (manager_ == nullptr)
         return CControlUI::MeasureSize(available);
-    RECT rc = {textPadding_.left, 0, std::max<LONG>(fixedWidth_, available.cx) - textPadding_.right,
-               kMeasureHeight};
+    RECT rc = {textPadding_.left, 0, std::max<LONG>(fixedWidth_, available.cx) - textPadding_.right, kMeasureHeight};
     // A memory DC of the screen measures as the window's DC does, and needs
     // no window.
     ScopedMemoryDc dc(CreateCompatibleDC(nullptr));

@@ -267,8 +267,7 @@ HRESULT CWebBrowserUI::FireBrowserEvent(DISPID event, VARIANT* arg1, VARIANT* ar
         break;
     case DISPID_NEWWINDOW3: {
         IDispatch** browser = arg1 != nullptr && arg1->vt == (VT_DISPATCH | VT_BYREF) ? arg1->ppdispVal : nullptr;
-        handler_->NewWindow3(browser, BoolRefOf(arg2), static_cast<DWORD>(LongOf(arg3)), BstrOf(arg4),
-                             BstrOf(arg5));
+        handler_->NewWindow3(browser, BoolRefOf(arg2), static_cast<DWORD>(LongOf(arg3)), BstrOf(arg4), BstrOf(arg5));
         break;
     }
     default:
@@ -328,8 +327,7 @@ STDMETHODIMP CWebBrowserUI::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*
     return E_NOTIMPL;
 }
 
-STDMETHODIMP CWebBrowserUI::Invoke(DISPID id, REFIID iid, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
-                                   UINT*)
+STDMETHODIMP CWebBrowserUI::Invoke(DISPID id, REFIID iid, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*)
 {
     if (iid != IID_NULL)
         return E_INVALIDARG;

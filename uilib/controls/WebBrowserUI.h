@@ -18,18 +18,17 @@ class CWebBrowserEventHandler {
 public:
     virtual ~CWebBrowserEventHandler() = default;
 
-    virtual void BeforeNavigate2(IDispatch* /*browser*/, VARIANT* /*url*/, VARIANT* /*flags*/,
-                                 VARIANT* /*targetFrame*/, VARIANT* /*postData*/, VARIANT* /*headers*/,
-                                 VARIANT_BOOL* /*cancel*/)
+    virtual void BeforeNavigate2(IDispatch* /*browser*/, VARIANT* /*url*/, VARIANT* /*flags*/, VARIANT* /*targetFrame*/,
+                                 VARIANT* /*postData*/, VARIANT* /*headers*/, VARIANT_BOOL* /*cancel*/)
     {
     }
     virtual void NavigateComplete2(IDispatch* /*browser*/, VARIANT* /*url*/) {}
-    virtual void NavigateError(IDispatch* /*browser*/, VARIANT* /*url*/, VARIANT* /*frame*/,
-                               VARIANT* /*statusCode*/, VARIANT_BOOL* /*cancel*/)
+    virtual void NavigateError(IDispatch* /*browser*/, VARIANT* /*url*/, VARIANT* /*frame*/, VARIANT* /*statusCode*/,
+                               VARIANT_BOOL* /*cancel*/)
     {
     }
-    virtual void NewWindow3(IDispatch** /*browser*/, VARIANT_BOOL* /*cancel*/, DWORD /*flags*/,
-                            BSTR /*urlContext*/, BSTR /*url*/)
+    virtual void NewWindow3(IDispatch** /*browser*/, VARIANT_BOOL* /*cancel*/, DWORD /*flags*/, BSTR /*urlContext*/,
+                            BSTR /*url*/)
     {
     }
     virtual void CommandStateChange(long /*command*/, bool /*enable*/) {}
@@ -53,10 +52,7 @@ public:
     {
         return E_NOTIMPL;
     }
-    virtual HRESULT TranslateAccelerator(LPMSG /*msg*/, const GUID* /*group*/, DWORD /*command*/)
-    {
-        return S_FALSE;
-    }
+    virtual HRESULT TranslateAccelerator(LPMSG /*msg*/, const GUID* /*group*/, DWORD /*command*/) { return S_FALSE; }
     virtual HRESULT GetOptionKeyPath(LPOLESTR* /*key*/, DWORD /*reserved*/) { return E_NOTIMPL; }
     virtual HRESULT GetDropTarget(IDropTarget* /*target*/, IDropTarget** /*replacement*/) { return S_FALSE; }
     virtual HRESULT GetExternal(IDispatch** external)
@@ -122,8 +118,8 @@ public:
     // IDocHostUIHandler
     STDMETHODIMP ShowContextMenu(DWORD id, POINT* pt, IUnknown* target, IDispatch* object) override;
     STDMETHODIMP GetHostInfo(DOCHOSTUIINFO* info) override;
-    STDMETHODIMP ShowUI(DWORD id, IOleInPlaceActiveObject* active, IOleCommandTarget* target,
-                        IOleInPlaceFrame* frame, IOleInPlaceUIWindow* document) override;
+    STDMETHODIMP ShowUI(DWORD id, IOleInPlaceActiveObject* active, IOleCommandTarget* target, IOleInPlaceFrame* frame,
+                        IOleInPlaceUIWindow* document) override;
     STDMETHODIMP HideUI() override;
     STDMETHODIMP UpdateUI() override;
     STDMETHODIMP EnableModeless(BOOL enable) override;

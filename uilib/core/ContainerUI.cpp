@@ -96,12 +96,10 @@ struct ScrollKeys {
     void (CContainerUI::*lineForward)();
 };
 
-const ScrollKeys kVerticalKeys = {&CContainerUI::PageUp,         &CContainerUI::PageDown,
-                                  &CContainerUI::ScrollToBottom, &CContainerUI::ScrollToTop,
-                                  &CContainerUI::LineUp,         &CContainerUI::LineDown};
-const ScrollKeys kHorizontalKeys = {&CContainerUI::PageLeft,      &CContainerUI::PageRight,
-                                    &CContainerUI::ScrollToRight, &CContainerUI::ScrollToLeft,
-                                    &CContainerUI::LineLeft,      &CContainerUI::LineRight};
+const ScrollKeys kVerticalKeys = {&CContainerUI::PageUp,      &CContainerUI::PageDown, &CContainerUI::ScrollToBottom,
+                                  &CContainerUI::ScrollToTop, &CContainerUI::LineUp,   &CContainerUI::LineDown};
+const ScrollKeys kHorizontalKeys = {&CContainerUI::PageLeft,     &CContainerUI::PageRight, &CContainerUI::ScrollToRight,
+                                    &CContainerUI::ScrollToLeft, &CContainerUI::LineLeft,  &CContainerUI::LineRight};
 
 // Runs the scroll operation that the event asks for; false when it asks for none.
 bool ScrollByInput(CContainerUI& container, const UiEvent& event, const ScrollKeys& keys)
@@ -433,8 +431,7 @@ void CContainerUI::Paint(HDC hdc, const RECT& dirty)
             for (int i = 0; i < children_.GetSize(); ++i) {
                 CControlUI* child = ChildAt(i);
                 const RECT& bounds = child->GetBounds();
-                if (child->IsShown() && child->IsFloating() && RectsMeet(bounds, dirty) &&
-                    RectsMeet(bounds, itemRect_))
+                if (child->IsShown() && child->IsFloating() && RectsMeet(bounds, dirty) && RectsMeet(bounds, itemRect_))
                     child->Paint(hdc, dirty);
             }
         }

@@ -109,9 +109,9 @@ bool CControlUI::PaintImageSpec(HDC hdc, const wchar_t* image, const wchar_t* mo
     // any failure is reported so the caller stops asking for it.
     bool drawn = !draws.empty();
     for (const UiImageDraw& draw : draws) {
-        if (!CUiRender::DrawImageParsed(hdc, manager_, itemRect_, paintRect_, draw.name, draw.resourceType,
-                                        draw.dest, draw.source, draw.corner, draw.mask, draw.fade, draw.hole,
-                                        draw.xtiled, draw.ytiled))
+        if (!CUiRender::DrawImageParsed(hdc, manager_, itemRect_, paintRect_, draw.name, draw.resourceType, draw.dest,
+                                        draw.source, draw.corner, draw.mask, draw.fade, draw.hole, draw.xtiled,
+                                        draw.ytiled))
             drawn = false;
     }
     return drawn;

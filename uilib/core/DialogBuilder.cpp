@@ -352,8 +352,7 @@ CControlUI* CDialogBuilder::BuildInclude(CXmlNode& node, CControlUI* parent, CUi
 
 bool CDialogBuilder::BuildTreeNode(CXmlNode& node, CControlUI* parent, CUiManager* manager)
 {
-    CTreeNodeUI* parentNode =
-        parent != nullptr ? static_cast<CTreeNodeUI*>(parent->CastByName(L"TreeNode")) : nullptr;
+    CTreeNodeUI* parentNode = parent != nullptr ? static_cast<CTreeNodeUI*>(parent->CastByName(L"TreeNode")) : nullptr;
     CTreeViewUI* view = nullptr;
     if (parentNode == nullptr) {
         view = parent != nullptr ? static_cast<CTreeViewUI*>(parent->CastByName(L"TreeView")) : nullptr;

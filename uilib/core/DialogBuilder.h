@@ -34,9 +34,8 @@ public:
 
     // markup: an integer resource id (MAKEINTRESOURCEW, with type), markup
     // text starting with '<', or a skin file name in the resource folder or zip.
-    CControlUI* Build(const wchar_t* markup, const wchar_t* type = nullptr,
-                      IDialogBuilderCallback* callback = nullptr, CUiManager* manager = nullptr,
-                      CControlUI* parent = nullptr);
+    CControlUI* Build(const wchar_t* markup, const wchar_t* type = nullptr, IDialogBuilderCallback* callback = nullptr,
+                      CUiManager* manager = nullptr, CControlUI* parent = nullptr);
     CControlUI* BuildWindow(IDialogBuilderCallback* callback = nullptr, CUiManager* manager = nullptr,
                             CControlUI* parent = nullptr);
     CXmlDocument* GetMarkup() { return &markup_; }
@@ -66,10 +65,10 @@ private:
     CXmlDocument markup_;
     IDialogBuilderCallback* callback_;
     const wchar_t* resourceType_;
-    CUiString source_;                 // file name or "#id" of the markup, for includes
-    const CDialogBuilder* includer_;   // the builder whose Include made this one
-    int treeDepth_;                    // levels of _Parse running, includers' counted
-    int includedBuilds_;               // of the outermost builder: includes built so far
+    CUiString source_;                // file name or "#id" of the markup, for includes
+    const CDialogBuilder* includer_;  // the builder whose Include made this one
+    int treeDepth_;                   // levels of _Parse running, includers' counted
+    int includedBuilds_;              // of the outermost builder: includes built so far
 };
 
 }  // namespace UiLib

@@ -135,8 +135,8 @@ int CLineLayoutUI::ArrangeChildren(const RECT& client)
         // The end padding along the line lies inside the child's rect, the
         // one across it outside.
         const int crossStart = crossOrigin + axis.CrossStart(pad);
-        child.SetBounds(axis.Make(cursor + padStart, cursor + padStart + length + padEnd, crossStart,
-                                  crossStart + across));
+        child.SetBounds(
+            axis.Make(cursor + padStart, cursor + padStart + length + padEnd, crossStart, crossStart + across));
         cursor += padStart + length + padEnd + gap;
         required += padStart + length + padEnd;
         remaining -= length + padEnd + gap;

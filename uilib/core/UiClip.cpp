@@ -28,8 +28,8 @@ void CUiClip::ClipToRoundRect(HDC hdc, RECT rc, RECT round, int width, int heigh
     ClipToRect(hdc, rc, clip);
     if (!clip.ownRegion_)
         return;
-    ScopedGdiObject rounded(CreateRoundRectRgn(round.left, round.top, round.right + 1, round.bottom + 1, width,
-                                               height));
+    ScopedGdiObject rounded(
+        CreateRoundRectRgn(round.left, round.top, round.right + 1, round.bottom + 1, width, height));
     if (!rounded)
         return;
     const HRGN own = static_cast<HRGN>(clip.ownRegion_.get());

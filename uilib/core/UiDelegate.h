@@ -10,10 +10,7 @@ public:
     CDelegateBase(const CDelegateBase& other) = default;
     virtual ~CDelegateBase() = default;
 
-    bool Equals(const CDelegateBase& other) const
-    {
-        return object_ == other.object_ && function_ == other.function_;
-    }
+    bool Equals(const CDelegateBase& other) const { return object_ == other.object_ && function_ == other.function_; }
 
     virtual CDelegateBase* Copy() const = 0;
     virtual bool Invoke(void* param) = 0;
@@ -31,10 +28,7 @@ class CDelegate : public CDelegateBase {
 public:
     typedef bool (T::*Method)(void*);
 
-    CDelegate(O* object, Method method)
-        : CDelegateBase(object, MethodKey(method)), object_(object), method_(method)
-    {
-    }
+    CDelegate(O* object, Method method) : CDelegateBase(object, MethodKey(method)), object_(object), method_(method) {}
 
     CDelegateBase* Copy() const override { return new CDelegate(*this); }
 

@@ -54,8 +54,8 @@ bool ReadResource(const wchar_t* name, const wchar_t* type, Bytes& bytes)
 
 bool ReadWholeFile(const wchar_t* path, Bytes& bytes)
 {
-    ScopedHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    ScopedHandle file(
+        CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
         return false;
     LARGE_INTEGER size = {};
@@ -64,8 +64,7 @@ bool ReadWholeFile(const wchar_t* path, Bytes& bytes)
         return false;
     }
     DWORD read = 0;
-    if (!ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) ||
-        read != bytes.size()) {
+    if (!ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) || read != bytes.size()) {
         return false;
     }
     return true;
@@ -154,8 +153,8 @@ UiImageInfo* CUiRender::LoadBitmapImage(const wchar_t* name, const wchar_t* reso
     int width = 0;
     int height = 0;
     int channels = 0;
-    std::unique_ptr<stbi_uc, StbiFree> pixels(stbi_load_from_memory(
-        encoded.data(), static_cast<int>(encoded.size()), &width, &height, &channels, 4));
+    std::unique_ptr<stbi_uc, StbiFree> pixels(
+        stbi_load_from_memory(encoded.data(), static_cast<int>(encoded.size()), &width, &height, &channels, 4));
     if (!pixels || width <= 0 || height <= 0)
         return nullptr;
     DWORD* bits = nullptr;

@@ -234,8 +234,8 @@ void CUiManager::SetOpacity(int alpha)
     const LONG_PTR wanted = layered ? (style | WS_EX_LAYERED) : (style & ~static_cast<LONG_PTR>(WS_EX_LAYERED));
     if (wanted != style)
         SetWindowLongPtrW(window_, GWL_EXSTYLE, wanted);
-    reinterpret_cast<SetLayeredProc>(reinterpret_cast<void (*)()>(address))(
-        window_, 0, static_cast<BYTE>(alpha), LWA_ALPHA);
+    reinterpret_cast<SetLayeredProc>(reinterpret_cast<void (*)()>(address))(window_, 0, static_cast<BYTE>(alpha),
+                                                                            LWA_ALPHA);
 }
 
 bool CUiManager::SetParentResource(CUiManager* parent)

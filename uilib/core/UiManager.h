@@ -267,8 +267,7 @@ public:
     void RemoveAllTimers();
 
     // Notifications.
-    void SendNotify(CControlUI* sender, const wchar_t* type, WPARAM wParam = 0, LPARAM lParam = 0,
-                    bool async = false);
+    void SendNotify(CControlUI* sender, const wchar_t* type, WPARAM wParam = 0, LPARAM lParam = 0, bool async = false);
     void DispatchNotify(UiNotify& notify, bool async = false);
 
     // Message handling and the message loop.

@@ -527,9 +527,9 @@ void CUiManager::ShowTooltip(CControlUI* control)
     toolInfo_.lpszText = const_cast<wchar_t*>(tip.GetData());
     toolInfo_.rect = control->GetBounds();
     if (tooltipWindow_ == nullptr) {
-        tooltipWindow_ = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
-                                         CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_,
-                                         nullptr, instance_, nullptr);
+        tooltipWindow_ =
+            CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                            CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr, instance_, nullptr);
         if (tooltipWindow_ != nullptr)
             SendMessageW(tooltipWindow_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&toolInfo_));
     }

@@ -59,8 +59,8 @@ bool SameFont(const UiFontInfo& info, const LOGFONTW& wanted, int size, bool bol
 }
 
 // The record of a font from its description; metrics not yet measured.
-void FillFontInfo(UiFontInfo& info, HFONT font, const LOGFONTW& description, int size, bool bold,
-                  bool underline, bool italic)
+void FillFontInfo(UiFontInfo& info, HFONT font, const LOGFONTW& description, int size, bool bold, bool underline,
+                  bool italic)
 {
     info.font = font;
     info.faceName = description.lfFaceName;

@@ -605,8 +605,7 @@ bool MarkupPainter::ImageTag(const wchar_t* args, const wchar_t* end)
     int index = given >= 2 ? static_cast<int>(numbers[1]) : 0;
     if (index < 0 || index >= count)
         index = 0;
-    const UiImageInfo* image =
-        manager_->GetOrLoadImage(name.GetData(), type.IsEmpty() ? nullptr : type.GetData(), 0);
+    const UiImageInfo* image = manager_->GetOrLoadImage(name.GetData(), type.IsEmpty() ? nullptr : type.GetData(), 0);
     if (image == nullptr)
         return true;
     const int frameWidth = image->width / count;
@@ -620,8 +619,8 @@ bool MarkupPainter::ImageTag(const wchar_t* args, const wchar_t* end)
     if (drawPass_) {
         const RECT source = {index * frameWidth, 0, (index + 1) * frameWidth, height};
         const RECT noCorner = {0, 0, 0, 0};
-        CUiRender::DrawBitmap(hdc_, image->bitmap, box, rc_, source, noCorner, image->hasAlpha, 255, false,
-                              false, false);
+        CUiRender::DrawBitmap(hdc_, image->bitmap, box, rc_, source, noCorner, image->hasAlpha, 255, false, false,
+                              false);
     }
     lowestImage_ = std::max<int>(lowestImage_, box.bottom);
     pt_.x += frameWidth;

@@ -34,8 +34,7 @@ Proc LookUpMsimg32(const char* name)
 BOOL WINAPI SoftwareBlend(HDC hdcDest, int x, int y, int width, int height, HDC hdcSrc, int xSrc, int ySrc,
                           int widthSrc, int heightSrc, BLENDFUNCTION blend)
 {
-    return CUiRender::SoftwareAlphaBlend(hdcDest, x, y, width, height, hdcSrc, xSrc, ySrc, widthSrc, heightSrc,
-                                         blend);
+    return CUiRender::SoftwareAlphaBlend(hdcDest, x, y, width, height, hdcSrc, xSrc, ySrc, widthSrc, heightSrc, blend);
 }
 
 AlphaBlendProc AlphaBlendFunction()
@@ -203,8 +202,7 @@ DWORD CUiRender::HslToRgb(float hue, float saturation, float lightness)
         g = HueToChannel(p, q, h);
         b = HueToChannel(p, q, h - 1.0f / 3.0f);
     }
-    return static_cast<DWORD>(ToByte(r)) | (static_cast<DWORD>(ToByte(g)) << 8) |
-           (static_cast<DWORD>(ToByte(b)) << 16);
+    return static_cast<DWORD>(ToByte(r)) | (static_cast<DWORD>(ToByte(g)) << 8) | (static_cast<DWORD>(ToByte(b)) << 16);
 }
 
 DWORD CUiRender::MixColors(DWORD color1, double weight1, DWORD color2, double weight2)
@@ -218,8 +216,8 @@ DWORD CUiRender::MixColors(DWORD color1, double weight1, DWORD color2, double we
     return mixed;
 }
 
-BOOL CUiRender::SoftwareAlphaBlend(HDC hdcDest, int x, int y, int width, int height, HDC hdcSrc, int xSrc,
-                                   int ySrc, int widthSrc, int heightSrc, BLENDFUNCTION blend)
+BOOL CUiRender::SoftwareAlphaBlend(HDC hdcDest, int x, int y, int width, int height, HDC hdcSrc, int xSrc, int ySrc,
+                                   int widthSrc, int heightSrc, BLENDFUNCTION blend)
 {
     if (width <= 0 || height <= 0)
         return FALSE;
@@ -266,8 +264,8 @@ void CUiRender::FillColor(HDC hdc, const RECT& rc, DWORD color)
     if (!pixel)
         return;
     // Blending with per-pixel alpha takes premultiplied colour.
-    const BYTE rgba[4] = {static_cast<BYTE>(color >> 16), static_cast<BYTE>(color >> 8),
-                             static_cast<BYTE>(color), static_cast<BYTE>(alpha)};
+    const BYTE rgba[4] = {static_cast<BYTE>(color >> 16), static_cast<BYTE>(color >> 8), static_cast<BYTE>(color),
+                          static_cast<BYTE>(alpha)};
     PremultiplyPixels(rgba, bits, 1, 0);
     const RECT source = {0, 0, 1, 1};
     const RECT none = {0, 0, 0, 0};
@@ -297,8 +295,8 @@ void CUiRender::DrawGradient(HDC hdc, const RECT& rc, DWORD color1, DWORD color2
     const size_t count = static_cast<size_t>(Width(rc)) * static_cast<size_t>(Height(rc));
     for (size_t i = 0; i < count; ++i)
         bits[i] |= 0xFF000000;
-    AlphaBlendFunction()(hdc, rc.left, rc.top, Width(rc), Height(rc), memoryDc.get(), 0, 0, Width(rc),
-                         Height(rc), SourceAlphaBlend(alpha));
+    AlphaBlendFunction()(hdc, rc.left, rc.top, Width(rc), Height(rc), memoryDc.get(), 0, 0, Width(rc), Height(rc),
+                         SourceAlphaBlend(alpha));
 }
 
 void CUiRender::DrawBitmap(HDC hdc, HBITMAP bitmap, const RECT& dest, const RECT& paint, const RECT& source,
@@ -332,14 +330,14 @@ void CUiRender::DrawBitmap(HDC hdc, HBITMAP bitmap, const RECT& dest, const RECT
         DrawPiece(hdc, memoryDc.get(), piece, blend, fade);
 }
 
-bool CUiRender::DrawImageSpec(HDC hdc, CUiManager* manager, const RECT& item, const RECT& paint,
-                              const wchar_t* image, const wchar_t* modifier)
+bool CUiRender::DrawImageSpec(HDC hdc, CUiManager* manager, const RECT& item, const RECT& paint, const wchar_t* image,
+                              const wchar_t* modifier)
 {
     if (manager == nullptr || hdc == nullptr)
         return false;
     for (const UiImageDraw& draw : ParseImageAttribute(item, image, modifier)) {
-        DrawImageParsed(hdc, manager, item, paint, draw.name, draw.resourceType, draw.dest, draw.source,
-                        draw.corner, draw.mask, draw.fade, draw.hole, draw.xtiled, draw.ytiled);
+        DrawImageParsed(hdc, manager, item, paint, draw.name, draw.resourceType, draw.dest, draw.source, draw.corner,
+                        draw.mask, draw.fade, draw.hole, draw.xtiled, draw.ytiled);
     }
     return true;
 }
@@ -350,8 +348,8 @@ bool CUiRender::DrawImageParsed(HDC hdc, CUiManager* manager, const RECT& item, 
 {
     if (name.IsEmpty() || manager == nullptr)
         return false;
-    const UiImageInfo* image = manager->GetOrLoadImage(
-        name.GetData(), resourceType.IsEmpty() ? nullptr : resourceType.GetData(), mask);
+    const UiImageInfo* image =
+        manager->GetOrLoadImage(name.GetData(), resourceType.IsEmpty() ? nullptr : resourceType.GetData(), mask);
     if (image == nullptr)
         return false;
     if (source.left == 0 && source.top == 0 && source.right == 0 && source.bottom == 0) {
@@ -398,8 +396,8 @@ void CUiRender::DrawRoundRectOutline(HDC hdc, const RECT& rc, int roundWidth, in
     RoundRect(hdc, rc.left, rc.top, rc.right, rc.bottom, roundWidth, roundHeight);
 }
 
-void CUiRender::DrawPlainText(HDC hdc, CUiManager* manager, RECT& rc, const wchar_t* text, DWORD color,
-                              int fontIndex, UINT format)
+void CUiRender::DrawPlainText(HDC hdc, CUiManager* manager, RECT& rc, const wchar_t* text, DWORD color, int fontIndex,
+                              UINT format)
 {
     if (text == nullptr || manager == nullptr || hdc == nullptr)
         return;

@@ -54,8 +54,8 @@ public:
     static void DrawGradient(HDC hdc, const RECT& rc, DWORD color1, DWORD color2, bool vertical, int steps);
     static void DrawBitmap(HDC hdc, HBITMAP bitmap, const RECT& dest, const RECT& paint, const RECT& source,
                            const RECT& corner, bool hasAlpha, BYTE fade, bool hole, bool xtiled, bool ytiled);
-    static bool DrawImageSpec(HDC hdc, CUiManager* manager, const RECT& item, const RECT& paint,
-                              const wchar_t* spec, const wchar_t* modifier);
+    static bool DrawImageSpec(HDC hdc, CUiManager* manager, const RECT& item, const RECT& paint, const wchar_t* spec,
+                              const wchar_t* modifier);
     static bool DrawImageParsed(HDC hdc, CUiManager* manager, const RECT& item, const RECT& paint,
                                 const CUiString& name, const CUiString& resourceType, RECT dest, RECT source,
                                 RECT corner, DWORD mask, BYTE fade, bool hole, bool xtiled, bool ytiled);
@@ -63,16 +63,16 @@ public:
     static void DrawRectOutline(HDC hdc, const RECT& rc, int penWidth, DWORD color);
     static void DrawRoundRectOutline(HDC hdc, const RECT& rc, int roundWidth, int roundHeight, int penWidth,
                                      DWORD color);
-    static void DrawPlainText(HDC hdc, CUiManager* manager, RECT& rc, const wchar_t* text, DWORD color,
-                              int fontIndex, UINT format);
+    static void DrawPlainText(HDC hdc, CUiManager* manager, RECT& rc, const wchar_t* text, DWORD color, int fontIndex,
+                              UINT format);
     // Links: rects and texts are caller arrays of linkCount entries; on return
     // linkCount holds the number of links drawn.
     static void DrawMarkupText(HDC hdc, CUiManager* manager, RECT& rc, const wchar_t* text, DWORD color,
                                RECT* linkRects, CUiString* linkTexts, int& linkCount, UINT format);
 
     // Stands in for AlphaBlend where msimg32.dll lacks it; same arguments.
-    static BOOL SoftwareAlphaBlend(HDC hdcDest, int x, int y, int width, int height, HDC hdcSrc, int xSrc,
-                                   int ySrc, int widthSrc, int heightSrc, BLENDFUNCTION blend);
+    static BOOL SoftwareAlphaBlend(HDC hdcDest, int x, int y, int width, int height, HDC hdcSrc, int xSrc, int ySrc,
+                                   int widthSrc, int heightSrc, BLENDFUNCTION blend);
 };
 
 }  // namespace UiLib

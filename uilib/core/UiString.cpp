@@ -88,8 +88,8 @@ void CUiString::Assign(const wchar_t* text, int length)
     if (length < kLocalLimit) {
         FreeHeap();
     } else if (IsLocal() || GetLength() < length) {
-        wchar_t* block = IsLocal() ? AllocText(length + 1)
-                                   : static_cast<wchar_t*>(realloc(text_, (length + 1) * sizeof(wchar_t)));
+        wchar_t* block =
+            IsLocal() ? AllocText(length + 1) : static_cast<wchar_t*>(realloc(text_, (length + 1) * sizeof(wchar_t)));
         if (block == nullptr)
             return;
         text_ = block;

@@ -45,8 +45,8 @@ uint16_t Get16(const unsigned char* p)
 
 uint32_t Get32(const unsigned char* p)
 {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
+           (static_cast<uint32_t>(p[3]) << 24);
 }
 
 // The bytes of an archive: a disk file read through its handle or a memory
@@ -442,9 +442,8 @@ bool ReadDeflated(ZipArchive& zip, unsigned char* out, size_t count)
     stream.avail_out = static_cast<uInt>(count);
     while (stream.avail_out > 0) {
         if (stream.avail_in == 0 && reader.compressedLeft > 0) {
-            const size_t piece = reader.compressedLeft < kInputBufferSize
-                                     ? static_cast<size_t>(reader.compressedLeft)
-                                     : kInputBufferSize;
+            const size_t piece = reader.compressedLeft < kInputBufferSize ? static_cast<size_t>(reader.compressedLeft)
+                                                                          : kInputBufferSize;
             if (!zip.source->ReadAt(reader.dataPos, reader.input.data(), piece))
                 return false;
             reader.dataPos += piece;
@@ -543,8 +542,7 @@ DWORD WriteEntry(ZipArchive& zip, int index, HANDLE file)
             break;
         }
         DWORD written = 0;
-        if (!WriteFile(file, buffer.data(), static_cast<DWORD>(delivered), &written, nullptr) ||
-            written != delivered) {
+        if (!WriteFile(file, buffer.data(), static_cast<DWORD>(delivered), &written, nullptr) || written != delivered) {
             result = kZipWriteFailed;
             break;
         }
@@ -615,15 +613,15 @@ std::unique_ptr<ZipSource> OpenSource(const void* source, unsigned length, int k
     else if (kind == kZipMemory)
         return ZipSource::FromMemory(source, length);
     else if (kind == kZipFileName) {
-        ScopedHandle file(CreateFileW(static_cast<const wchar_t*>(source), GENERIC_READ, FILE_SHARE_READ,
-                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        ScopedHandle file(CreateFileW(static_cast<const wchar_t*>(source), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (file)
             return ZipSource::FromFile(std::move(file), result);
         *result = kZipNoFile;
     } else if (kind == kZipHandle) {
         HANDLE duplicate = nullptr;
-        if (DuplicateHandle(GetCurrentProcess(), const_cast<HANDLE>(source), GetCurrentProcess(), &duplicate, 0,
-                            FALSE, DUPLICATE_SAME_ACCESS))
+        if (DuplicateHandle(GetCurrentProcess(), const_cast<HANDLE>(source), GetCurrentProcess(), &duplicate, 0, FALSE,
+                            DUPLICATE_SAME_ACCESS))
             return ZipSource::FromFile(ScopedHandle(duplicate), result);
         *result = kZipNoDuplicate;
     } else {

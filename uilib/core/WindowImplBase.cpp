@@ -371,8 +371,8 @@ LRESULT WindowImplBase::OnCreate(UINT, WPARAM, LPARAM, bool&)
     GetClientRect(window_, &client);
     // The frame is gone: the window becomes its client rect. Its creator
     // places it afterwards (centred, as every window of the program is).
-    SetWindowPos(window_, nullptr, client.left, client.top, client.right - client.left,
-                 client.bottom - client.top, SWP_FRAMECHANGED);
+    SetWindowPos(window_, nullptr, client.left, client.top, client.right - client.left, client.bottom - client.top,
+                 SWP_FRAMECHANGED);
 
     manager_.AttachWindow(window_);
     manager_.AddPreMessageFilter(this);

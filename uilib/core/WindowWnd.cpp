@@ -17,8 +17,8 @@ CWindowWnd::CWindowWnd() : window_(nullptr), previousProc_(DefWindowProcW), subc
 
 CWindowWnd::~CWindowWnd() = default;
 
-HWND CWindowWnd::Create(HWND parent, const wchar_t* name, DWORD style, DWORD exStyle, int x, int y, int cx,
-                        int cy, HMENU menu)
+HWND CWindowWnd::Create(HWND parent, const wchar_t* name, DWORD style, DWORD exStyle, int x, int y, int cx, int cy,
+                        HMENU menu)
 {
     const bool registered = GetSuperclassBaseName() != nullptr ? RegisterAsSuperclass() : RegisterWindowClass();
     if (!registered)
@@ -30,8 +30,7 @@ HWND CWindowWnd::Create(HWND parent, const wchar_t* name, DWORD style, DWORD exS
                            CUiManager::GetInstance(), this);
 }
 
-HWND CWindowWnd::CreateInRect(HWND parent, const wchar_t* name, DWORD style, DWORD exStyle, const RECT& rc,
-                              HMENU menu)
+HWND CWindowWnd::CreateInRect(HWND parent, const wchar_t* name, DWORD style, DWORD exStyle, const RECT& rc, HMENU menu)
 {
     return Create(parent, name, style, exStyle, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, menu);
 }
@@ -117,10 +116,10 @@ void CWindowWnd::SetIconFromResource(UINT resourceId)
     const HINSTANCE instance = CUiManager::GetInstance();
     // The window keeps using the icons, so they stay loaded.
     const HANDLE largeIcon = LoadImageW(instance, MAKEINTRESOURCEW(resourceId), IMAGE_ICON, GetSystemMetrics(SM_CXICON),
-                                  GetSystemMetrics(SM_CYICON), LR_DEFAULTCOLOR);
+                                        GetSystemMetrics(SM_CYICON), LR_DEFAULTCOLOR);
     SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(largeIcon));
     const HANDLE smallIcon = LoadImageW(instance, MAKEINTRESOURCEW(resourceId), IMAGE_ICON,
-                                    GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR);
+                                        GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR);
     SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon));
 }
 

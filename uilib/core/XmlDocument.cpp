@@ -39,8 +39,8 @@ void SkipWhitespace(wchar_t*& p)
 
 bool IsNameChar(wchar_t ch)
 {
-    return (ch >= L'a' && ch <= L'z') || (ch >= L'A' && ch <= L'Z') || (ch >= L'0' && ch <= L'9') ||
-           ch == L'_' || ch == L':';
+    return (ch >= L'a' && ch <= L'z') || (ch >= L'A' && ch <= L'Z') || (ch >= L'0' && ch <= L'9') || ch == L'_' ||
+           ch == L':';
 }
 
 void SkipName(wchar_t*& p)
@@ -189,8 +189,8 @@ bool CXmlDocument::LoadFile(const wchar_t* name, int encoding)
         return Fail(L"Error opening file", nullptr);
     BYTE* bytes = nullptr;
     DWORD size = 0;
-    const bool read = CUiManager::GetResourceZip().IsEmpty() ? ReadFileBytes(name, &bytes, &size)
-                                                             : ReadZipBytes(name, &bytes, &size);
+    const bool read =
+        CUiManager::GetResourceZip().IsEmpty() ? ReadFileBytes(name, &bytes, &size) : ReadZipBytes(name, &bytes, &size);
     if (!read)
         return false;
     const bool loaded = LoadBuffer(bytes, size, encoding);

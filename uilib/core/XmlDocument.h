@@ -17,11 +17,11 @@ const int kXmlAnsi = 2;
 const DWORD kXmlMaxFileSize = 0x400000;
 
 struct XmlElement {
-    ULONG start;    // position of the name in the text
-    ULONG child;    // first child, 0 = none
-    ULONG next;     // next sibling, 0 = none
+    ULONG start;  // position of the name in the text
+    ULONG child;  // first child, 0 = none
+    ULONG next;   // next sibling, 0 = none
     ULONG parent;
-    ULONG data;     // content, or the "/>" of an empty element
+    ULONG data;  // content, or the "/>" of an empty element
 };
 
 class CXmlDocument {

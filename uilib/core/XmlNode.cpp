@@ -23,7 +23,9 @@ const wchar_t* TerminatorBefore(const wchar_t* p, const wchar_t* limit)
 
 }  // namespace
 
-CXmlNode::CXmlNode() : document_(nullptr), index_(0), attributeCount_(-1) {}
+CXmlNode::CXmlNode() : document_(nullptr), index_(0), attributeCount_(-1)
+{
+}
 
 CXmlNode::CXmlNode(CXmlDocument* document, ULONG index) : document_(document), index_(index), attributeCount_(-1)
 {

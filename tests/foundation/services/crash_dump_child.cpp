@@ -60,7 +60,7 @@ void FaultOnTwoThreads(DWORD gapMilliseconds)
     Sleep(INFINITE);
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {

@@ -53,7 +53,7 @@ bool IsDigits(const std::wstring& text)
 
 struct ChildRun {
     bool started = false;
-    bool ended = false; // within the bound; a child that did not is ended here
+    bool ended = false;  // within the bound; a child that did not is ended here
     DWORD exitCode = 0;
 };
 
@@ -96,8 +96,8 @@ protected:
     {
         const std::wstring program = testfiles::FreshFolder(L"vantorin_crash_dbghelp");
         ChildRun run;
-        if (!CopyFileW((ExeFolder() + L"crash_dump_child.exe").c_str(),
-                       (program + L"\\crash_dump_library.exe").c_str(), FALSE) ||
+        if (!CopyFileW((ExeFolder() + L"crash_dump_child.exe").c_str(), (program + L"\\crash_dump_library.exe").c_str(),
+                       FALSE) ||
             !CopyFileW((ExeFolder() + library).c_str(), (program + L"\\DBGHELP.DLL").c_str(), FALSE)) {
             ADD_FAILURE() << "cannot set up the child's folder";
             return run;
@@ -107,8 +107,8 @@ protected:
         // Windows the key means nothing. It is removed again below.
         const wchar_t kOverrides[] = L"Software\\Wine\\AppDefaults\\crash_dump_library.exe\\DllOverrides";
         const wchar_t kNative[] = L"native";
-        EXPECT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_CURRENT_USER, kOverrides, L"dbghelp", REG_SZ, kNative,
-                                                 sizeof kNative));
+        EXPECT_EQ(ERROR_SUCCESS,
+                  RegSetKeyValueW(HKEY_CURRENT_USER, kOverrides, L"dbghelp", REG_SZ, kNative, sizeof kNative));
         run = RunChildWithin(program + L"\\crash_dump_library.exe", mode + L" \"" + folder_ + L"\"", milliseconds);
         testfiles::RemoveTree(program);
         RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\crash_dump_library.exe");
@@ -192,8 +192,8 @@ TEST_F(CrashDumpTest, FaultHoldingStartUpLockStillEndsTheProcess)
         SCOPED_TRACE(WideToAnsi(mode));
         // The writer's own bounds are 10 s for the start and 60 s for the
         // dump; the rest is room for a loaded machine.
-        const ChildRun run =
-            RunChildWithin(ExeFolder() + L"crash_dump_child.exe", std::wstring(mode) + L" \"" + folder_ + L"\"", 150000);
+        const ChildRun run = RunChildWithin(ExeFolder() + L"crash_dump_child.exe",
+                                            std::wstring(mode) + L" \"" + folder_ + L"\"", 150000);
         ASSERT_TRUE(run.started);
         EXPECT_TRUE(run.ended) << "the writer waits without limit";
         EXPECT_EQ(static_cast<DWORD>(EXCEPTION_ACCESS_VIOLATION), run.exitCode);
@@ -239,4 +239,4 @@ TEST_F(CrashDumpTest, DisabledWriterLeavesFaultToSystem)
     EXPECT_TRUE(FilesMatching(folder_ + L"\\*").empty());
 }
 
-} // namespace
+}  // namespace

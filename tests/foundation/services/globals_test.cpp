@@ -74,4 +74,4 @@ TEST(GlobalsTest, DumpsArePackedWithOldLogBeforeLoggerOpensIt)
     EXPECT_EQ(12u, wcslen(stamp));
 }
 
-} // namespace
+}  // namespace

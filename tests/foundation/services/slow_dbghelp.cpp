@@ -14,7 +14,7 @@ bool WriteText(HANDLE file, const char* text, DWORD length)
     return WriteFile(file, text, length, &written, nullptr) && written == length;
 }
 
-} // namespace
+}  // namespace
 
 extern "C" __declspec(dllexport) BOOL WINAPI MiniDumpWriteDump(HANDLE, DWORD, HANDLE file, int, void*, void*, void*)
 {

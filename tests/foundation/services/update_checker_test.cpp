@@ -21,8 +21,7 @@ const char kAlphaDigest[] = "be76331b95dfc399cd776d2fc68021e0db03cc4f";
 const char kOldDigest[] = "c00dbbc9dadfbe1e232e93a729dd4752fade0abf";
 const char kBetaDigest[] = "a295e0bdde1938d1fbfd343e5a3e569e868e1465";
 // "无法获取远程服务器软件版本"
-const wchar_t kNoRemoteVersion[] =
-    L"\u65E0\u6CD5\u83B7\u53D6\u8FDC\u7A0B\u670D\u52A1\u5668\u8F6F\u4EF6\u7248\u672C";
+const wchar_t kNoRemoteVersion[] = L"\u65E0\u6CD5\u83B7\u53D6\u8FDC\u7A0B\u670D\u52A1\u5668\u8F6F\u4EF6\u7248\u672C";
 
 std::vector<WPARAM> States(const std::vector<Notice>& notices)
 {
@@ -108,8 +107,8 @@ struct VersionCase {
 TEST_F(UpdateCheckerTest, VersionsCompareByteWiseAgainstLocalManifest)
 {
     const VersionCase cases[] = {
-        {"1.4.6", "1.0.0", true, false},   {"1.4.5", "1.0.0", false, false}, {"1.4.5.1", "1.0.0", false, false},
-        {"1.4.50", "1.0.0", true, false},  {"1.4.4", "1.0.0", false, false}, {"1.4.6", "1.4.6", true, true},
+        {"1.4.6", "1.0.0", true, false},  {"1.4.5", "1.0.0", false, false}, {"1.4.5.1", "1.0.0", false, false},
+        {"1.4.50", "1.0.0", true, false}, {"1.4.4", "1.0.0", false, false}, {"1.4.6", "1.4.6", true, true},
         {"1.4.5", "1.4.5", false, false},
     };
     WriteManifest("1.4.5", FileJson("a.txt", kOldDigest));
@@ -307,9 +306,9 @@ TEST_F(UpdateCheckerTest, CheckWithoutAThreadLeavesTheCheckerFree)
 
 struct ScanCase {
     const char* name;
-    const char* remoteA;     // the service's a.txt
-    const wchar_t* localExtra; // a file only the program folder has
-    bool remoteExtra;         // a file only the service lists
+    const char* remoteA;        // the service's a.txt
+    const wchar_t* localExtra;  // a file only the program folder has
+    bool remoteExtra;           // a file only the service lists
     WPARAM state;
 };
 
@@ -333,7 +332,8 @@ TEST_F(UpdateCheckerTest, WithoutManifestProgramFolderIsHashed)
         for (const std::wstring& folder : {program, AppFolder() + L"\\files"}) {
             CreateDirectoryW(AppFolder().c_str(), nullptr);
             CreateDirectoryW(folder.c_str(), nullptr);
-            ASSERT_TRUE(CopyFileW((testfiles::OwnExeDir() + L"\\" + child).c_str(), (folder + L"\\" + child).c_str(), FALSE));
+            ASSERT_TRUE(
+                CopyFileW((testfiles::OwnExeDir() + L"\\" + child).c_str(), (folder + L"\\" + child).c_str(), FALSE));
             WriteFileBytes(folder + L"\\sub\\b.txt", "beta");
         }
         WriteFileBytes(program + L"\\a.txt", "alpha");
@@ -350,12 +350,12 @@ TEST_F(UpdateCheckerTest, WithoutManifestProgramFolderIsHashed)
         ASSERT_EQ(0, testfiles::RunToEnd(program + L"\\" + child, L"\"" + result + L"\""));
 
         const std::string folder = WideToAnsi(program);
-        const std::string expected = "1\t1.4.6\n0\t" + folder + "\n0\t" + folder + "\\sub\n" +
-                                     std::to_string(c.state) + "\t\n";
+        const std::string expected =
+            "1\t1.4.6\n0\t" + folder + "\n0\t" + folder + "\\sub\n" + std::to_string(c.state) + "\t\n";
         EXPECT_EQ(expected, testfiles::ReadBytes(result));
     }
     testfiles::RemoveTree(program);
     DeleteFileW(result.c_str());
 }
 
-} // namespace
+}  // namespace

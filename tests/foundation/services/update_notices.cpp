@@ -16,7 +16,7 @@ void Drain(HWND window, std::vector<Notice>& notices)
     }
 }
 
-} // namespace
+}  // namespace
 
 std::vector<Notice> RunCheck(CUpdateChecker& checker, DWORD timeoutMs)
 {

@@ -29,14 +29,13 @@ struct StampCase {
 TEST(UploadTimeRule, StampsCompareAsNumbers)
 {
     const StampCase cases[] = {
-        {202612092340, 202612092300, false}, // same hour, 40 minutes later
-        {202612100000, 202612092300, true},  // next day
-        {202612092310, 202612092250, true},  // next hour: 60 as numbers
-        {202612092309, 202612092250, false}, // 59
-        {202612092300, 202612092300, false},
-        {202612092300, 0, true},
-        {202612092300, 202612100000, false}, // clock set back
-        {202612092300, INT64_MIN, true},     // must not overflow
+        {202612092340, 202612092300, false},  // same hour, 40 minutes later
+        {202612100000, 202612092300, true},   // next day
+        {202612092310, 202612092250, true},   // next hour: 60 as numbers
+        {202612092309, 202612092250, false},  // 59
+        {202612092300, 202612092300, false}, {202612092300, 0, true},
+        {202612092300, 202612100000, false},  // clock set back
+        {202612092300, INT64_MIN, true},      // must not overflow
     };
     for (const StampCase& c : cases)
         EXPECT_EQ(c.due, IsUploadDue(c.now, c.last)) << c.now << " after " << c.last;
@@ -216,4 +215,4 @@ TEST_F(UploadDiagnosticsTest, NoDumpLeavesSettingAlone)
     EXPECT_TRUE(WaitForUploads(0).empty());
 }
 
-} // namespace
+}  // namespace

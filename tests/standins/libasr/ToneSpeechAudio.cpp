@@ -8,14 +8,14 @@ namespace tonespeech {
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
-constexpr size_t kFadeSamples = 160;        // 10 ms
-constexpr size_t kBoundaryMargin = 4800;    // 0.3 s
+constexpr size_t kFadeSamples = 160;      // 10 ms
+constexpr size_t kBoundaryMargin = 4800;  // 0.3 s
 const size_t kPieceLengths[] = {58u * kSampleRate, 1200u * kSampleRate};
 
 // Written out independently of the recogniser's own table, so that a wrong
 // text there fails the tests.
 const char* const kTexts[16] = {
-    u8"零", u8"一", u8"二", u8"三", u8"四", u8"五", u8"六", u8"七",
+    u8"零", u8"一", u8"二",   u8"三",   u8"四",   u8"五",   u8"六",   u8"七",
     u8"八", u8"九", u8"你好", u8"世界", u8"语音", u8"识别", u8"测试", u8"结束",
 };
 
@@ -55,9 +55,15 @@ void PutU32(std::string* out, uint32_t v)
 
 }  // namespace
 
-std::string WordText(int word) { return kTexts[word]; }
+std::string WordText(int word)
+{
+    return kTexts[word];
+}
 
-double WordFrequency(int word) { return 600.0 + 200.0 * word; }
+double WordFrequency(int word)
+{
+    return 600.0 + 200.0 * word;
+}
 
 Recording Speak(const std::vector<int>& words, const Layout& layout)
 {
@@ -74,9 +80,9 @@ Recording Speak(const std::vector<int>& words, const Layout& layout)
             signal.push_back(16384.0 * fade * std::sin(step * double(n)));
         }
         const bool last = i + 1 == words.size();
-        const size_t gap = last ? layout.tailSamples
-                                : layout.gapSamples.empty() ? kMinGapSamples
-                                                            : layout.gapSamples[i % layout.gapSamples.size()];
+        const size_t gap = last                        ? layout.tailSamples
+                           : layout.gapSamples.empty() ? kMinGapSamples
+                                                       : layout.gapSamples[i % layout.gapSamples.size()];
         signal.resize(signal.size() + gap, 0.0);
     }
     if (words.empty())
@@ -102,7 +108,10 @@ void AppendTone(std::vector<int16_t>* samples, double frequency, int amplitude, 
         samples->push_back(Clamp(amplitude * std::sin(2.0 * kPi * frequency * double(base + n) / kSampleRate)));
 }
 
-void AppendSilence(std::vector<int16_t>* samples, size_t count) { samples->resize(samples->size() + count, 0); }
+void AppendSilence(std::vector<int16_t>* samples, size_t count)
+{
+    samples->resize(samples->size() + count, 0);
+}
 
 std::string PcmBytes(const std::vector<int16_t>& samples)
 {

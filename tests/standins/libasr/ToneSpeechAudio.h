@@ -9,9 +9,9 @@
 namespace tonespeech {
 
 constexpr int kSampleRate = 16000;
-constexpr size_t kWordSamples = 5120;       // 0.32 s
-constexpr size_t kMinGapSamples = 2880;     // 0.18 s
-constexpr size_t kFrameSamples = 320;       // 20 ms
+constexpr size_t kWordSamples = 5120;    // 0.32 s
+constexpr size_t kMinGapSamples = 2880;  // 0.18 s
+constexpr size_t kFrameSamples = 320;    // 20 ms
 
 // UTF-8 text of word k, 0..15.
 std::string WordText(int word);
@@ -24,10 +24,10 @@ struct Recording {
 };
 
 struct Layout {
-    size_t leadSamples = 8000;         // silence before the first word
-    std::vector<size_t> gapSamples;    // silence after word i (cycled); kMinGapSamples when empty
-    size_t tailSamples = 8000;         // silence after the last word
-    int noiseAmplitude = 0;            // peak of a uniform background noise
+    size_t leadSamples = 8000;       // silence before the first word
+    std::vector<size_t> gapSamples;  // silence after word i (cycled); kMinGapSamples when empty
+    size_t tailSamples = 8000;       // silence after the last word
+    int noiseAmplitude = 0;          // peak of a uniform background noise
 };
 
 // The words in order; no word comes within 0.3 s of a multiple of 58 s or of
@@ -40,8 +40,8 @@ void AppendTone(std::vector<int16_t>* samples, double frequency, int amplitude, 
 void AppendSilence(std::vector<int16_t>* samples, size_t count);
 
 struct WavOptions {
-    bool listChunk = false;      // an INFO list before the data, as converters write
-    bool unknownSize = false;    // data size all ones, as a writer that cannot seek back leaves it
+    bool listChunk = false;    // an INFO list before the data, as converters write
+    bool unknownSize = false;  // data size all ones, as a writer that cannot seek back leaves it
     uint32_t sampleRate = 16000;
     uint16_t channels = 1;
 };

@@ -57,7 +57,7 @@ struct Transcript {
     std::vector<FeedEvent> results;  // one per feed that returned 2
     std::vector<int> otherCodes;     // every feed result other than 2
     int stopCode = 0;
-    std::string tail;                // fetched after stop when it returned 0
+    std::string tail;  // fetched after stop when it returned 0
 
     std::string Text() const
     {
@@ -302,7 +302,8 @@ TEST(LibAsrFeed, RefusesWavFilesOfAnotherFormat)
         service.Open();
         int code = ASR_FEED_NO_RESULT;
         for (size_t at = 0; at < c.stream.size() && code >= 0; at += 500)
-            code = asr_feed_buffer(service.get(), c.stream.data() + at, int(std::min<size_t>(500, c.stream.size() - at)));
+            code =
+                asr_feed_buffer(service.get(), c.stream.data() + at, int(std::min<size_t>(500, c.stream.size() - at)));
         EXPECT_EQ(ASR_ERR_BAD_AUDIO, code);
         // The stream is over; a new start takes a good one.
         EXPECT_EQ(ASR_ERR_NOT_STARTED, asr_feed_buffer(service.get(), "ab", 2));
@@ -620,7 +621,8 @@ TEST_F(LibAsrFaults, AFailedFeedEndsTheStreamAndARestartGoesOn)
     const std::string wav = WavFile(rec.samples);
     Service service;
     service.Open();
-    const size_t failingChunk = (wav.size() - rec.samples.size() * 2 + 2 * (rec.wordStarts[1] + kWordSamples - 1000)) / 500;
+    const size_t failingChunk =
+        (wav.size() - rec.samples.size() * 2 + 2 * (rec.wordStarts[1] + kWordSamples - 1000)) / 500;
     const std::wstring script = L"asr_feed_buffer:" + std::to_wstring(failingChunk + 1) + L":-90002";
     UseFaultScript(script.c_str());
     std::string text;
@@ -659,9 +661,9 @@ TEST_F(LibAsrFaults, CountingRestartsWhenTheScriptChanges)
 TEST_F(LibAsrFaults, AMalformedScriptFailsEveryCall)
 {
     const wchar_t* const scripts[] = {
-        L"asr_feed_buffer:0:-1",   L"asr_feed_buffer:1:5",      L"asr_feed_buffer:1",
-        L"asr_feed_buffer:x:-1",   L"asr_feed_buffer:1:-1:0",   L"asr_get_result:1:-1",
-        L"feed_buffer:1:-1",       L"asr_feed_buffer:1:-1:2:3", L"asr_login_service:1:-1,asr_feed_buffer:1:-1",
+        L"asr_feed_buffer:0:-1", L"asr_feed_buffer:1:5",      L"asr_feed_buffer:1",
+        L"asr_feed_buffer:x:-1", L"asr_feed_buffer:1:-1:0",   L"asr_get_result:1:-1",
+        L"feed_buffer:1:-1",     L"asr_feed_buffer:1:-1:2:3", L"asr_login_service:1:-1,asr_feed_buffer:1:-1",
     };
     Service service;
     service.Open();

@@ -23,7 +23,10 @@ inline std::string ExeDir()
 }
 
 // The service's data folder, beside the test executable.
-inline std::string Root() { return ExeDir() + "\\makerservice"; }
+inline std::string Root()
+{
+    return ExeDir() + "\\makerservice";
+}
 
 // "http://127.0.0.1:<port>", or empty when the service is not running.
 inline std::string BaseUrl()

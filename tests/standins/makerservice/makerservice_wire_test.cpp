@@ -68,8 +68,7 @@ protected:
 
 TEST_F(MakerServiceWireTest, ReleasedFilesAreListedPlainAndDeflated)
 {
-    Control("/control/version",
-            R"({"app": "WireApp", "latest-version": "1.4.6", "minimum-required": "1.0.0"})");
+    Control("/control/version", R"({"app": "WireApp", "latest-version": "1.4.6", "minimum-required": "1.0.0"})");
     std::string files = makerservice::Root() + "\\apps\\WireApp\\files";
     CreateDirectoryA(files.c_str(), nullptr);
     CreateDirectoryA((files + "\\skin").c_str(), nullptr);
@@ -90,11 +89,9 @@ TEST_F(MakerServiceWireTest, ReleasedFilesAreListedPlainAndDeflated)
     ASSERT_EQ(2u, manifest["files"].size());
     EXPECT_EQ("abc.txt", manifest["files"][0]["path"].asString());
     EXPECT_EQ(3u, manifest["files"][0]["size"].asUInt());
-    EXPECT_EQ("a9993e364706816aba3e25717850c26c9cd0d89d",
-              manifest["files"][0]["digest"].asString());
+    EXPECT_EQ("a9993e364706816aba3e25717850c26c9cd0d89d", manifest["files"][0]["digest"].asString());
     EXPECT_EQ("skin\\empty.png", manifest["files"][1]["path"].asString());
-    EXPECT_EQ("da39a3ee5e6b4b0d3255bfef95601890afd80709",
-              manifest["files"][1]["digest"].asString());
+    EXPECT_EQ("da39a3ee5e6b4b0d3255bfef95601890afd80709", manifest["files"][1]["digest"].asString());
 
     Reply version = Get("/version/WireApp", "deflate");
     Json::Value versions;
@@ -139,8 +136,7 @@ TEST_F(MakerServiceWireTest, MultipartUploadIsStoredWhole)
 
 TEST_F(MakerServiceWireTest, FaultsAsTheClientSeesThem)
 {
-    Control("/control/version",
-            R"({"app": "WireApp", "latest-version": "1.4.6", "minimum-required": "1.0.0"})");
+    Control("/control/version", R"({"app": "WireApp", "latest-version": "1.4.6", "minimum-required": "1.0.0"})");
     struct Case {
         const char* fault;
         CURLcode code;
@@ -154,8 +150,7 @@ TEST_F(MakerServiceWireTest, FaultsAsTheClientSeesThem)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.fault);
-        std::string body = std::string(R"({"path": "/version/WireApp", "fault": ")") + c.fault +
-                           R"(", "count": 1})";
+        std::string body = std::string(R"({"path": "/version/WireApp", "fault": ")") + c.fault + R"(", "count": 1})";
         Control("/control/fault", body.c_str());
         Reply reply = Get("/version/WireApp", "deflate", 3);
         EXPECT_EQ(c.code, reply.code);

@@ -36,7 +36,10 @@ inline std::string BaseUrl(const std::string& host = "127.0.0.1")
 }
 
 // The service's self-signed certificate, usable as a CA file.
-inline std::string CertificatePath() { return BesideExe("speechservice.pem"); }
+inline std::string CertificatePath()
+{
+    return BesideExe("speechservice.pem");
+}
 
 inline size_t AppendTo(char* data, size_t size, size_t count, void* user)
 {

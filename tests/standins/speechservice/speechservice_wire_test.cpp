@@ -45,7 +45,10 @@ Json::Value Parse(const std::string& text)
     return value;
 }
 
-std::string Url(const std::string& path) { return speechservice::BaseUrl() + path; }
+std::string Url(const std::string& path)
+{
+    return speechservice::BaseUrl() + path;
+}
 
 std::string TokenPath()
 {

@@ -11,9 +11,9 @@
 namespace {
 
 constexpr uint32_t kRate = 16000;
-constexpr size_t kToneSamples = 5120;  // 0.32 s
-constexpr size_t kLeadSamples = 10240; // time for the noise estimate to settle
-constexpr size_t kTailSamples = 200;   // the file ends inside a tone, mid-frame
+constexpr size_t kToneSamples = 5120;   // 0.32 s
+constexpr size_t kLeadSamples = 10240;  // time for the noise estimate to settle
+constexpr size_t kTailSamples = 200;    // the file ends inside a tone, mid-frame
 constexpr double kNoiseRms = 1000.0;
 const WavFormat kSpeech = {kWaveFormatPcm, 1, kRate, 16};
 
@@ -41,7 +41,8 @@ struct NoisyTones {
         std::mt19937 random(7);
         std::normal_distribution<double> noise(0.0, kNoiseRms);
         for (double value : clean)
-            samples.push_back(static_cast<int16_t>(std::lround(std::fmax(-32768.0, std::fmin(32767.0, value + noise(random))))));
+            samples.push_back(
+                static_cast<int16_t>(std::lround(std::fmax(-32768.0, std::fmin(32767.0, value + noise(random))))));
     }
 
     void AddTone(std::vector<double>& clean, int hz, size_t count)
@@ -102,8 +103,9 @@ std::vector<uint8_t> FmtBody(uint16_t tag, uint16_t channels, uint32_t rate, uin
 std::vector<uint8_t> ExtensibleFmt(uint16_t subFormat)
 {
     std::vector<uint8_t> body = FmtBody(0xFFFE, 1, kRate, 16);
-    const uint8_t extension[24] = {22, 0, 16, 0, 4, 0, 0, 0, static_cast<uint8_t>(subFormat), 0, 0, 0,
-                                   0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+    const uint8_t extension[24] = {22,   0,    16,   0,    4,    0,    0,    0,    static_cast<uint8_t>(subFormat),
+                                   0,    0,    0,    0x00, 0x00, 0x10, 0x00, 0x80, 0x00,
+                                   0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
     body.insert(body.end(), extension, extension + sizeof(extension));
     return body;
 }
@@ -174,13 +176,14 @@ TEST(DenoiseTool, ReadsLayoutsBeyondTheCanonicalHeader)
     std::vector<uint8_t> fmt18 = FmtBody(kWaveFormatPcm, 1, kRate, 16);
     fmt18.insert(fmt18.end(), {0, 0});
     const Case cases[] = {
-        {"odd-sized unknown chunks before and between", RiffWave({Chunk("LIST", {'a', 'b', 'c'}),
-                                                                 Chunk("fmt ", FmtBody(1, 1, kRate, 16)),
-                                                                 Chunk("junk", {1, 2, 3, 4, 5}), Chunk("data", data)}),
+        {"odd-sized unknown chunks before and between",
+         RiffWave({Chunk("LIST", {'a', 'b', 'c'}), Chunk("fmt ", FmtBody(1, 1, kRate, 16)),
+                   Chunk("junk", {1, 2, 3, 4, 5}), Chunk("data", data)}),
          1000},
         {"18-byte fmt chunk", RiffWave({Chunk("fmt ", fmt18), Chunk("data", data)}), 1000},
         {"extensible PCM format", RiffWave({Chunk("fmt ", ExtensibleFmt(1)), Chunk("data", data)}), 1000},
-        {"data chunk cut off mid-sample", CutOff(RiffWave({Chunk("fmt ", FmtBody(1, 1, kRate, 16)), Chunk("data", data)}), 44 + 601), 300},
+        {"data chunk cut off mid-sample",
+         CutOff(RiffWave({Chunk("fmt ", FmtBody(1, 1, kRate, 16)), Chunk("data", data)}), 44 + 601), 300},
         {"no samples at all", RiffWave({Chunk("fmt ", FmtBody(1, 1, kRate, 16)), Chunk("data", {})}), 0},
     };
     for (const Case& c : cases) {
@@ -201,7 +204,7 @@ TEST(DenoiseTool, RejectedInputWritesNothing)
 {
     struct Case {
         const char* name;
-        std::vector<uint8_t> bytes; // empty: no input file at all
+        std::vector<uint8_t> bytes;  // empty: no input file at all
     };
     const std::vector<uint8_t> data = SampleBytes(400);
     std::vector<uint8_t> text(200, 'x');
@@ -235,8 +238,8 @@ TEST(DenoiseTool, FailureLeavesAnExistingOutputAsItWas)
     ScratchFolder folder;
     const std::vector<uint8_t> previous = {'o', 'l', 'd'};
     ASSERT_TRUE(WriteBytes(folder.File(L"out.wav"), previous));
-    ASSERT_TRUE(WriteBytes(folder.File(L"in.wav"), RiffWave({Chunk("fmt ", FmtBody(1, 2, kRate, 16)),
-                                                             Chunk("data", SampleBytes(100))})));
+    ASSERT_TRUE(WriteBytes(folder.File(L"in.wav"),
+                           RiffWave({Chunk("fmt ", FmtBody(1, 2, kRate, 16)), Chunk("data", SampleBytes(100))})));
     EXPECT_NE(0, Denoise(folder.File(L"in.wav"), folder.File(L"out.wav")));
     EXPECT_EQ(previous, ReadBytes(folder.File(L"out.wav")));
 }
@@ -246,8 +249,9 @@ TEST(DenoiseTool, NeedsExactlyTwoPaths)
     ScratchFolder folder;
     ASSERT_TRUE(WriteBytes(folder.File(L"in.wav"), WavBytes(kSpeech, std::vector<int16_t>(640, 100))));
     EXPECT_NE(0, RunBeside(L"vantorinaudio.exe", {folder.File(L"in.wav")}));
-    EXPECT_NE(0, RunBeside(L"vantorinaudio.exe", {folder.File(L"in.wav"), folder.File(L"a.wav"), folder.File(L"b.wav")}));
+    EXPECT_NE(0,
+              RunBeside(L"vantorinaudio.exe", {folder.File(L"in.wav"), folder.File(L"a.wav"), folder.File(L"b.wav")}));
     EXPECT_EQ(1u, folder.Names().size());
 }
 
-} // namespace
+}  // namespace

@@ -51,11 +51,11 @@ bool MakeMp3(const ScratchFolder& folder, const std::vector<int16_t>& samples, c
              const Mp3Encoding& encoding = kProgramMp3)
 {
     const std::wstring wav = folder.File(L"source.wav");
-    const bool made = WriteBytes(wav, WavBytes(kStereo, samples)) &&
-                      RunBeside(L"ffmpeg.exe", {L"-y", L"-v", L"error", L"-i", wav, L"-acodec", L"libmp3lame", L"-ac",
-                                                std::to_wstring(encoding.channels), L"-ar",
-                                                std::to_wstring(encoding.sampleRate), L"-b:a",
-                                                std::to_wstring(encoding.kbps) + L"k", mp3}) == 0;
+    const bool made =
+        WriteBytes(wav, WavBytes(kStereo, samples)) &&
+        RunBeside(L"ffmpeg.exe", {L"-y", L"-v", L"error", L"-i", wav, L"-acodec", L"libmp3lame", L"-ac",
+                                  std::to_wstring(encoding.channels), L"-ar", std::to_wstring(encoding.sampleRate),
+                                  L"-b:a", std::to_wstring(encoding.kbps) + L"k", mp3}) == 0;
     DeleteFileW(wav.c_str());
     return made && FileExists(mp3);
 }
@@ -65,8 +65,9 @@ bool MeasureMp3(const ScratchFolder& folder, const std::wstring& mp3, Measure& m
 {
     const std::wstring wav = folder.File(L"decoded.wav");
     std::vector<int16_t> samples;
-    const bool decoded = RunBeside(L"ffmpeg.exe", {L"-y", L"-v", L"error", L"-i", mp3, L"-acodec", L"pcm_s16le", wav}) == 0 &&
-                         LoadWav(wav, measure.format, samples) && !samples.empty();
+    const bool decoded =
+        RunBeside(L"ffmpeg.exe", {L"-y", L"-v", L"error", L"-i", mp3, L"-acodec", L"pcm_s16le", wav}) == 0 &&
+        LoadWav(wav, measure.format, samples) && !samples.empty();
     DeleteFileW(wav.c_str());
     if (!decoded)
         return false;
@@ -79,7 +80,10 @@ bool MeasureMp3(const ScratchFolder& folder, const std::wstring& mp3, Measure& m
     return true;
 }
 
-long Gain(const std::vector<std::wstring>& arguments) { return RunBeside(L"vantoringain.exe", arguments); }
+long Gain(const std::vector<std::wstring>& arguments)
+{
+    return RunBeside(L"vantoringain.exe", arguments);
+}
 
 TEST(GainTool, RaisesQuietFilesWithinThePeakCeiling)
 {
@@ -87,14 +91,22 @@ TEST(GainTool, RaisesQuietFilesWithinThePeakCeiling)
         const char* name;
         std::vector<int16_t> samples;
         std::vector<std::wstring> switches;
-        double expectRmsDb; // NAN: only "higher"
+        double expectRmsDb;  // NAN: only "higher"
         double minimumRiseDb;
         Mp3Encoding encoding;
     };
     const Case cases[] = {
-        {"quiet tones reach the target level", StereoTones(1000.0, 0.0), {L"/c", L"/r", L"/q"}, -16.0, 10.0,
+        {"quiet tones reach the target level",
+         StereoTones(1000.0, 0.0),
+         {L"/c", L"/r", L"/q"},
+         -16.0,
+         10.0,
          kProgramMp3},
-        {"loud bursts hold the gain down", StereoTones(700.0, 15000.0), {L"/c", L"/r", L"/q", L"/x"}, NAN, 3.0,
+        {"loud bursts hold the gain down",
+         StereoTones(700.0, 15000.0),
+         {L"/c", L"/r", L"/q", L"/x"},
+         NAN,
+         3.0,
          kProgramMp3},
         {"mono 44.1 kHz 64k stays so", StereoTones(1000.0, 0.0), {L"/c", L"/r", L"/q"}, -16.0, 10.0, {1, 44100, 64}},
     };
@@ -113,8 +125,8 @@ TEST(GainTool, RaisesQuietFilesWithinThePeakCeiling)
         Measure after;
         ASSERT_TRUE(MeasureMp3(folder, mp3, after));
         const double kbps = ReadBytes(mp3).size() * 8.0 / after.seconds / 1000.0;
-        std::printf("%s: RMS %.2f -> %.2f dBFS, peak %.2f -> %.2f dBFS, %.1f kb/s\n", c.name, before.rmsDb,
-                    after.rmsDb, before.peakDb, after.peakDb, kbps);
+        std::printf("%s: RMS %.2f -> %.2f dBFS, peak %.2f -> %.2f dBFS, %.1f kb/s\n", c.name, before.rmsDb, after.rmsDb,
+                    before.peakDb, after.peakDb, kbps);
         EXPECT_EQ(c.encoding.channels, after.format.channels);
         EXPECT_EQ(c.encoding.sampleRate, static_cast<int>(after.format.sampleRate));
         EXPECT_NEAR(c.encoding.kbps, kbps, c.encoding.kbps / 16.0);
@@ -133,7 +145,7 @@ TEST(GainTool, LeavesFilesItCannotOrNeedNotRaiseUnchanged)
     struct Case {
         const char* name;
         std::function<bool(const ScratchFolder&, const std::wstring&)> make;
-        long expectExit; // -2: any failure
+        long expectExit;  // -2: any failure
     };
     const Case cases[] = {
         {"already loud",
@@ -141,16 +153,14 @@ TEST(GainTool, LeavesFilesItCannotOrNeedNotRaiseUnchanged)
         {"digital silence",
          [](const ScratchFolder& f, const std::wstring& mp3) { return MakeMp3(f, StereoTones(0.0, 0.0), mp3); }, 0},
         {"not audio",
-         [](const ScratchFolder&, const std::wstring& mp3) {
-             return WriteBytes(mp3, std::vector<uint8_t>(5000, 'x'));
-         },
+         [](const ScratchFolder&, const std::wstring& mp3) { return WriteBytes(mp3, std::vector<uint8_t>(5000, 'x')); },
          -2},
         {"empty file", [](const ScratchFolder&, const std::wstring& mp3) { return WriteBytes(mp3, {}); }, -2},
         {"MP3 frame headers followed by garbage",
          [](const ScratchFolder&, const std::wstring& mp3) {
              std::vector<uint8_t> bytes;
              for (int frame = 0; frame < 20; ++frame) {
-                 const uint8_t header[4] = {0xFF, 0xFB, 0x94, 0x64}; // MPEG-1 layer III 128k 48 kHz
+                 const uint8_t header[4] = {0xFF, 0xFB, 0x94, 0x64};  // MPEG-1 layer III 128k 48 kHz
                  bytes.insert(bytes.end(), header, header + 4);
                  bytes.resize(bytes.size() + 380, static_cast<uint8_t>(frame * 13));
              }
@@ -183,4 +193,4 @@ TEST(GainTool, MissingFileOrNoFileFails)
     EXPECT_TRUE(folder.Names().empty());
 }
 
-} // namespace
+}  // namespace

@@ -52,7 +52,10 @@ std::vector<uint8_t> ReadBytes(const std::wstring& path)
     return bytes;
 }
 
-bool FileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool FileExists(const std::wstring& path)
+{
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 std::vector<uint8_t> WavBytes(const WavFormat& format, const std::vector<int16_t>& samples)
 {
@@ -91,4 +94,7 @@ double Rms(const std::vector<int16_t>& samples, size_t start, size_t count)
     return count == 0 ? 0.0 : std::sqrt(sum / count);
 }
 
-double DbFs(double level) { return 20.0 * std::log10(level / 32768.0); }
+double DbFs(double level)
+{
+    return 20.0 * std::log10(level / 32768.0);
+}

@@ -11,7 +11,10 @@ namespace {
 
 using makerservice::Control;
 
-std::string ServiceUrl() { return makerservice::BaseUrl(); }
+std::string ServiceUrl()
+{
+    return makerservice::BaseUrl();
+}
 
 // A port on which nothing listens: bound once, then closed.
 int ClosedPort()
@@ -74,8 +77,7 @@ protected:
         wc.hInstance = GetModuleHandleW(nullptr);
         wc.lpszClassName = L"UserHttpLibTestReceiver";
         RegisterClassW(&wc);
-        window_ = CreateWindowW(wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                wc.hInstance, nullptr);
+        window_ = CreateWindowW(wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
         ASSERT_NE(nullptr, window_);
         SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&receiver_));
 
@@ -83,8 +85,7 @@ protected:
         GetTempPathA(MAX_PATH, temp);
         // A data folder whose name is not ASCII ("用户" in the system code page),
         // as under an account with a Chinese name.
-        dataDir_ = std::string(temp) + "userhttplib_test_\xD3\xC3\xBB\xA7_" +
-                   std::to_string(GetCurrentProcessId());
+        dataDir_ = std::string(temp) + "userhttplib_test_\xD3\xC3\xBB\xA7_" + std::to_string(GetCurrentProcessId());
         CreateDirectoryA(dataDir_.c_str(), nullptr);
     }
 
@@ -156,9 +157,7 @@ TEST_F(UserHttpLibTest, KeyListArrivesAsCommandOneInServiceOrder)
     EXPECT_EQ(USERLIB_CMD_KEY_LIST, d.command);
     EXPECT_EQ(0, d.result) << d.message;
     std::vector<std::pair<std::string, std::string>> expected = {
-        {"ApiKeyNumberOne0000000001", "SecretOne"},
-        {"ApiKeyNumberTwo0000000002", "SecretTwo"},
-        {"k3", "s3"}};
+        {"ApiKeyNumberOne0000000001", "SecretOne"}, {"ApiKeyNumberTwo0000000002", "SecretTwo"}, {"k3", "s3"}};
     EXPECT_EQ(expected, d.keys);
 
     // Asking again fetches again: an emptied list arrives as success with no keys.
@@ -180,10 +179,7 @@ TEST_F(UserHttpLibTest, FailuresArriveAsFailureRecordsWithoutKeys)
         int result;
     };
     const Case cases[] = {
-        {nullptr, USERLIB_ERR_TRANSFER},
-        {"404", 404},
-        {"500", 500},
-        {"notjson", USERLIB_ERR_REPLY},
+        {nullptr, USERLIB_ERR_TRANSFER}, {"404", 404}, {"500", 500}, {"notjson", USERLIB_ERR_REPLY},
         {"hang", USERLIB_ERR_TRANSFER},
     };
     Control("/control/keys", R"({"keys": [{"apikey": "a", "secretkey": "s"}]})");
