@@ -98,12 +98,18 @@ std::wstring ExeDirW()
     return AnsiToWide(GetExeDir());
 }
 
-// Runs the converter over a parameter line; true when it wrote output.
+// Runs the converter over a parameter line; true when it wrote output. A
+// failure says how the converter ended, so a rare one can be told apart from
+// a missing or unreadable input.
 bool Convert(const std::string& parameters, const std::string& output)
 {
     DeleteFileA(output.c_str());
-    return RunAndWait(ExeDirW() + L"\\ffmpeg.exe", L"-loglevel error " + AnsiToWide(parameters), 60000) == 0 &&
-           FileExists(output);
+    const int exitCode = RunAndWait(ExeDirW() + L"\\ffmpeg.exe", L"-loglevel error " + AnsiToWide(parameters), 60000);
+    if (exitCode == 0 && FileExists(output))
+        return true;
+    std::printf("ffmpeg %s: exit code %d (-1: not started or still running), output %s\n", parameters.c_str(), exitCode,
+                FileExists(output) ? "written" : "missing");
+    return false;
 }
 
 // Decodes an MP3 file to 16-bit samples as they are, channels and rate kept.
