@@ -20,13 +20,13 @@
 #include "PlayListCtrl.h"
 #include "RichEditUI.h"
 #include "StringUtils.h"
+#include "TestFiles.h"
 #include "TestZip.h"
 #include "TextUI.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <utility>
@@ -55,12 +55,8 @@ constexpr char kStartLine[] = "WinMain:\t\tstart app v1.4.5\r\n";
 // "日志开始" in GBK: the logger's start banner.
 constexpr char kStartBanner[] = "\xC8\xD5\xD6\xBE\xBF\xAA\xCA\xBC";
 
-std::string ReadWholeFile(const std::wstring& path)
-{
-    std::ifstream in(path.c_str(), std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
+// Not testfiles::WriteBytes, which shares the file with nobody: this test's
+// own logger holds the program's log open while the test writes it.
 bool WriteWholeFile(const std::wstring& path, const std::string& bytes)
 {
     std::ofstream out(path.c_str(), std::ios::binary | std::ios::trunc);
@@ -80,11 +76,11 @@ size_t CountOf(const std::string& text, const std::string& part)
 // at a program's start is read from its beginning.
 class LogWatch {
 public:
-    LogWatch() : path_(AnsiToWide(GetAppDataDir() + "\\Vantorin.log")), start_(ReadWholeFile(path_).size()) {}
+    LogWatch() : path_(AnsiToWide(GetAppDataDir() + "\\Vantorin.log")), start_(testfiles::ReadBytes(path_).size()) {}
 
     std::string NewText() const
     {
-        const std::string text = ReadWholeFile(path_);
+        const std::string text = testfiles::ReadBytes(path_);
         return text.size() >= start_ ? text.substr(start_) : text;
     }
 
@@ -291,7 +287,7 @@ TEST_F(RealProgramTest, PackedSkinsHoldEveryBoundControl)
 // stand-in, its text saved, closed through its button.
 TEST_F(RealProgramTest, RecognisesARecordingAndSavesItsText)
 {
-    const std::string expected = ReadWholeFile(AnsiToWide(GetExeDir() + "\\" + kRecordingTextName));
+    const std::string expected = testfiles::ReadBytes(AnsiToWide(GetExeDir() + "\\" + kRecordingTextName));
     ASSERT_FALSE(expected.empty()) << "the generated recording's text is missing";
     const std::wstring work = AnsiToWide(GetAppDataDir()) + L"\\real_program_test";
     const std::wstring results = work + L"\\results";
@@ -368,8 +364,8 @@ TEST_F(RealProgramTest, RecognisesARecordingAndSavesItsText)
     // One file, named after the recording, holding its words in the system
     // code page.
     const std::string expectedSaved = WideToAnsi(Utf8ToWide(expected));
-    EXPECT_TRUE(WaitFor([&] { return ReadWholeFile(resultsFile) == expectedSaved; }, kDialogMs))
-        << "saved: " << WideToUtf8(AnsiToWide(ReadWholeFile(resultsFile))) << "\nexpected: " << expected;
+    EXPECT_TRUE(WaitFor([&] { return testfiles::ReadBytes(resultsFile) == expectedSaved; }, kDialogMs))
+        << "saved: " << WideToUtf8(AnsiToWide(testfiles::ReadBytes(resultsFile))) << "\nexpected: " << expected;
     // The box that reports the count.
     EXPECT_TRUE(WaitFor([&] { return !WindowsOf(program.Id(), L"CMessageWnd").empty(); }, kDialogMs));
 
@@ -433,7 +429,7 @@ TEST_F(RealProgramTest, StartAfterACrashSendsTheDumpsWithTheWholeOldLog)
         << "the archived log has " << entries[1].second.size() << " bytes, the old log had " << oldLog.size();
     EXPECT_EQ("config.ini", entries[2].first);
     // This run's log was started afresh after the packing.
-    const std::string newLog = ReadWholeFile(logPath);
+    const std::string newLog = testfiles::ReadBytes(logPath);
     EXPECT_EQ(std::string::npos, newLog.find(crashedRunLine));
     EXPECT_EQ(0u, newLog.find(std::string(20, '*') + kStartBanner));
 
