@@ -56,14 +56,13 @@ std::vector<std::string> PlainFiles(const std::string& folder)
 {
     std::vector<std::string> files;
     WIN32_FIND_DATAW found = {};
-    const HANDLE search = FindFirstFileW(AnsiToWide(folder + "\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
+    const ScopedFindHandle search(FindFirstFileW(AnsiToWide(folder + "\\*").c_str(), &found));
+    if (!search)
         return files;
     do {
         if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
             files.push_back(WideToAnsi(found.cFileName));
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
+    } while (FindNextFileW(search.get(), &found));
     return files;
 }
 
