@@ -363,17 +363,10 @@ TEST_F(TreeWindow, HoverColoursFollowSelectionAndState)
 TEST_F(TreeWindow, RemovingANodeRemovesItsSubtree)
 {
     BuildDetached();
-    int destroyed = 0;
-    struct Counter {
-        int* count;
-        bool Count(void*)
-        {
-            ++*count;
-            return true;
-        }
-    } counter{&destroyed};
+    DestroyCounter counter;
+    const int& destroyed = counter.count;
     for (CTreeNodeUI* node : {a, b, c, d, e})
-        node->OnDestroy.Add(CDelegate<Counter, Counter>(&counter, &Counter::Count));
+        node->OnDestroy.Add(CDelegate<DestroyCounter, DestroyCounter>(&counter, &DestroyCounter::Count));
 
     EXPECT_TRUE(view->Remove(b));
     EXPECT_EQ(L"ade", Rows());
