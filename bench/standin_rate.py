@@ -22,8 +22,6 @@ import urllib.parse
 
 ROOT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..")
 SERVICE = os.path.join(ROOT, "standins", "speechservice", "speechservice.py")
-sys.path.insert(0, os.path.join(ROOT, "tests", "media"))
-import make_speech  # noqa: E402
 
 KEY = ("VtRestDefaultApiKey24chr", "VtRestDefaultSecretKey32chars000")
 PIECE_SECONDS = 58
