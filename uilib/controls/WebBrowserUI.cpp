@@ -89,9 +89,9 @@ IHTMLDocument2* ScriptErrorDocument(const VARIANT* in, IWebBrowser2* browser)
     return document;
 }
 
-// Reads the fields of the error event of the document's window; each value
-// that cannot be read stays empty.
-void ReadScriptError(IHTMLDocument2* document, VARIANT (&values)[5])
+// Reads the fields of the error event of the document's window; no value is
+// kept, since the error is not shown.
+void ReadScriptError(IHTMLDocument2* document)
 {
     IHTMLWindow2* window = nullptr;
     if (FAILED(document->get_parentWindow(&window)) || window == nullptr)
@@ -104,8 +104,10 @@ void ReadScriptError(IHTMLDocument2* document, VARIANT (&values)[5])
             if (FAILED(event->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_SYSTEM_DEFAULT, &id)))
                 continue;
             DISPPARAMS none = {nullptr, nullptr, 0, 0};
-            event->Invoke(id, IID_NULL, LOCALE_SYSTEM_DEFAULT, DISPATCH_PROPERTYGET, &none, &values[i], nullptr,
-                          nullptr);
+            VARIANT value;
+            VariantInit(&value);
+            event->Invoke(id, IID_NULL, LOCALE_SYSTEM_DEFAULT, DISPATCH_PROPERTYGET, &none, &value, nullptr, nullptr);
+            VariantClear(&value);
         }
         event->Release();
     }
@@ -460,12 +462,7 @@ STDMETHODIMP CWebBrowserUI::Exec(const GUID* group, DWORD command, DWORD, VARIAN
     if (command != kShowScriptError)
         return OLECMDERR_E_NOTSUPPORTED;
     if (IHTMLDocument2* document = ScriptErrorDocument(in, webBrowser_)) {
-        VARIANT fields[5];
-        for (VARIANT& field : fields)
-            VariantInit(&field);
-        ReadScriptError(document, fields);
-        for (VARIANT& field : fields)
-            VariantClear(&field);
+        ReadScriptError(document);
         document->Release();
     }
     // True tells the browser to go on running the page's scripts without
