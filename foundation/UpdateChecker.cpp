@@ -155,7 +155,11 @@ bool CUpdateChecker::Start()
 {
     if (checking_.exchange(true))
         return true;
-    if (!StartWorkerThread(L"update check", [this] { ThreadProc(this); })) {
+    const ScopedHandle thread = StartWorkerThread(L"update check", [this] {
+        RunCheck();
+        checking_.store(false);
+    });
+    if (!thread) {
         checking_.store(false);
         return false;
     }
@@ -183,14 +187,6 @@ bool CUpdateChecker::IsUpdateRequired()
 {
     CAutoLock guard(&versionLock_);
     return localVersion_ < minimumVersion_;
-}
-
-DWORD WINAPI CUpdateChecker::ThreadProc(void* checker)
-{
-    auto* self = static_cast<CUpdateChecker*>(checker);
-    self->RunCheck();
-    self->checking_.store(false);
-    return 0;
 }
 
 void CUpdateChecker::RunCheck()
