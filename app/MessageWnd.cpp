@@ -175,3 +175,11 @@ void CMessageWnd::Answer(int button)
         callback_(button, user_);
     Close(static_cast<UINT>(button));
 }
+
+void ShowNoticeBox(HWND owner, const std::wstring& text, const wchar_t* cancelCaption, int autoCloseSeconds)
+{
+    CMessageWnd* box = new CMessageWnd(true, autoCloseSeconds);
+    box->SetButtons(L"确定", cancelCaption, false);
+    box->SetMessage(text.c_str(), L"");
+    box->ShowCentered(owner, nullptr, nullptr);
+}

@@ -4,6 +4,8 @@
 // anyone wants it, arrives through the result callback.
 #include "WindowImplBase.h"
 
+#include <string>
+
 namespace UiLib {
 class CButtonUI;
 class CLabelUI;
@@ -67,3 +69,8 @@ private:
     int autoCloseSeconds_;
     bool answered_;
 };
+
+// The program's plain notice: a box with the text and a lone OK button,
+// centred on owner, that deletes itself when closed and closes itself after
+// autoCloseSeconds (0: never). Nothing waits for it.
+void ShowNoticeBox(HWND owner, const std::wstring& text, const wchar_t* cancelCaption, int autoCloseSeconds);

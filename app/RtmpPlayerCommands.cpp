@@ -35,11 +35,7 @@ const LanguageCommand kLanguageCommands[] = {
 
 void RtmpPlayer::ShowNoticeBox(const std::wstring& text, const wchar_t* cancelCaption, int autoCloseSeconds)
 {
-    // The box deletes itself when its window is gone; nothing waits for it.
-    CMessageWnd* box = new CMessageWnd(true, autoCloseSeconds);
-    box->SetButtons(L"确定", cancelCaption, false);
-    box->SetMessage(text.c_str(), L"");
-    box->ShowCentered(GetHwnd(), nullptr, nullptr);
+    ::ShowNoticeBox(GetHwnd(), text, cancelCaption, autoCloseSeconds);
 }
 
 void RtmpPlayer::Notify(UiNotify& msg)

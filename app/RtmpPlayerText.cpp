@@ -4,7 +4,6 @@
 #include "CAudioConvert.h"
 #include "FileDialogs.h"
 #include "Logger.h"
-#include "MessageWnd.h"
 #include "PlayListCtrl.h"
 #include "RichEditUI.h"
 #include "RtmpPlayer.h"
@@ -51,14 +50,6 @@ std::wstring FileNameKey(const std::wstring& name)
     if (!key.empty())
         CharUpperBuffW(&key[0], static_cast<DWORD>(key.size()));
     return key;
-}
-
-void ShowSaveBox(HWND owner, const std::wstring& text)
-{
-    CMessageWnd* box = new CMessageWnd(true, kSaveBoxSeconds);
-    box->SetButtons(L"确定", L"", false);
-    box->SetMessage(text.c_str(), L"");
-    box->ShowCentered(owner, nullptr, nullptr);
 }
 
 }  // namespace
@@ -150,12 +141,12 @@ void RtmpPlayer::SaveResults()
         texts[path] = GetFileText(path);
     }
     if (texts.empty()) {
-        ShowSaveBox(GetHwnd(), L"暂无需要保存的内容!");
+        ShowNoticeBox(L"暂无需要保存的内容!", L"", kSaveBoxSeconds);
         return;
     }
     std::wstring folder = BrowseForFolder(GetHwnd(), L"选择保存目录", L"", true);
     if (folder.empty())
         return;
     int written = WriteResultsFiles(folder, texts);
-    ShowSaveBox(GetHwnd(), L"成功保存 " + std::to_wstring(written) + L" 个结果");
+    ShowNoticeBox(L"成功保存 " + std::to_wstring(written) + L" 个结果", L"", kSaveBoxSeconds);
 }

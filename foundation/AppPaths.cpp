@@ -56,6 +56,17 @@ void ForEachPlainFile(const std::string& folder, Visit visit)
     } while (FindNextFileW(find.get(), &data));
 }
 
+// Whether the section "Vantorin" of a settings file holds the key.
+bool HasSetting(const std::wstring& file, const std::wstring& key)
+{
+    wchar_t probe[2] = {};
+    if (GetPrivateProfileStringW(kSection, key.c_str(), L"", probe, 2, file.c_str()) > 0)
+        return true;
+    // Nothing read: an empty value, or the empty default of a missing key.
+    GetPrivateProfileStringW(kSection, key.c_str(), L"-", probe, 2, file.c_str());
+    return probe[0] != L'-';
+}
+
 }  // namespace
 
 std::string GetAppDataDir()
@@ -122,16 +133,6 @@ std::vector<std::string> ListFiles(const std::string& folder, size_t max)
 int ReadConfigInt(const std::wstring& key, int defaultValue)
 {
     return static_cast<int>(GetPrivateProfileIntW(kSection, key.c_str(), defaultValue, GetConfigPath(false).c_str()));
-}
-
-bool HasSetting(const std::wstring& file, const std::wstring& key)
-{
-    wchar_t probe[2] = {};
-    if (GetPrivateProfileStringW(kSection, key.c_str(), L"", probe, 2, file.c_str()) > 0)
-        return true;
-    // Nothing read: an empty value, or the empty default of a missing key.
-    GetPrivateProfileStringW(kSection, key.c_str(), L"-", probe, 2, file.c_str());
-    return probe[0] != L'-';
 }
 
 std::wstring ReadSettingString(const std::wstring& file, const std::wstring& key, const std::wstring& defaultValue,

@@ -19,8 +19,6 @@ std::wstring GetConfigPath(bool besideExe);
 // files created at the same instant count as one.
 std::vector<std::string> ListFiles(const std::string& folder, size_t max);
 
-// Whether the section "Vantorin" of a settings file holds the key.
-bool HasSetting(const std::wstring& file, const std::wstring& key);
 // The key's value in the section "Vantorin" of a settings file, cut to
 // size - 1 characters; the default, whole, when the key is missing.
 std::wstring ReadSettingString(const std::wstring& file, const std::wstring& key, const std::wstring& defaultValue,

@@ -4,17 +4,14 @@
 #include "UpdateChecker.h"
 
 #include "AppPaths.h"
+#include "JsonText.h"
 #include "SimpleThread.h"
 #include "StringUtils.h"
 
 #include <shlobj.h>
 
-#include <json/reader.h>
-
 #include <algorithm>
 #include <cstdio>
-#include <exception>
-#include <memory>
 
 namespace {
 
@@ -37,23 +34,6 @@ struct ReplyTarget {
     Json::Value* document;
     const char* parseErrorFormat;  // null: parse failures are not printed
 };
-
-// Parses text as JSON into value; false, with the reader's message, when it
-// is not JSON. The reader throws on a text nested deeper than its limit, and
-// these texts come from a plain-HTTP service and from a file: such a text
-// counts as not JSON, like any other the reader refuses.
-bool ParseJson(const std::string& text, Json::Value& value, std::string& errors)
-{
-    Json::CharReaderBuilder builder;
-    const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
-    try {
-        return reader->parse(text.data(), text.data() + text.size(), &value, &errors);
-    } catch (const std::exception& error) {
-        errors = error.what();
-        value = Json::Value();
-        return false;
-    }
-}
 
 // Appends the bytes, then parses the whole text again: an unfinished text
 // parses to null until its last piece arrives.
@@ -175,7 +155,11 @@ bool CUpdateChecker::Start()
 {
     if (checking_.exchange(true))
         return true;
-    if (!StartWorkerThread(L"update check", [this] { ThreadProc(this); })) {
+    const ScopedHandle thread = StartWorkerThread(L"update check", [this] {
+        RunCheck();
+        checking_.store(false);
+    });
+    if (!thread) {
         checking_.store(false);
         return false;
     }
@@ -203,14 +187,6 @@ bool CUpdateChecker::IsUpdateRequired()
 {
     CAutoLock guard(&versionLock_);
     return localVersion_ < minimumVersion_;
-}
-
-DWORD WINAPI CUpdateChecker::ThreadProc(void* checker)
-{
-    auto* self = static_cast<CUpdateChecker*>(checker);
-    self->RunCheck();
-    self->checking_.store(false);
-    return 0;
 }
 
 void CUpdateChecker::RunCheck()

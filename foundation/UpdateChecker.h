@@ -63,7 +63,6 @@ public:
     bool IsUpdateRequired();
 
 private:
-    static DWORD WINAPI ThreadProc(void* checker);
     void RunCheck();
     void ClearCheck();
     int GetRemoteVersion();

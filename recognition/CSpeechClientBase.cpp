@@ -2,12 +2,11 @@
 
 #include "AppPaths.h"
 #include "Globals.h"
+#include "JsonText.h"
 #include "StringUtils.h"
 
 #include <ctime>
-#include <exception>
 #include <limits>
-#include <memory>
 
 namespace {
 
@@ -91,13 +90,6 @@ Json::Value CSpeechClientBase::Parse(const std::string& text) const
 {
     Json::Value value;
     std::string errors;
-    const std::unique_ptr<Json::CharReader> reader(reader_.newCharReader());
-    // The reader throws on a reply nested deeper than its limit; on the
-    // task's thread that would end the program.
-    try {
-        reader->parse(text.data(), text.data() + text.size(), &value, &errors);
-    } catch (const std::exception&) {
-        return Json::Value();
-    }
+    ParseJson(text, value, errors);
     return value;
 }

@@ -47,7 +47,6 @@ private:
     std::string apiKey_;
     std::string secretKey_;
     CHttpClient http_;
-    Json::CharReaderBuilder reader_;
     std::string accessToken_;
 };
 
