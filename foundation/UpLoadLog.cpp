@@ -127,13 +127,10 @@ void UploadLogFiles(const std::vector<std::string>& files, const std::string& ur
     const std::string zipPath = ZipLogFiles(files);
     if (zipPath.empty() || url.empty())
         return;
-    // The thread runs detached and owns the record, which goes with it; a
-    // thread that cannot start takes it down unrun.
-    StartWorkerThread(L"diagnostics upload", [upload = std::make_unique<CUpLoadLog>(zipPath, url)] {
-        // The program entry initialises libcurl after every global, the
-        // logger included, exists: once this wait ends both may be used.
-        WaitForSingleObject(HttpReadyEvent(), INFINITE);
-        upload->DoWork();
+    // The thread runs detached and owns the record: UploadLogThreadProc
+    // deletes it, and a thread that cannot start takes it down unrun.
+    StartWorkerThread(L"diagnostics upload", [record = std::make_unique<CUpLoadLog>(zipPath, url)]() mutable {
+        UploadLogThreadProc(record.release());
     });
 }
 
@@ -175,6 +172,17 @@ std::string PrepareZipSource(const std::string& path)
     const std::string copy = GetTempDir() + (separator == std::string::npos ? "\\" + path : path.substr(separator));
     CopyFileW(AnsiToWide(path).c_str(), AnsiToWide(copy).c_str(), FALSE);
     return copy;
+}
+
+DWORD WINAPI UploadLogThreadProc(void* record)
+{
+    // The program entry initialises libcurl after every global, the logger
+    // included, exists: once this wait ends both may be used.
+    WaitForSingleObject(HttpReadyEvent(), INFINITE);
+    auto* upload = static_cast<CUpLoadLog*>(record);
+    upload->DoWork();
+    delete upload;
+    return 0;
 }
 
 CUpLoadLog::CUpLoadLog(const std::string& zipPath, const std::string& url) : zipPath_(zipPath), url_(url)

@@ -31,6 +31,8 @@ std::string ZipLogFiles(const std::vector<std::string>& files);
 // The path to put into the archive for one file: the file itself when it can
 // be read, else a copy of it in Temp.
 std::string PrepareZipSource(const std::string& path);
+// Posts the record's archive and deletes the record.
+DWORD WINAPI UploadLogThreadProc(void* record);
 
 class CUpLoadLog {
 public:

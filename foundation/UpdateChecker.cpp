@@ -155,11 +155,7 @@ bool CUpdateChecker::Start()
 {
     if (checking_.exchange(true))
         return true;
-    const ScopedHandle thread = StartWorkerThread(L"update check", [this] {
-        RunCheck();
-        checking_.store(false);
-    });
-    if (!thread) {
+    if (!StartWorkerThread(L"update check", [this] { ThreadProc(this); })) {
         checking_.store(false);
         return false;
     }
@@ -187,6 +183,14 @@ bool CUpdateChecker::IsUpdateRequired()
 {
     CAutoLock guard(&versionLock_);
     return localVersion_ < minimumVersion_;
+}
+
+DWORD WINAPI CUpdateChecker::ThreadProc(void* checker)
+{
+    auto* self = static_cast<CUpdateChecker*>(checker);
+    self->RunCheck();
+    self->checking_.store(false);
+    return 0;
 }
 
 void CUpdateChecker::RunCheck()

@@ -63,6 +63,7 @@ public:
     bool IsUpdateRequired();
 
 private:
+    static DWORD WINAPI ThreadProc(void* checker);
     void RunCheck();
     void ClearCheck();
     int GetRemoteVersion();
