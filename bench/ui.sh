@@ -27,7 +27,7 @@ if ! [ -e "/tmp/.X11-unix/X${display#:}" ]; then
   xvfb=$!
   for _ in $(seq 1 100); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
 fi
-export DISPLAY=$display WINEPREFIX=$prefix
+export DISPLAY=$display WINEPREFIX=$prefix USER=张伟 LOGNAME=张伟
 if ! [ -d "$prefix" ]; then
   cp -a "$build/wineprefix" "$prefix"
   wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d x11 /f >/dev/null 2>&1
