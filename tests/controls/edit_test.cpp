@@ -103,6 +103,16 @@ TEST(EditAttributes, DefaultsIdentityAndMeasure)
     EXPECT_EQ(0u, edit.GetInputFlags());
     edit.SetPreferredHeight(33);
     EXPECT_EQ(33, edit.MeasureSize(SIZE{100, 100}).cy);
+
+    // Without a manager there is no window to open the native edit in.
+    edit.SetEnabled(true);
+    UiEvent focus = {};
+    focus.type = kUiEventSetFocus;
+    edit.ProcessEvent(focus);
+    UiEvent press = {};
+    press.type = kUiEventButtonDown;
+    edit.ProcessEvent(press);
+    EXPECT_EQ(nullptr, edit.GetNativeWindow());
 }
 
 TEST(EditAttributes, ValuesIncludingMalformedOnes)

@@ -188,6 +188,8 @@ void CTxtWinHost::SetClientRect(const RECT& client)
 {
     client_ = client;
     UpdateExtent();
+    // The services read the client rect again only when told that it
+    // changed; otherwise they keep laying the text out in the old one.
     TellServices(TXTBIT_EXTENTCHANGE | TXTBIT_CLIENTRECTCHANGE, TXTBIT_EXTENTCHANGE | TXTBIT_CLIENTRECTCHANGE);
 }
 
