@@ -308,23 +308,20 @@ bool CRichEditUI::FitsWithoutBar(const RECT& client, const CScrollBarUI& bar) co
 
 // Once the services have hidden the bar that the layout made room for (or
 // the bar is held on), it is shown again while the text would not fit
-// without it, and let go once it would. True when the bar was hidden here.
-bool CRichEditUI::FitVerticalBar(const CUiRect& client, bool barWasShown)
+// without it, and let go once it would.
+void CRichEditUI::FitVerticalBar(const CUiRect& client, bool barWasShown)
 {
     CScrollBarUI* bar = GetVerticalScrollBar();
     if (!barWasShown || bar == nullptr || (bar->IsShown() && !vBarFixing_))
-        return false;
+        return;
     if (!FitsWithoutBar(client, *bar)) {
         bar->SetShown(true);
         bar->SetScrollPos(0);
         vBarFixing_ = true;
-        return false;
+    } else if (vBarFixing_) {
+        bar->SetShown(false);
+        vBarFixing_ = false;
     }
-    if (!vBarFixing_)
-        return false;
-    bar->SetShown(false);
-    vBarFixing_ = false;
-    return true;
 }
 
 void CRichEditUI::PlaceBarsAndChildren(const CUiRect& client)
@@ -350,14 +347,10 @@ void CRichEditUI::SetBounds(const RECT& rc)
     CControlUI::SetBounds(rc);
     const CScrollBarUI* bar = GetVerticalScrollBar();
     const bool barWasShown = bar != nullptr && bar->IsShown();
-    CUiRect client = GetClientArea();
+    const CUiRect client = GetClientArea();
     if (host_ != nullptr) {
         host_->SetClientRect(client);
-        // The bar that the fit let go leaves its width to the text.
-        if (FitVerticalBar(client, barWasShown)) {
-            client = GetClientArea();
-            host_->SetClientRect(client);
-        }
+        FitVerticalBar(client, barWasShown);
     }
     PlaceBarsAndChildren(client);
 }

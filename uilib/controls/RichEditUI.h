@@ -86,7 +86,7 @@ private:
     CScrollBarUI* BarOf(int bar) const;
     bool IsReturnWanted() const;
     bool FitsWithoutBar(const RECT& client, const CScrollBarUI& bar) const;
-    bool FitVerticalBar(const CUiRect& client, bool barWasShown);
+    void FitVerticalBar(const CUiRect& client, bool barWasShown);
     void PlaceBarsAndChildren(const CUiRect& client);
     LONG NaturalHeight(int width) const;
     long QueryTextLength() const;
