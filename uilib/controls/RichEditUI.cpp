@@ -216,11 +216,6 @@ bool CRichEditUI::WantsTab() const
     return wantTab_;
 }
 
-void CRichEditUI::SetStyleBit(DWORD bit, bool on)
-{
-    style_ = on ? (style_ | bit) : (style_ & ~bit);
-}
-
 void CRichEditUI::ReadAlign(const wchar_t* value)
 {
     if (wcsstr(value, L"left") != nullptr)

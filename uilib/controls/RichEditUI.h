@@ -98,7 +98,6 @@ private:
     void MoveImeWindowToCaret() const;
     COLORREF TextColorRef() const;
     void ReadAlign(const wchar_t* value);
-    void SetStyleBit(DWORD bit, bool on);
 
     CTxtWinHost* host_;
     bool vBarFixing_;
