@@ -51,6 +51,37 @@ struct FakeLog {
     int runningLocks = 0;
     HWND frameWindow = nullptr;
     HWND ownWindow = nullptr;
+    int strayCalls = 0;
+};
+
+// A windowed in-place part of its own, as objects that can do both often
+// have. Its first method past the interface's end records any call to it.
+class PlainInPlacePart : public IOleInPlaceObject {
+public:
+    PlainInPlacePart(IUnknown* outer, FakeLog* log) : outer_(outer), log_(log) {}
+    STDMETHODIMP QueryInterface(REFIID iid, void** out) override { return outer_->QueryInterface(iid, out); }
+    STDMETHODIMP_(ULONG) AddRef() override { return outer_->AddRef(); }
+    STDMETHODIMP_(ULONG) Release() override { return outer_->Release(); }
+    STDMETHODIMP GetWindow(HWND* window) override
+    {
+        *window = nullptr;
+        return E_FAIL;
+    }
+    STDMETHODIMP ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
+    STDMETHODIMP InPlaceDeactivate() override { return S_OK; }
+    STDMETHODIMP UIDeactivate() override { return S_OK; }
+    STDMETHODIMP SetObjectRects(LPCRECT, LPCRECT) override { return S_OK; }
+    STDMETHODIMP ReactivateAndUndo() override { return E_NOTIMPL; }
+    virtual HRESULT STDMETHODCALLTYPE Stray(UINT, WPARAM, LPARAM, LRESULT* result)
+    {
+        ++log_->strayCalls;
+        *result = 0;
+        return S_OK;
+    }
+
+private:
+    IUnknown* outer_;
+    FakeLog* log_;
 };
 
 class FakeControl final : public IOleObject,
@@ -61,7 +92,7 @@ class FakeControl final : public IOleObject,
                           public IOleControl,
                           public IRunnableObject {
 public:
-    explicit FakeControl(FakeLog* log) : log_(log), options_(g_options)
+    explicit FakeControl(FakeLog* log) : log_(log), options_(g_options), plainPart_(static_cast<IOleObject*>(this), log)
     {
         ++g_alive;
         ++g_created;
@@ -69,6 +100,12 @@ public:
 
     IOleInPlaceSiteWindowless* Site() const { return inPlaceSite_; }
     IOleClientSite* ClientSite() const { return clientSite_; }
+    // From now on the object offers only its own windowed in-place part.
+    void GoWindowedWithOwnPart()
+    {
+        options_.windowless = false;
+        plainWindowedPart_ = true;
+    }
 
     // IUnknown
     STDMETHODIMP QueryInterface(REFIID iid, void** out) override
@@ -76,6 +113,8 @@ public:
         *out = nullptr;
         if (iid == IID_IUnknown || iid == IID_IOleObject)
             *out = static_cast<IOleObject*>(this);
+        else if ((iid == IID_IOleWindow || iid == IID_IOleInPlaceObject) && plainWindowedPart_)
+            *out = static_cast<IOleInPlaceObject*>(&plainPart_);
         else if (iid == IID_IOleWindow || iid == IID_IOleInPlaceObject)
             *out = static_cast<IOleInPlaceObjectWindowless*>(this);
         else if (iid == IID_IOleInPlaceObjectWindowless && options_.windowless)
@@ -310,6 +349,8 @@ private:
     ULONG refs_ = 1;
     FakeLog* log_;
     FakeOptions options_;
+    PlainInPlacePart plainPart_;
+    bool plainWindowedPart_ = false;
     IOleClientSite* clientSite_ = nullptr;
     IOleInPlaceSiteWindowless* inPlaceSite_ = nullptr;
 };
@@ -584,7 +625,8 @@ TEST_F(ActiveXHost, WindowlessObjectGetsMouseOnItKeysWithFocusAndHelpUnhandled)
     site->SetCapture(FALSE);
     EXPECT_EQ(2u, g_log.messages.size());
 
-    // Keys only while the object has the focus.
+    // Keys only while the control has the focus, however it came: asked
+    // for by the object, or given by the window (a Tab, a click).
     Send(WM_KEYDOWN, 'A', 0, result);
     EXPECT_EQ(2u, g_log.messages.size());
     EXPECT_EQ(S_FALSE, site->GetFocus());
@@ -592,6 +634,14 @@ TEST_F(ActiveXHost, WindowlessObjectGetsMouseOnItKeysWithFocusAndHelpUnhandled)
     EXPECT_EQ(S_OK, site->GetFocus());
     EXPECT_TRUE(Send(WM_KEYDOWN, 'A', 0, result));
     EXPECT_EQ(3u, g_log.messages.size());
+    manager->SetFocus(nullptr);
+    Send(WM_KEYDOWN, 'B', 0, result);
+    EXPECT_EQ(3u, g_log.messages.size());
+    manager->SetFocus(host);
+    ASSERT_TRUE(host->HasFocus());
+    EXPECT_TRUE(Send(WM_KEYDOWN, 'C', 0, result));
+    EXPECT_EQ(4u, g_log.messages.size());
+    manager->SetFocus(nullptr);
 
     // Help and context menus reach the object but stay unhandled.
     g_log.messages.clear();
@@ -648,6 +698,22 @@ TEST_F(ActiveXHost, WindowedObjectLivesInItsOwnChildWindow)
     host->ReleaseControl();
     EXPECT_FALSE(IsWindow(own));
     EXPECT_EQ(nullptr, host->GetHostWindow());
+}
+
+TEST_F(ActiveXHost, AnObjectInPlaceAgainInItsOwnWindowGetsNoWindowMessages)
+{
+    Create(Rect(10, 20, 110, 70));
+    IOleInPlaceSiteWindowless* site = g_last->Site();
+    ASSERT_EQ(S_OK, site->OnInPlaceDeactivateEx(TRUE));
+    g_last->GoWindowedWithOwnPart();
+    BOOL noRedraw = FALSE;
+    ASSERT_EQ(S_OK, site->OnInPlaceActivateEx(&noRedraw, 0));
+    ASSERT_NE(hwnd, host->GetHostWindow());
+    LRESULT result = 0;
+    Send(WM_HELP, 0, 0, result);
+    Send(WM_LBUTTONDOWN, MK_LBUTTON, At(50, 40), result);
+    EXPECT_EQ(0, g_log.strayCalls);
+    EXPECT_TRUE(g_log.messages.empty());
 }
 
 TEST_F(ActiveXHost, SiteAnswersContainerEnumerationAndFrame)

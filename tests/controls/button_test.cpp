@@ -343,6 +343,16 @@ TEST_F(ButtonImages, HotColourWithoutHotImageFillsAndDrawsNothingMore)
     PaintButton();
     EXPECT_EQ(0x123456u, Centre());
     EXPECT_EQ(0x123456u, Corner());
+
+    // A hot image that fails shows the normal image in the paint that
+    // dropped it; the fill comes only with the next one.
+    button->SetHotImage(L"nothere.png");
+    PaintButton();
+    EXPECT_TRUE(button->GetHotImage().IsEmpty());
+    EXPECT_EQ(0xFF0000u, Centre());
+    EXPECT_EQ(0x000000u, Corner());
+    PaintButton();
+    EXPECT_EQ(0x123456u, Centre());
 }
 
 TEST_F(ButtonImages, MissingImagesAreDroppedAndTheNormalOneShows)

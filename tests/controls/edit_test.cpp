@@ -11,6 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 using namespace UiLib;
 using UiTest::NativeChildHost;
@@ -101,6 +103,16 @@ TEST(EditAttributes, DefaultsIdentityAndMeasure)
     EXPECT_EQ(0u, edit.GetInputFlags());
     edit.SetPreferredHeight(33);
     EXPECT_EQ(33, edit.MeasureSize(SIZE{100, 100}).cy);
+
+    // Without a manager there is no window to open the native edit in.
+    edit.SetEnabled(true);
+    UiEvent focus = {};
+    focus.type = kUiEventSetFocus;
+    edit.ProcessEvent(focus);
+    UiEvent press = {};
+    press.type = kUiEventButtonDown;
+    edit.ProcessEvent(press);
+    EXPECT_EQ(nullptr, edit.GetNativeWindow());
 }
 
 TEST(EditAttributes, ValuesIncludingMalformedOnes)
@@ -116,7 +128,7 @@ TEST(EditAttributes, ValuesIncludingMalformedOnes)
     } const cases[] = {
         {L"maxchar", L"12", 12, false, false, false, 0xFFFFFFFF},
         {L"maxchar", L"0", 0, false, false, false, 0xFFFFFFFF},
-        {L"maxchar", L"-7", 0, false, false, false, 0xFFFFFFFF},
+        {L"maxchar", L"-7", -7, false, false, false, 0xFFFFFFFF},
         {L"maxchar", L"abc", 0, false, false, false, 0xFFFFFFFF},
         {L"maxchar", L"", 0, false, false, false, 0xFFFFFFFF},
         {L"maxchar", L"30x", 30, false, false, false, 0xFFFFFFFF},
@@ -156,10 +168,6 @@ TEST(EditAttributes, ValuesIncludingMalformedOnes)
     EXPECT_TRUE(edit.GetDisabledImage() == L"d.png");
     EXPECT_EQ(3, edit.GetTextPadding().right);
     EXPECT_EQ(0xFF00FF00u, edit.GetTextColor());
-    edit.SetPasswordChar(L'\0');
-    EXPECT_EQ(L'*', edit.GetPasswordChar());
-    edit.SetPasswordChar(L'#');
-    EXPECT_EQ(L'#', edit.GetPasswordChar());
 }
 
 TEST_F(EditOnWindow, ClickOpensNativeWindowOverThePaddedTextArea)
@@ -199,6 +207,84 @@ TEST_F(EditOnWindow, ClickOpensNativeWindowOverThePaddedTextArea)
     const RECT moved = ExpectedEditRect();
     const RECT movedActual = host.ChildRect(native);
     EXPECT_TRUE(EqualRect(&moved, &movedActual));
+}
+
+// Records the selections asked of a native window, then lets it act.
+struct SelectionRecorder {
+    static WNDPROC previous;
+    static std::vector<std::pair<WPARAM, LPARAM>> asked;
+    static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        if (message == EM_SETSEL)
+            asked.emplace_back(wParam, lParam);
+        return CallWindowProcW(previous, hwnd, message, wParam, lParam);
+    }
+    static void Attach(HWND native)
+    {
+        asked.clear();
+        previous = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrW(native, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SelectionRecorder::Proc)));
+    }
+};
+WNDPROC SelectionRecorder::previous = nullptr;
+std::vector<std::pair<WPARAM, LPARAM>> SelectionRecorder::asked;
+
+UiEvent PressEvent(POINT at)
+{
+    UiEvent event = {};
+    event.type = kUiEventButtonDown;
+    event.mouse = at;
+    return event;
+}
+
+TEST_F(EditOnWindow, APressOnAnOpenEditSelectsAllOfItsText)
+{
+    edit->SetText(L"hello");
+    const HWND native = Open();
+    ASSERT_NE(nullptr, native);
+    SelectionRecorder::Attach(native);
+    const RECT rc = edit->GetBounds();
+    struct Case {
+        const wchar_t* text;
+        POINT at;
+        LPARAM end;
+    } const cases[] = {
+        {L"hello", NativeChildHost::Middle(edit), 5},
+        // Outside the edit too: the window is already open.
+        {L"hello", POINT{rc.right + 5, rc.bottom + 5}, 5},
+        // An empty text is selected up to 1.
+        {L"", NativeChildHost::Middle(edit), 1},
+    };
+    for (const Case& test : cases) {
+        edit->SetText(test.text);
+        SelectionRecorder::asked.clear();
+        UiEvent event = PressEvent(test.at);
+        edit->ProcessEvent(event);
+        ASSERT_EQ(1u, SelectionRecorder::asked.size()) << test.at.x;
+        EXPECT_EQ(0u, SelectionRecorder::asked[0].first);
+        EXPECT_EQ(test.end, SelectionRecorder::asked[0].second) << test.at.x;
+    }
+    ASSERT_EQ(native, edit->GetNativeWindow());
+}
+
+TEST_F(EditOnWindow, APressOutsideThatOpensTheWindowSelectsNothing)
+{
+    edit->SetText(L"hello");
+    ASSERT_NE(nullptr, Open());
+    // The native window loses the focus and closes; the edit keeps the
+    // manager's focus.
+    SetFocus(host.hwnd);
+    NativeChildHost::Pump();
+    ASSERT_EQ(nullptr, edit->GetNativeWindow());
+    ASSERT_TRUE(edit->HasFocus());
+    const RECT rc = edit->GetBounds();
+    UiEvent event = PressEvent(POINT{rc.right + 5, rc.bottom + 5});
+    edit->ProcessEvent(event);
+    const HWND native = edit->GetNativeWindow();
+    ASSERT_NE(nullptr, native);
+    DWORD start = 7, end = 7;
+    SendMessageW(native, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    EXPECT_EQ(start, end);
 }
 
 TEST_F(EditOnWindow, TypingIsCopiedBackAndReportedAndFocusLossCloses)
@@ -275,7 +361,6 @@ TEST_F(EditOnWindow, StylesFollowTheAttributes)
 {
     edit->SetAttribute(L"password", L"true");
     edit->SetAttribute(L"readonly", L"true");
-    edit->SetPasswordChar(L'#');
     edit->SetNumberOnly(true);
     HWND native = Open();
     ASSERT_NE(nullptr, native);
@@ -284,7 +369,7 @@ TEST_F(EditOnWindow, StylesFollowTheAttributes)
     EXPECT_NE(0, style & ES_READONLY);
     EXPECT_NE(0, style & ES_NUMBER);
     EXPECT_NE(0, style & ES_AUTOHSCROLL);
-    EXPECT_EQ(L'#', static_cast<wchar_t>(SendMessageW(native, EM_GETPASSWORDCHAR, 0, 0)));
+    EXPECT_EQ(L'*', static_cast<wchar_t>(SendMessageW(native, EM_GETPASSWORDCHAR, 0, 0)));
     // Read-only follows at once on the open window; a read-only edit takes
     // no typing.
     Type(native, L"q");
@@ -359,7 +444,8 @@ TEST_F(EditOnWindow, HiddenOrDisabledEditsNeverOpenAWindow)
     root->SetShown(false);
     NativeChildHost::Pump();
     EXPECT_FALSE(IsWindow(native));
-    EXPECT_FALSE(edit->IsShown());
+    // The container's hiding leaves the edit's own visibility alone.
+    EXPECT_TRUE(edit->IsShown());
     root->SetShown(true);
     EXPECT_TRUE(edit->IsShown());
 

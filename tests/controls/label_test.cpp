@@ -454,6 +454,16 @@ TEST_F(LabelPaint, TextMeasuresItsLinesAgainstTheFont)
 
     text.SetPreferredHeight(50);
     EXPECT_EQ(50, text.MeasureSize(SIZE{1000, 0}).cy);
+
+    // A manager without a window has no DC to measure on: the fixed size.
+    CUiManager loose;
+    CTextUI unplaced;
+    unplaced.AttachToManager(&loose, nullptr, false);
+    unplaced.SetText(words);
+    unplaced.SetPreferredWidth(70);
+    const SIZE fixed = unplaced.MeasureSize(SIZE{1000, 0});
+    EXPECT_EQ(70, fixed.cx);
+    EXPECT_EQ(0, fixed.cy);
 }
 
 // The text control in a window: links clicked with the mouse.

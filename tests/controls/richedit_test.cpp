@@ -93,7 +93,7 @@ protected:
 
     // Builds the window with the rich edit's attributes applied before it is
     // attached, as the dialog builder does.
-    void Open(const wchar_t* attributes, const wchar_t* text = nullptr, int textLimit = 0)
+    void Open(const wchar_t* attributes, const wchar_t* text = nullptr)
     {
         CreateWindowAndManager();
         edit = new CRichEditUI;
@@ -101,8 +101,6 @@ protected:
         edit->ApplyAttributeString(attributes);
         if (text != nullptr)
             edit->SetText(text);
-        if (textLimit > 0)
-            edit->SetLimitText(textLimit);
         other = new TabStop;
         other->SetPreferredHeight(40);
         CVerticalLayoutUI* root = new CVerticalLayoutUI;
@@ -287,19 +285,12 @@ TEST_F(RichEditWindow, LongTextIsSetWholeDespiteTheTypingLimit)
 
 TEST_F(RichEditWindow, TheTextLimitIsTheHosts)
 {
-    // The host hands the limit to the services when they ask for it, from
-    // the start and after every change.
-    Open(L"", nullptr, 5);
-    EXPECT_EQ(5, edit->GetLimitText());
+    // The host hands the control's limit to the services when they ask.
+    Open(L"");
+    EXPECT_EQ(0x7FFF, edit->GetLimitText());
     DWORD limit = 0;
     ASSERT_EQ(S_OK, edit->GetTextHost()->TxGetMaxLength(&limit));
-    EXPECT_EQ(5u, limit);
-    edit->SetLimitText(9);
-    ASSERT_EQ(S_OK, edit->GetTextHost()->TxGetMaxLength(&limit));
-    EXPECT_EQ(9u, limit);
-    // Zero and below are not limits.
-    edit->SetLimitText(0);
-    EXPECT_EQ(9, edit->GetLimitText());
+    EXPECT_EQ(0x7FFFu, limit);
 }
 
 struct AttributeCase {
@@ -379,6 +370,13 @@ TEST_F(RichEditWindow, FontAndColourReachTheServices)
     // 30 pixels at the DC's resolution, in twips.
     const int dpi = GetDeviceCaps(manager->GetPaintDC(), LOGPIXELSY);
     EXPECT_EQ(30 * 1440 / dpi, format.yHeight);
+
+    // A font given by its cell height (a negative size in the skin makes a
+    // positive LOGFONT height) keeps a positive size too.
+    manager->AddFont(L"Arial", -30, false, false, false);
+    edit->SetFont(1);
+    ASSERT_EQ(S_OK, edit->GetTextHost()->TxGetCharFormat(&given));
+    EXPECT_EQ(30 * 1440 / dpi, reinterpret_cast<const CHARFORMAT2W*>(given)->yHeight);
 }
 
 TEST_F(RichEditWindow, ReadOnlyRefusesTypingButSelects)

@@ -644,6 +644,32 @@ TEST_F(BarWindow, ContainerTakesItsRangeFromTheContentAndHidesTheBarWhenItFits)
     EXPECT_EQ(nullptr, list->GetVerticalScrollBar());
 }
 
+// A bar without owner is laid out by its parent, which must give its place
+// to the others and repaint once it is hidden: it would stay drawn otherwise.
+TEST_F(BarWindow, HidingABarWithoutOwnerLaysItsParentOutAgain)
+{
+    row->Add(new CControlUI);
+    CControlUI* before = new CControlUI;
+    before->SetPreferredWidth(20);
+    row->Add(before);
+    CScrollBarUI* bar = new CScrollBarUI;
+    row->Add(bar);
+    Show();
+    ASSERT_EQ(width - 36, before->GetBoundsLeft());
+    ValidateRect(hwnd, nullptr);
+
+    bar->SetShown(false);
+    EXPECT_FALSE(bar->IsShown());
+    RECT dirty = {};
+    EXPECT_TRUE(GetUpdateRect(hwnd, &dirty, FALSE));
+    Paint();
+    EXPECT_EQ(width - 20, before->GetBoundsLeft());
+
+    bar->SetShown(true);
+    Paint();
+    EXPECT_EQ(width - 36, before->GetBoundsLeft());
+}
+
 TEST_F(BarWindow, KeysAndTheWheelScrollTheContainersChildren)
 {
     CVerticalLayoutUI* list = ShowList(10);

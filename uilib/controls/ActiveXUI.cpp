@@ -2,11 +2,10 @@
 
 #include "ActiveXCtrl.h"
 #include "ActiveXWnd.h"
+#include "ScopedHandle.h"
 #include "UiGdi.h"
 
 #include <ocidl.h>
-
-#include <utility>
 
 namespace UiLib {
 
@@ -19,7 +18,6 @@ const UINT kFirstMouseMessage = 0x200;
 const UINT kLastMouseMessage = 0x20D;
 
 typedef HRESULT(STDAPICALLTYPE* DllGetClassObjectProc)(REFCLSID, REFIID, void**);
-typedef HRESULT(STDAPICALLTYPE* DllCanUnloadNowProc)();
 
 template <typename T>
 void ReleaseInto(T*& pointer)
@@ -43,18 +41,6 @@ SIZEL PixelsToHimetric(int cx, int cy)
 bool IsMouseMessage(UINT message)
 {
     return message >= kFirstMouseMessage && message <= kLastMouseMessage;
-}
-
-// Lets a module go only when it says none of its objects is still alive;
-// otherwise it stays loaded for the rest of the process.
-void FreeModuleWhenUnused(ScopedModule& module)
-{
-    const DllCanUnloadNowProc canUnload =
-        reinterpret_cast<DllCanUnloadNowProc>(reinterpret_cast<void*>(GetProcAddress(module.get(), "DllCanUnloadNow")));
-    if (canUnload != nullptr && canUnload() == S_OK)
-        module.reset();
-    else
-        module.release();
 }
 
 }  // namespace
@@ -131,6 +117,8 @@ HRESULT CActiveXUI::GetControl(REFIID iid, void** out)
 
 void CActiveXUI::SetAttribute(const wchar_t* name, const wchar_t* value)
 {
+    if (name == nullptr || value == nullptr)
+        return;
     if (wcscmp(name, L"clsid") == 0)
         SetClsid(value);
     else if (wcscmp(name, L"modulename") == 0)
@@ -191,7 +179,9 @@ void CActiveXUI::Paint(HDC hdc, const RECT& dirty)
 
 LRESULT CActiveXUI::MessageHandler(UINT message, WPARAM wParam, LPARAM lParam, bool& handled)
 {
-    if (site_ == nullptr || !site_->IsInPlaceActive() || site_->GetInPlaceObject() == nullptr)
+    // An object that went in place windowless once and later in a window of
+    // its own holds a windowed in-place part, which takes no window messages.
+    if (site_ == nullptr || !site_->IsInPlaceActive() || !site_->IsWindowless() || site_->GetInPlaceObject() == nullptr)
         return 0;
     const bool mouse = IsMouseMessage(message);
     if (mouse && !IsMouseEnabled())
@@ -223,7 +213,7 @@ LRESULT CActiveXUI::MessageHandler(UINT message, WPARAM wParam, LPARAM lParam, b
         take = true;
         wantsHandled = false;
     } else if (message >= WM_KEYFIRST && message <= WM_KEYLAST) {
-        take = site_->IsFocused();
+        take = HasFocus();
     }
     if (!take)
         return 0;
@@ -250,9 +240,10 @@ IOleObject* CActiveXUI::CreateObject()
                 factory->CreateInstance(nullptr, IID_IOleObject, reinterpret_cast<void**>(&object));
                 factory->Release();
             }
-            if (object != nullptr)
-                module_ = std::move(module);
         }
+        // The module stays loaded for the rest of the process: objects and
+        // class factories of it may outlive this control.
+        module.release();
     }
     if (object == nullptr) {
         IOleControl* control = nullptr;
@@ -346,8 +337,6 @@ void CActiveXUI::ReleaseControl()
         site_->Detach();
         ReleaseInto(site_);
     }
-    if (module_)
-        FreeModuleWhenUnused(module_);
     if (manager_ != nullptr)
         manager_->RemoveMessageFilter(this);
 }

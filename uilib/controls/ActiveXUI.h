@@ -5,7 +5,6 @@
 // step with the control's rect, and feeds a windowless object its messages.
 #include "ControlUI.h"
 #include "MessageFilterUI.h"
-#include "ScopedHandle.h"
 #include "UiString.h"
 
 #include "Win32Prelude.h"
@@ -60,8 +59,6 @@ protected:
     CActiveXCtrl* site_;
     HWND hostWindow_;
     CLSID clsid_;
-    // The module that made the object, kept loaded while the object lives.
-    ScopedModule module_;
 };
 
 }  // namespace UiLib

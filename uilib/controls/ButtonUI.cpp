@@ -193,14 +193,17 @@ void CButtonUI::PaintStateImage(HDC hdc)
             return;
         }
     } else if ((state_ & kUiStateHot) != 0) {
-        if (PaintImageOnce(hdc, hotImage_)) {
-            if (!hotForeImage_.IsEmpty())
-                PaintImageOnce(hdc, hotForeImage_);
-            else
-                PaintImageOnce(hdc, foreImage_);
-            return;
-        }
-        if (hotImage_.IsEmpty() && hotBkColor_ != 0) {
+        // A hot image that fails to draw falls back to the normal image for
+        // this paint; the hot fill is for a button that has no hot image.
+        if (!hotImage_.IsEmpty()) {
+            if (PaintImageOnce(hdc, hotImage_)) {
+                if (!hotForeImage_.IsEmpty())
+                    PaintImageOnce(hdc, hotForeImage_);
+                else
+                    PaintImageOnce(hdc, foreImage_);
+                return;
+            }
+        } else if (hotBkColor_ != 0) {
             CUiRender::FillColor(hdc, paintRect_, ApplyHslToColor(hotBkColor_));
             return;
         }

@@ -268,9 +268,10 @@ void CEditUI::SetShown(bool visible)
         manager_->SetFocus(nullptr);
 }
 
+// A container hiding the edit only closes its native window; the edit's own
+// visibility stays as it is.
 void CEditUI::SetShownByParent(bool visible)
 {
-    CLabelUI::SetShownByParent(visible);
     if (!visible && window_ != nullptr && manager_ != nullptr)
         manager_->SetFocus(nullptr);
 }
@@ -288,7 +289,7 @@ void CEditUI::SetEnabled(bool enabled)
 
 void CEditUI::SetMaxChar(int count)
 {
-    maxChar_ = count < 0 ? 0 : count;
+    maxChar_ = count;
     if (window_ != nullptr)
         window_->SendWindowMessage(EM_LIMITTEXT, static_cast<WPARAM>(maxChar_));
 }
@@ -308,14 +309,6 @@ void CEditUI::SetPassword(bool password)
     if (password_ == password)
         return;
     password_ = password;
-    Invalidate();
-}
-
-void CEditUI::SetPasswordChar(wchar_t mask)
-{
-    if (mask == L'\0' || passwordChar_ == mask)
-        return;
-    passwordChar_ = mask;
     Invalidate();
 }
 
@@ -358,7 +351,8 @@ void CEditUI::SetDisabledImage(const wchar_t* image)
 
 void CEditUI::OpenNativeWindow()
 {
-    if (manager_ == nullptr || manager_->GetWindow() == nullptr || !IsShown() || !IsEnabled())
+    // The native window is made in the manager's window.
+    if (manager_ == nullptr)
         return;
     CEditWnd* window = new CEditWnd;
     window_ = window;
@@ -374,9 +368,13 @@ void CEditUI::OnPress(const UiEvent& event)
 {
     if (manager_ != nullptr)
         manager_->ReleaseCapture();
-    if (HasFocus() && window_ == nullptr)
+    if (HasFocus() && window_ == nullptr) {
         OpenNativeWindow();
-    if (window_ == nullptr || !PtInRect(&itemRect_, event.mouse))
+        // A window opened by a press outside the edit selects nothing.
+        if (window_ == nullptr || !PtInRect(&itemRect_, event.mouse))
+            return;
+    }
+    if (window_ == nullptr)
         return;
     const HWND native = window_->GetHwnd();
     int end = GetWindowTextLengthW(native);

@@ -73,15 +73,12 @@ public:
     void PaintStateImage(HDC hdc) override;
     void PaintText(HDC hdc) override;
 
-    // A negative count is taken as 0, the native control's own default limit.
     void SetMaxChar(int count);
     int GetMaxChar() const { return maxChar_; }
     void SetReadOnly(bool readOnly);
     bool IsReadOnly() const { return readOnly_; }
     void SetPassword(bool password);
     bool IsPassword() const { return password_; }
-    // The character 0 would show the text in the clear; it is refused.
-    void SetPasswordChar(wchar_t mask);
     wchar_t GetPasswordChar() const { return passwordChar_; }
     void SetNumberOnly(bool numberOnly);
     bool IsNumberOnly() const;

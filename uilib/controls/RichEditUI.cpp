@@ -60,7 +60,8 @@ CRichEditUI::CRichEditUI()
       textColor_(0),
       font_(-1),
       textLimit_(kDefaultTextLimit),
-      style_(ES_MULTILINE)
+      style_(ES_MULTILINE),
+      paintDirty_()
 {
 }
 
@@ -195,14 +196,6 @@ void CRichEditUI::SetRich(bool rich)
         host_->SetRichText(rich);
 }
 
-void CRichEditUI::SetReadOnly(bool readOnly)
-{
-    readOnly_ = readOnly;
-    SetStyleBit(ES_READONLY, readOnly);
-    if (host_ != nullptr)
-        host_->SetReadOnly(readOnly);
-}
-
 void CRichEditUI::SetWantTab(bool want)
 {
     wantTab_ = want;
@@ -218,23 +211,9 @@ void CRichEditUI::SetWantCtrlReturn(bool want)
     wantCtrlReturn_ = want;
 }
 
-void CRichEditUI::SetLimitText(int limit)
-{
-    if (limit < 1)
-        return;
-    textLimit_ = limit;
-    if (host_ != nullptr)
-        host_->SetMaxLength(static_cast<DWORD>(limit));
-}
-
 bool CRichEditUI::WantsTab() const
 {
     return wantTab_;
-}
-
-void CRichEditUI::SetStyleBit(DWORD bit, bool on)
-{
-    style_ = on ? (style_ | bit) : (style_ & ~bit);
 }
 
 void CRichEditUI::ReadAlign(const wchar_t* value)
@@ -249,8 +228,8 @@ void CRichEditUI::ReadAlign(const wchar_t* value)
 
 void CRichEditUI::SetAttribute(const wchar_t* name, const wchar_t* value)
 {
-    if (value == nullptr)
-        value = L"";
+    if (name == nullptr || value == nullptr)
+        return;
     const bool isTrue = IsTrue(value);
     // The bar attributes also reach the container, which makes the bars.
     if (wcscmp(name, L"vscrollbar") == 0) {
@@ -280,8 +259,10 @@ void CRichEditUI::SetAttribute(const wchar_t* name, const wchar_t* value)
         if (wcscmp(value, L"false") == 0)
             style_ &= ~static_cast<DWORD>(ES_MULTILINE);
     } else if (wcscmp(name, L"readonly") == 0) {
-        if (isTrue)
-            SetReadOnly(true);
+        if (isTrue) {
+            style_ |= ES_READONLY;
+            readOnly_ = true;
+        }
     } else if (wcscmp(name, L"numberonly") == 0) {
         if (isTrue)
             style_ |= ES_NUMBER;
@@ -313,35 +294,29 @@ LONG CRichEditUI::NaturalHeight(int width) const
     return naturalHeight;
 }
 
-// Whether the text fits the client height once the width of a shown
-// vertical bar is given back to it.
+// Whether the text would fit the client height with the vertical bar's
+// width given back to it.
 bool CRichEditUI::FitsWithoutBar(const RECT& client, const CScrollBarUI& bar) const
 {
-    const int width = client.right - client.left + (bar.IsShown() ? bar.GetPreferredWidth() : 0);
-    return NaturalHeight(width) <= client.bottom - client.top;
+    return NaturalHeight(client.right - client.left + bar.GetPreferredWidth()) <= client.bottom - client.top;
 }
 
-// Shows the vertical bar for a text taller than the control when the
-// services have not (yet) asked for it, and takes it away again once the
-// text fits. True when the bar was shown or hidden.
-bool CRichEditUI::FitVerticalBar(const CUiRect& client)
+// Once the services have hidden the bar that the layout made room for (or
+// the bar is held on), it is shown again while the text would not fit
+// without it, and let go once it would.
+void CRichEditUI::FitVerticalBar(const CUiRect& client, bool barWasShown)
 {
     CScrollBarUI* bar = GetVerticalScrollBar();
-    if (bar == nullptr || host_ == nullptr || manager_ == nullptr || (bar->IsShown() && !vBarFixing_))
-        return false;
+    if (!barWasShown || bar == nullptr || (bar->IsShown() && !vBarFixing_))
+        return;
     if (!FitsWithoutBar(client, *bar)) {
-        vBarFixing_ = true;
-        if (bar->IsShown())
-            return false;
         bar->SetShown(true);
         bar->SetScrollPos(0);
-        return true;
+        vBarFixing_ = true;
+    } else if (vBarFixing_) {
+        bar->SetShown(false);
+        vBarFixing_ = false;
     }
-    if (!vBarFixing_)
-        return false;
-    vBarFixing_ = false;
-    bar->SetShown(false);
-    return true;
 }
 
 void CRichEditUI::PlaceBarsAndChildren(const CUiRect& client)
@@ -365,39 +340,37 @@ void CRichEditUI::PlaceBarsAndChildren(const CUiRect& client)
 void CRichEditUI::SetBounds(const RECT& rc)
 {
     CControlUI::SetBounds(rc);
-    CUiRect client = GetClientArea();
+    const CScrollBarUI* bar = GetVerticalScrollBar();
+    const bool barWasShown = bar != nullptr && bar->IsShown();
+    const CUiRect client = GetClientArea();
     if (host_ != nullptr) {
         host_->SetClientRect(client);
-        if (FitVerticalBar(client)) {
-            client = GetClientArea();
-            host_->SetClientRect(client);
-        }
+        FitVerticalBar(client, barWasShown);
     }
     PlaceBarsAndChildren(client);
 }
 
-void CRichEditUI::PaintText(HDC hdc)
+void CRichEditUI::Paint(HDC hdc, const RECT& dirty)
 {
+    paintDirty_ = dirty;
+    CContainerUI::Paint(hdc, dirty);
+}
+
+// The services draw the text over the background and the border, before
+// the children and the bars.
+void CRichEditUI::PaintBorder(HDC hdc)
+{
+    CContainerUI::PaintBorder(hdc);
     if (host_ == nullptr)
         return;
     const RECT& client = host_->GetClientRect();
     RECTL bounds = {client.left, client.top, client.right, client.bottom};
-    RECT update = paintRect_;
+    RECT update = paintDirty_;
     host_->GetTextServices()->TxDraw(DVASPECT_CONTENT, 0, nullptr, nullptr, hdc, nullptr, &bounds, nullptr, &update,
                                      nullptr, 0, TXTVIEW_ACTIVE);
-}
-
-void CRichEditUI::Paint(HDC hdc, const RECT& dirty)
-{
-    RECT paint;
-    if (!IntersectRect(&paint, &dirty, &itemRect_))
-        return;
-    CContainerUI::Paint(hdc, dirty);
+    // A bar that the layout holds on goes again once the text fits.
     CScrollBarUI* bar = GetVerticalScrollBar();
-    if (host_ == nullptr || !vBarFixing_ || bar == nullptr)
-        return;
-    // A bar that the layout forced on goes again once the text fits.
-    if (FitsWithoutBar(host_->GetClientRect(), *bar))
+    if (vBarFixing_ && bar != nullptr && FitsWithoutBar(client, *bar))
         MarkForUpdate();
 }
 
@@ -684,12 +657,8 @@ bool CRichEditUI::IsMessageForMe(UINT message, LPARAM lParam, bool& keepUnhandle
     }
     if (message >= WM_KEYFIRST && message <= WM_KEYLAST)
         return manager_->GetFocus() == this;
-    if (message == WM_CONTEXTMENU) {
-        // A menu asked from the keyboard has no point: it is for the focus.
-        if (lParam == -1)
-            return manager_->GetFocus() == this;
+    if (message == WM_CONTEXTMENU)
         return manager_->FindControlAt(MessagePoint(manager_->GetWindow(), message, lParam)) == this;
-    }
     if (message == WM_HELP) {
         keepUnhandled = true;
         return true;

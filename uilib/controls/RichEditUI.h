@@ -28,7 +28,7 @@ public:
     void ProcessEvent(UiEvent& event) override;
     void SetAttribute(const wchar_t* name, const wchar_t* value) override;
     void Paint(HDC hdc, const RECT& dirty) override;
-    void PaintText(HDC hdc) override;
+    void PaintBorder(HDC hdc) override;
 
     void SetScrollPos(SIZE pos) override;
     void LineUp() override;
@@ -61,7 +61,6 @@ public:
     bool IsRich() const { return rich_; }
     void SetRich(bool rich);
     bool IsReadOnly() const { return readOnly_; }
-    void SetReadOnly(bool readOnly);
     bool IsWantTab() const { return wantTab_; }
     void SetWantTab(bool want);
     bool IsWantReturn() const { return wantReturn_; }
@@ -69,7 +68,6 @@ public:
     bool IsWantCtrlReturn() const { return wantCtrlReturn_; }
     void SetWantCtrlReturn(bool want);
     int GetLimitText() const { return textLimit_; }
-    void SetLimitText(int limit);
     DWORD GetTextHostStyle() const { return style_; }
     CTxtWinHost* GetTextHost() const { return host_; }
 
@@ -88,7 +86,7 @@ private:
     CScrollBarUI* BarOf(int bar) const;
     bool IsReturnWanted() const;
     bool FitsWithoutBar(const RECT& client, const CScrollBarUI& bar) const;
-    bool FitVerticalBar(const CUiRect& client);
+    void FitVerticalBar(const CUiRect& client, bool barWasShown);
     void PlaceBarsAndChildren(const CUiRect& client);
     LONG NaturalHeight(int width) const;
     long QueryTextLength() const;
@@ -100,7 +98,6 @@ private:
     void MoveImeWindowToCaret() const;
     COLORREF TextColorRef() const;
     void ReadAlign(const wchar_t* value);
-    void SetStyleBit(DWORD bit, bool on);
 
     CTxtWinHost* host_;
     bool vBarFixing_;
@@ -113,6 +110,8 @@ private:
     int font_;
     int textLimit_;
     DWORD style_;
+    // The dirty rect of the paint under way, the services' update rect.
+    RECT paintDirty_;
 };
 
 }  // namespace UiLib

@@ -263,8 +263,6 @@ void CScrollBarUI::SetShown(bool visible)
         return;
     visible_ = visible;
     focused_ = false;
-    if (!visible && manager_ != nullptr && manager_->GetFocus() == this)
-        manager_->SetFocus(nullptr);
 }
 
 void CScrollBarUI::TakeFocus()
@@ -544,6 +542,8 @@ void CScrollBarUI::SetImage(CUiString& slot, const wchar_t* image)
 
 void CScrollBarUI::SetAttribute(const wchar_t* name, const wchar_t* value)
 {
+    if (name == nullptr || value == nullptr)
+        return;
     struct Part {
         const wchar_t* prefix;
         UiScrollBarImages* images;

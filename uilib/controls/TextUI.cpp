@@ -2,7 +2,6 @@
 // hit tests.
 #include "TextUI.h"
 
-#include "UiGdi.h"
 #include "UiRender.h"
 
 #include <algorithm>
@@ -119,17 +118,16 @@ SIZE CTextUI::MeasureSize(SIZE available)
     if (manager_ == nullptr)
         return CControlUI::MeasureSize(available);
     RECT rc = {textPadding_.left, 0, std::max<LONG>(fixedWidth_, available.cx) - textPadding_.right, kMeasureHeight};
-    // A memory DC of the screen measures as the window's DC does, and needs
-    // no window.
-    ScopedMemoryDc dc(CreateCompatibleDC(nullptr));
-    if (!dc)
+    // A manager without a window has no DC to measure on.
+    const HDC dc = manager_->GetPaintDC();
+    if (dc == nullptr)
         return CControlUI::MeasureSize(available);
     const UINT style = textStyle_ | DT_CALCRECT;
     if (showHtml_) {
         int links = 0;
-        CUiRender::DrawMarkupText(dc.get(), manager_, rc, text_.GetData(), 0, nullptr, nullptr, links, style);
+        CUiRender::DrawMarkupText(dc, manager_, rc, text_.GetData(), 0, nullptr, nullptr, links, style);
     } else {
-        CUiRender::DrawPlainText(dc.get(), manager_, rc, text_.GetData(), 0, font_, style);
+        CUiRender::DrawPlainText(dc, manager_, rc, text_.GetData(), 0, font_, style);
     }
     SIZE size = {rc.right - rc.left + textPadding_.left + textPadding_.right,
                  rc.bottom - rc.top + textPadding_.top + textPadding_.bottom};

@@ -118,8 +118,7 @@ void CTxtWinHost::Activate()
 void CTxtWinHost::InitCharFormat(HFONT font, COLORREF color)
 {
     LOGFONTW logFont = {};
-    if (font == nullptr || GetObjectW(font, sizeof(logFont), &logFont) == 0)
-        GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof(logFont), &logFont);
+    GetObjectW(font, sizeof(logFont), &logFont);
     charFormat_ = CHARFORMAT2W();
     charFormat_.cbSize = sizeof(CHARFORMAT2W);
     charFormat_.dwMask = kCharFormatMask;
@@ -160,11 +159,6 @@ void CTxtWinHost::SetBit(DWORD bit, bool on)
     bits_ = on ? (bits_ | bit) : (bits_ & ~bit);
 }
 
-void CTxtWinHost::SetStyleBit(DWORD bit, bool on)
-{
-    style_ = on ? (style_ | bit) : (style_ & ~bit);
-}
-
 void CTxtWinHost::TellServices(DWORD changed, DWORD value)
 {
     if (services_ != nullptr)
@@ -194,6 +188,8 @@ void CTxtWinHost::SetClientRect(const RECT& client)
 {
     client_ = client;
     UpdateExtent();
+    // The services read the client rect again only when told that it
+    // changed; otherwise they keep laying the text out in the old one.
     TellServices(TXTBIT_EXTENTCHANGE | TXTBIT_CLIENTRECTCHANGE, TXTBIT_EXTENTCHANGE | TXTBIT_CLIENTRECTCHANGE);
 }
 
@@ -219,12 +215,6 @@ void CTxtWinHost::SetRichText(bool rich)
 {
     SetBit(kRichText, rich);
     TellServices(TXTBIT_RICHTEXT, rich ? TXTBIT_RICHTEXT : 0);
-}
-
-void CTxtWinHost::SetReadOnly(bool readOnly)
-{
-    SetStyleBit(ES_READONLY, readOnly);
-    TellServices(TXTBIT_READONLY, readOnly ? TXTBIT_READONLY : 0);
 }
 
 // The services read the new limit back through TxGetMaxLength.

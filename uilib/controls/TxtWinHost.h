@@ -26,7 +26,6 @@ public:
     void SetCharFormat(HFONT font, COLORREF color);
     void SetTextColor(COLORREF color);
     void SetRichText(bool rich);
-    void SetReadOnly(bool readOnly);
     void SetMaxLength(DWORD length);
     DWORD GetMaxLength() const { return maxLength_; }
     void SetTransparent(bool transparent);
@@ -102,7 +101,6 @@ private:
     void InitCharFormat(HFONT font, COLORREF color);
     void InitParaFormat();
     void SetBit(DWORD bit, bool on);
-    void SetStyleBit(DWORD bit, bool on);
     void TellServices(DWORD changed, DWORD value);
     void UpdateExtent();
     void ApplyCharFormat();

@@ -152,6 +152,8 @@ void* CWebBrowserUI::CastByName(const wchar_t* name)
 
 void CWebBrowserUI::SetAttribute(const wchar_t* name, const wchar_t* value)
 {
+    if (name == nullptr || value == nullptr)
+        return;
     if (wcscmp(name, L"homepage") == 0)
         SetHomePage(value);
     else if (wcscmp(name, L"autonavi") == 0)
@@ -291,7 +293,7 @@ STDMETHODIMP CWebBrowserUI::QueryInterface(REFIID iid, void** out)
         *out = static_cast<IServiceProvider*>(this);
     else if (iid == IID_IOleCommandTarget)
         *out = static_cast<IOleCommandTarget*>(this);
-    else if (iid == IID_IDispatch || iid == kIidBrowserEvents2)
+    else if (iid == IID_IDispatch)
         *out = static_cast<IDispatch*>(this);
     if (*out == nullptr)
         return E_NOINTERFACE;
