@@ -6,8 +6,10 @@
 #include "ComboUI.h"
 #include "DialogBuilder.h"
 #include "ListLabelElementUI.h"
+#include "ScrollBarUI.h"
 #include "UiManager.h"
 #include "button_window_fixture.h"
+#include "event_recording_parent.h"
 
 #include <gtest/gtest.h>
 
@@ -500,10 +502,7 @@ TEST_F(ComboWindow, DropBoxAttributesReachThePopupLayout)
 {
     AddRows(2);
     combo->SetAttribute(L"dropbox", L"inset=\"5,5,5,5\"");
-    const HWND popup = ClickOpen();
-    ASSERT_NE(nullptr, popup);
-    RECT client = {};
-    GetClientRect(popup, &client);
+    ASSERT_NE(nullptr, ClickOpen());
     EXPECT_EQ(5, combo->GetItemAt(0)->GetBounds().top);
 }
 
@@ -559,6 +558,80 @@ TEST_F(ComboWindow, OwnerWindowGoingFirstGivesTheRowsBack)
     EXPECT_EQ(manager, combo->GetItemAt(0)->GetOwnerManager());
 }
 
+TEST_F(ComboWindow, APressOnThePopupsScrollBarLeavesItOpen)
+{
+    AddRows(12);
+    combo->SetAttribute(L"dropboxsize", L"0,80");
+    const HWND popup = ClickOpen();
+    ASSERT_NE(nullptr, popup);
+    CContainerUI* layout = static_cast<CContainerUI*>(combo->GetItemAt(0)->GetParentControl());
+    ASSERT_NE(nullptr, layout);
+    CScrollBarUI* bar = layout->GetVerticalScrollBar();
+    ASSERT_NE(nullptr, bar);
+    ASSERT_TRUE(bar->IsShown());
+    const RECT track = bar->GetBounds();
+    const POINT onBar = {(track.left + track.right) / 2, track.bottom - 20};
+    SendMessageW(popup, WM_LBUTTONDOWN, MK_LBUTTON, At(onBar));
+    SendMessageW(popup, WM_LBUTTONUP, 0, At(onBar));
+    Pump();
+    EXPECT_TRUE(IsWindow(popup));
+    EXPECT_TRUE(combo->IsDropped());
+    // A release beside the bar, over the rows, still closes it.
+    SendMessageW(popup, WM_LBUTTONUP, 0, At(POINT{10, 20}));
+    Pump();
+    EXPECT_FALSE(IsWindow(popup));
+}
+
+TEST_F(ComboWindow, ClosingLeavesNoRowLookingHot)
+{
+    AddRows(3);
+    HWND popup = ClickOpen();
+    ASSERT_NE(nullptr, popup);
+    CControlUI* hovered = combo->GetItemAt(1);
+    SendMessageW(popup, WM_MOUSEMOVE, 0, At(Middle(hovered)));
+    UiTest::Canvas canvas(320, 220);
+    auto rowColour = [&]() {
+        canvas.Fill(0xFFFFFF);
+        hovered->Paint(canvas.dc(), hovered->GetBounds());
+        const POINT middle = Middle(hovered);
+        return canvas.At(middle.x, middle.y);
+    };
+    // The list info's hot background while the mouse is over the row.
+    EXPECT_EQ(0xE9F5FFu, rowColour());
+    SendMessageW(popup, WM_KEYDOWN, VK_RETURN, 0);
+    Pump();
+    ASSERT_FALSE(IsWindow(popup));
+    popup = ClickOpen();
+    ASSERT_NE(nullptr, popup);
+    EXPECT_EQ(0xFFFFFFu, rowColour());
+}
+
+TEST(Combo, NullAttributesAreRefusedAndADisabledPressGoesUp)
+{
+    UiTest::EventRecordingParent parent;
+    CComboUI* combo = new CComboUI;
+    parent.Hold(combo);
+    combo->SetAttribute(L"textpadding", L"6,1,4,2");
+    combo->SetAttribute(L"textpadding", nullptr);
+    combo->SetAttribute(nullptr, L"1,1,1,1");
+    EXPECT_EQ(6, combo->GetTextPadding().left);
+    CComboBoxUI box;
+    box.SetAttribute(L"arrowimage", L"arrow.png");
+    box.SetAttribute(L"arrowimage", nullptr);
+    box.SetAttribute(nullptr, L"other.png");
+    EXPECT_STREQ(L"arrow.png", box.GetArrowImage().GetData());
+
+    // Without a manager there is no window to open the pop-up from.
+    EXPECT_FALSE(combo->TryActivate());
+    EXPECT_FALSE(combo->IsDropped());
+    UiEvent press = UiTest::EventAt(kUiEventButtonDown);
+    combo->ProcessEvent(press);
+    EXPECT_FALSE(parent.Saw(kUiEventButtonDown));
+    combo->SetEnabled(false);
+    combo->ProcessEvent(press);
+    EXPECT_TRUE(parent.Saw(kUiEventButtonDown));
+}
+
 class ComboBoxWindow : public ComboWindow {
 protected:
     CComboUI* MakeCombo() override { return SizedCombo<CComboBoxUI>(); }
@@ -573,6 +646,10 @@ TEST_F(ComboBoxWindow, IsAComboWithItsOwnType)
     EXPECT_STREQ(L"file='arrow.png' source='0,0,50,10'", static_cast<CComboBoxUI*>(combo)->GetArrowImage().GetData());
     // An arrow image that cannot be drawn is dropped at the first paint.
     UiTest::Canvas canvas(300, 200);
+    combo->Paint(canvas.dc(), combo->GetBounds());
+    EXPECT_TRUE(static_cast<CComboBoxUI*>(combo)->GetArrowImage().IsEmpty());
+    // So is one whose source is too narrow to give each state a column.
+    combo->SetAttribute(L"arrowimage", L"file='arrow.png' source='0,0,4,10'");
     combo->Paint(canvas.dc(), combo->GetBounds());
     EXPECT_TRUE(static_cast<CComboBoxUI*>(combo)->GetArrowImage().IsEmpty());
     EXPECT_NE(nullptr, ClickOpen());

@@ -5,6 +5,7 @@
 #include "DateTimeUI.h"
 #include "VerticalLayoutUI.h"
 
+#include "event_recording_parent.h"
 #include "native_child_host.h"
 
 #include <commctrl.h>
@@ -111,6 +112,15 @@ TEST(DateTimeText, FormattedFromTheDate)
         control.SetTime(c.date);
         EXPECT_EQ(c.text, Text(control));
         EXPECT_EQ(CDateTimeUI::kDateTaken, control.GetUpdateState());
+    }
+
+    // Without a manager there is no window to put a picker on.
+    for (int type : {kUiEventSetFocus, kUiEventButtonDown}) {
+        UiEvent event = {};
+        event.type = type;
+        event.sender = &control;
+        control.HandleEvent(event);
+        EXPECT_EQ(nullptr, control.GetNativeWindow()) << type;
     }
 }
 
@@ -225,6 +235,48 @@ TEST_F(DateTimeOnWindow, DeletingTheControlClosesAnOpenPicker)
     picker = nullptr;
     NativeChildHost::Pump();
     EXPECT_FALSE(IsWindow(native));
+}
+
+TEST_F(DateTimeOnWindow, AWindowSizeWhileOpenTakesTheDateAndClosesThePicker)
+{
+    const HWND native = Open();
+    ASSERT_NE(nullptr, native);
+    SetPickerDate(native, Date(2023, 8, 1));
+    UiEvent size = UiTest::EventAt(kUiEventWindowSize);
+    size.sender = picker;
+    picker->HandleEvent(size);
+    NativeChildHost::Pump();
+    EXPECT_FALSE(IsWindow(native));
+    EXPECT_EQ(nullptr, picker->GetNativeWindow());
+    EXPECT_EQ(L"2023-08-01", Text(*picker));
+    // Closed, a window size changes nothing.
+    picker->HandleEvent(size);
+    NativeChildHost::Pump();
+    EXPECT_EQ(nullptr, picker->GetNativeWindow());
+}
+
+// The wheel over an open picker is the picker's; closed, it travels up.
+TEST(DateTimeWheel, AnOpenPickerKeepsTheWheel)
+{
+    NativeChildHost host;
+    UiTest::EventRecordingParent* root = new UiTest::EventRecordingParent;
+    CDateTimeUI* picker = new CDateTimeUI;
+    root->Add(picker);
+    ASSERT_TRUE(host.Show(root));
+    host.Click(picker);
+    const HWND native = picker->GetNativeWindow();
+    ASSERT_NE(nullptr, native);
+    UiEvent wheel = UiTest::EventAt(kUiEventScrollWheel, NativeChildHost::Middle(picker), 1);
+    wheel.sender = picker;
+    root->types.clear();
+    picker->HandleEvent(wheel);
+    EXPECT_FALSE(root->Saw(kUiEventScrollWheel));
+    EXPECT_EQ(native, picker->GetNativeWindow());
+    host.manager->SetFocus(nullptr);
+    NativeChildHost::Pump();
+    ASSERT_EQ(nullptr, picker->GetNativeWindow());
+    picker->HandleEvent(wheel);
+    EXPECT_TRUE(root->Saw(kUiEventScrollWheel));
 }
 
 }  // namespace

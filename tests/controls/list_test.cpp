@@ -1,15 +1,20 @@
 #include "DialogBuilder.h"
 #include "ListBodyUI.h"
 #include "ListContainerElementUI.h"
+#include "ListElementUI.h"
 #include "ListHeaderItemUI.h"
 #include "ListHeaderUI.h"
 #include "ListLabelElementUI.h"
 #include "ListTextElementUI.h"
 #include "ListUI.h"
 #include "ScrollBarUI.h"
+#include "event_recording_parent.h"
 #include "ui_render_test_support.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cwchar>
 
 #include <string>
 #include <vector>
@@ -555,6 +560,17 @@ TEST_F(ListWindow, HeaderColumnsDriveTheCellsAndTheCallbackSuppliesTexts)
     EXPECT_STREQ(L"own", rows[0]->GetColumnText(2));
     EXPECT_EQ(nullptr, rows[0]->GetColumnText(0));
     EXPECT_EQ(nullptr, rows[0]->GetColumnText(5));
+    // Texts of further columns leave the ones already stored in place.
+    EXPECT_TRUE(rows[0]->SetColumnText(0, L"first"));
+    EXPECT_TRUE(rows[0]->SetColumnText(7, L"eighth"));
+    EXPECT_TRUE(rows[0]->SetColumnText(31, L"last"));
+    EXPECT_TRUE(rows[0]->SetColumnText(2, L"again"));
+    EXPECT_STREQ(L"first", rows[0]->GetColumnText(0));
+    EXPECT_STREQ(L"again", rows[0]->GetColumnText(2));
+    EXPECT_STREQ(L"eighth", rows[0]->GetColumnText(7));
+    EXPECT_STREQ(L"last", rows[0]->GetColumnText(31));
+    EXPECT_EQ(nullptr, rows[0]->GetColumnText(6));
+    EXPECT_TRUE(rows[0]->SetColumnText(0, L""));
     canvas.Fill(kWhite);
     rows[0]->Paint(canvas.dc(), row);
     RECT cell0 = {info.columns[0].left, row.top, info.columns[0].right, row.bottom};
@@ -620,7 +636,6 @@ TEST_F(ListWindow, DraggingTheSeparatorResizesTheColumn)
     AddRows(1);
     Paint();
     const RECT before = items[1]->GetBounds();
-    const int nextLeft = items[2]->GetBounds().left;
     const POINT grip = {before.right - 2, (before.top + before.bottom) / 2};
     log.notes.clear();
     Send(WM_LBUTTONDOWN, MK_LBUTTON, At(grip));
@@ -633,7 +648,6 @@ TEST_F(ListWindow, DraggingTheSeparatorResizesTheColumn)
     EXPECT_EQ(130, list->GetListInfo()->columns[1].right - list->GetListInfo()->columns[1].left);
     EXPECT_EQ(items[1]->GetBounds().right, items[2]->GetBounds().left);
     EXPECT_EQ(0u, items[1]->GetState() & CListHeaderItemUI::kStateDragging);
-    (void)nextLeft;
 
     // A drag that would leave 16 pixels or less is refused.
     const RECT wide = items[1]->GetBounds();
@@ -996,6 +1010,172 @@ TEST_F(ListWindow, MarkupBuildsHeaderColumnsAndRows)
     EXPECT_EQ(2, markupList->GetSelectedIndex());
     EXPECT_EQ(1, log.notes[1].lParam);
     EXPECT_FALSE(second->IsSelected());
+}
+
+// An owner that only keeps the types of the events its rows hand to it.
+class RecordingOwner : public CControlUI, public IListOwnerUI {
+public:
+    void* CastByName(const wchar_t* name) override
+    {
+        if (name != nullptr && wcscmp(name, L"IListOwner") == 0)
+            return static_cast<IListOwnerUI*>(this);
+        return CControlUI::CastByName(name);
+    }
+    UiListInfo* GetListInfo() override { return &info; }
+    int GetSelectedIndex() const override { return -1; }
+    bool SelectItem(int, bool) override { return true; }
+    void ProcessEvent(UiEvent& event) override { types.push_back(event.type); }
+    bool Saw(int type) const { return std::find(types.begin(), types.end(), type) != types.end(); }
+
+    UiListInfo info;
+    std::vector<int> types;
+};
+
+TEST(ListRows, EventsADisabledRowDoesNotTakeGoToTheOwner)
+{
+    struct Case {
+        int type;
+        wchar_t key;
+        bool enabledPasses;
+        bool disabledPasses;
+    } const cases[] = {
+        {kUiEventButtonDown, 0, false, true},   {kUiEventRightButtonDown, 0, false, true},
+        {kUiEventMouseEnter, 0, false, true},   {kUiEventKeyDown, VK_RETURN, false, true},
+        {kUiEventDoubleClick, 0, false, false}, {kUiEventMouseLeave, 0, false, false},
+        {kUiEventMouseMove, 0, false, false},   {kUiEventButtonUp, 0, false, false},
+        {kUiEventKeyDown, VK_DOWN, true, true}, {kUiEventScrollWheel, 0, true, true},
+    };
+    CListLabelElementUI label;
+    CListTextElementUI text;
+    CListContainerElementUI container;
+    for (CControlUI* row : std::initializer_list<CControlUI*>{&label, &text, &container}) {
+        IListItemUI* item = static_cast<IListItemUI*>(row->CastByName(L"ListItem"));
+        for (bool enabled : {true, false}) {
+            row->SetEnabled(enabled);
+            for (const Case& c : cases) {
+                RecordingOwner owner;
+                item->SetOwner(&owner);
+                UiEvent event = UiTest::EventAt(c.type);
+                event.key = c.key;
+                row->ProcessEvent(event);
+                EXPECT_EQ(enabled ? c.enabledPasses : c.disabledPasses, owner.Saw(c.type))
+                    << row->GetTypeName() << " enabled " << enabled << " event " << c.type << " key " << c.key;
+                item->SetOwner(nullptr);
+            }
+        }
+    }
+}
+
+TEST(ListRows, NullAttributeNamesOrValuesAreRefused)
+{
+    CListElementUI plain;
+    CListLabelElementUI label;
+    CListTextElementUI text;
+    CListContainerElementUI container;
+    for (CControlUI* row : std::initializer_list<CControlUI*>{&plain, &label, &text, &container}) {
+        IListItemUI* item = static_cast<IListItemUI*>(row->CastByName(L"ListItem"));
+        row->SetAttribute(nullptr, L"true");
+        row->SetAttribute(L"selected", nullptr);
+        row->SetAttribute(L"width", nullptr);
+        EXPECT_FALSE(item->IsSelected()) << row->GetTypeName();
+        // Any value of "selected" selects.
+        row->SetAttribute(L"selected", L"");
+        EXPECT_TRUE(item->IsSelected()) << row->GetTypeName();
+    }
+    CListUI list;
+    list.SetAttribute(nullptr, L"3");
+    list.SetAttribute(L"itemfont", nullptr);
+    EXPECT_EQ(-1, list.GetListInfo()->font);
+    CListHeaderItemUI headerItem;
+    headerItem.SetAttribute(nullptr, L"5");
+    headerItem.SetAttribute(L"sepwidth", nullptr);
+    EXPECT_EQ(4, headerItem.GetSeparatorWidth());
+}
+
+TEST(ListHeaderItem, EventsItDoesNotTakeGoToItsParent)
+{
+    UiTest::EventRecordingParent header;
+    CListHeaderItemUI* item = new CListHeaderItemUI;
+    header.Hold(item);
+    item->SetBounds(RECT{0, 0, 100, 24});
+    auto passes = [&](int type, POINT pt) { return header.PassedUp(*item, type, pt); };
+    const POINT middle = {50, 12};
+    // Enabled, the item takes the mouse; a move only while it drags.
+    EXPECT_FALSE(passes(kUiEventMouseEnter, middle));
+    EXPECT_NE(0u, item->GetState() & CListHeaderItemUI::kStateHot);
+    EXPECT_TRUE(passes(kUiEventMouseMove, middle));
+    EXPECT_FALSE(passes(kUiEventButtonDown, middle));
+    EXPECT_NE(0u, item->GetState() & CListHeaderItemUI::kStatePushed);
+    EXPECT_FALSE(passes(kUiEventButtonUp, middle));
+    EXPECT_FALSE(passes(kUiEventButtonDown, POINT{98, 12}));
+    EXPECT_FALSE(passes(kUiEventMouseMove, POINT{110, 12}));
+    EXPECT_FALSE(passes(kUiEventButtonUp, POINT{110, 12}));
+    EXPECT_FALSE(passes(kUiEventButtonUp, middle));
+    EXPECT_FALSE(passes(kUiEventMouseLeave, middle));
+    // Disabled, it takes none of them but the release.
+    item->SetEnabled(false);
+    for (int type :
+         {kUiEventButtonDown, kUiEventDoubleClick, kUiEventMouseEnter, kUiEventMouseLeave, kUiEventMouseMove})
+        EXPECT_TRUE(passes(type, middle)) << type;
+    EXPECT_FALSE(passes(kUiEventButtonUp, middle));
+    EXPECT_EQ(0u, item->GetState());
+}
+
+TEST(ListHeaderItem, ASeparatorWiderThanTheItemReachesPastItsOtherEdge)
+{
+    CListHeaderItemUI item;
+    item.SetBounds(RECT{100, 0, 130, 24});
+    struct Case {
+        int width;
+        RECT band;
+    } const cases[] = {
+        {1, {129, 0, 130, 24}},  {4, {126, 0, 130, 24}},   {50, {80, 0, 130, 24}},
+        {-3, {100, 0, 103, 24}}, {-45, {100, 0, 145, 24}}, {0, {130, 0, 130, 24}},
+    };
+    for (const Case& c : cases) {
+        item.SetSeparatorWidth(c.width);
+        const RECT band = item.GetSeparatorRect();
+        EXPECT_TRUE(EqualRect(&c.band, &band)) << c.width << ": " << band.left << "," << band.right;
+    }
+}
+
+TEST_F(ListWindow, AHiddenHeaderGivesItsItemsTheWholeWidthOfTheList)
+{
+    AddRows(1);
+    list->SetInset(RECT{10, 0, 10, 0});
+    list->SetAttribute(L"header", L"hidden");
+    Paint();
+    const UiListInfo& info = *list->GetListInfo();
+    ASSERT_EQ(3, info.columnCount);
+    EXPECT_EQ(list->GetBounds().left, info.columns[0].left);
+    EXPECT_EQ(list->GetBounds().right, info.columns[2].right);
+    EXPECT_EQ(list->GetBounds().right - 60, info.columns[2].left);
+    // The rows keep to the inset.
+    EXPECT_EQ(list->GetBounds().left + 10, list->GetItemAt(0)->GetBounds().left);
+}
+
+TEST_F(ListWindow, HeaderWithoutAHeightMeasuresByItsItemsAndTheDefaultFont)
+{
+    const int font = manager->GetDefaultFontInfo()->metrics.tmHeight;
+    CContainerUI* header = list->GetHeader();
+    header->SetPreferredHeight(0);
+    const SIZE available = {400, 300};
+    // Items without a height of their own measure the font and 14 more.
+    EXPECT_EQ(font + 14, items[1]->MeasureSize(available).cy);
+    EXPECT_EQ(100, items[1]->MeasureSize(available).cx);
+    SIZE size = header->MeasureSize(available);
+    EXPECT_EQ(160, size.cx);
+    EXPECT_EQ(font + 14, size.cy);
+    // The tallest item decides...
+    items[2]->SetPreferredHeight(font + 30);
+    EXPECT_EQ(font + 30, header->MeasureSize(available).cy);
+    // ...but never below the font and 6 more.
+    for (CListHeaderItemUI* item : items)
+        item->SetPreferredHeight(3);
+    EXPECT_EQ(font + 6, header->MeasureSize(available).cy);
+    // A height of its own wins.
+    header->SetPreferredHeight(50);
+    EXPECT_EQ(50, header->MeasureSize(available).cy);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "SliderUI.h"
 #include "UiManager.h"
 #include "button_window_fixture.h"
+#include "event_recording_parent.h"
 #include "ui_render_test_support.h"
 
 #include <gtest/gtest.h>
@@ -146,6 +147,49 @@ TEST(Slider, ThumbSitsWhereTheValueIs)
         EXPECT_TRUE(EqualRect(&c.thumb, &thumb))
             << c.what << ": " << thumb.left << "," << thumb.top << "," << thumb.right << "," << thumb.bottom;
     }
+}
+
+TEST(Slider, EventsItDoesNotTakeGoToItsParent)
+{
+    UiTest::EventRecordingParent parent;
+    CSliderUI* slider = new CSliderUI;
+    parent.Hold(slider);
+    slider->SetBounds(RECT{0, 0, 210, 12});
+    auto passes = [&](int type, POINT pt) { return parent.PassedUp(*slider, type, pt); };
+    const POINT onThumb = {5, 6};
+    const POINT offThumb = {100, 6};
+    EXPECT_TRUE(passes(kUiEventButtonDown, offThumb));
+    EXPECT_TRUE(passes(kUiEventDoubleClick, offThumb));
+    EXPECT_TRUE(passes(kUiEventMouseMove, offThumb));
+    EXPECT_FALSE(passes(kUiEventMouseEnter, offThumb));
+    EXPECT_FALSE(passes(kUiEventButtonDown, onThumb));
+    EXPECT_FALSE(passes(kUiEventMouseMove, offThumb));
+    EXPECT_FALSE(passes(kUiEventButtonUp, offThumb));
+    EXPECT_FALSE(passes(kUiEventMouseLeave, offThumb));
+    EXPECT_FALSE(passes(kUiEventContextMenu, offThumb));
+    slider->SetEnabled(false);
+    for (int type : {kUiEventButtonDown, kUiEventDoubleClick, kUiEventMouseEnter, kUiEventMouseLeave})
+        EXPECT_TRUE(passes(type, onThumb)) << type;
+}
+
+TEST(Progress, NullAttributeNamesOrValuesAreRefused)
+{
+    CProgressUI progress;
+    CSliderUI slider;
+    for (CProgressUI* bar : {&progress, static_cast<CProgressUI*>(&slider)}) {
+        bar->SetAttribute(L"value", L"40");
+        bar->SetAttribute(L"value", nullptr);
+        bar->SetAttribute(nullptr, L"70");
+        EXPECT_EQ(40, bar->GetValue()) << bar->GetTypeName();
+        bar->SetAttribute(L"foreimage", L"fore.png");
+        bar->SetAttribute(L"foreimage", nullptr);
+        EXPECT_STREQ(L"fore.png", bar->GetForeImage().GetData()) << bar->GetTypeName();
+    }
+    slider.SetAttribute(L"step", L"5");
+    slider.SetAttribute(L"step", nullptr);
+    slider.SetAttribute(L"thumbsize", nullptr);
+    EXPECT_EQ(5, slider.GetChangeStep());
+    EXPECT_EQ(10, slider.GetThumbSize().cx);
 }
 
 // Records the "valuechanged" notifications with the value at that moment.

@@ -111,12 +111,17 @@ TEST_F(TreeWindow, NodesBecomeRowsInDepthFirstOrderIndentedByDepth)
     EXPECT_EQ(18, a->GetBoundsHeight());
     EXPECT_EQ(a->GetBounds().bottom, b->GetBounds().top);
 
-    // Only nodes join a tree view.
+    // A plain control joins as a plain row; a node that is a row already is
+    // not listed twice.
     CControlUI* plain = new CControlUI;
-    EXPECT_FALSE(view->Add(plain));
-    delete plain;
+    EXPECT_TRUE(view->AddAt(plain, 1));
+    EXPECT_EQ(plain, view->GetItemAt(1));
+    EXPECT_TRUE(view->Remove(plain));
     EXPECT_FALSE(view->Add(a));
+    EXPECT_EQ(-1, view->AddNodeAt(c, 0));
+    EXPECT_FALSE(b->AddAt(c, 0));
     EXPECT_EQ(5, view->GetCount());
+    EXPECT_EQ(1, b->GetChildCount());
 }
 
 TEST_F(TreeWindow, ChildrenAddedLaterGoAfterTheirParentsSubtree)
@@ -137,6 +142,16 @@ TEST_F(TreeWindow, ChildrenAddedLaterGoAfterTheirParentsSubtree)
     ASSERT_TRUE(c->AddAt(h, 9));
     EXPECT_EQ(L"abchgdfe", Rows());
     EXPECT_EQ(50, h->GetDottedLine()->GetPreferredWidth());
+    // Appended to a node with children, and at a negative index: after the
+    // whole subtree, so that the rows keep the children's order.
+    CTreeNodeUI* i = Node(L"i");
+    ASSERT_TRUE(b->AddAt(i, 5));
+    EXPECT_EQ(L"abchigdfe", Rows());
+    CTreeNodeUI* j = Node(L"j");
+    ASSERT_TRUE(a->AddAt(j, -1));
+    EXPECT_EQ(L"abchigdfje", Rows());
+    EXPECT_EQ(j, a->GetChildNode(a->GetChildCount() - 1));
+    EXPECT_EQ(i, b->GetChildNode(1));
 
     // A node brings its subtree when inserted at a row.
     CTreeNodeUI* x = Node(L"x");
@@ -145,9 +160,9 @@ TEST_F(TreeWindow, ChildrenAddedLaterGoAfterTheirParentsSubtree)
     ASSERT_TRUE(x->Add(y));
     ASSERT_TRUE(x->Add(z));
     EXPECT_EQ(3, view->AddNodeAt(x, 0));
-    EXPECT_EQ(L"xyzabchgdfe", Rows());
+    EXPECT_EQ(L"xyzabchigdfje", Rows());
     EXPECT_TRUE(view->AddNodeAtRowOf(Node(L"w"), e));
-    EXPECT_EQ(L"xyzabchgdfwe", Rows());
+    EXPECT_EQ(L"xyzabchigdfjwe", Rows());
     EXPECT_EQ(-1, view->AddNodeAt(Node(L"v"), 99));
 
     // A node outside a view cannot place a child at an index.
@@ -215,6 +230,45 @@ TEST(TreeNode, AParentOfAnotherKindLeavesTheNodeWithoutLayout)
     // Its parts still take their attributes.
     orphan.SetAttribute(L"text", L"caption");
     EXPECT_STREQ(L"caption", orphan.GetItemButton()->GetText().GetData());
+}
+
+// A node's parts stay with it: removing its item layout through the node
+// is refused, so the node never works on freed parts.
+TEST(TreeNode, ItsOwnLayoutCannotBeRemoved)
+{
+    CTreeNodeUI node;
+    CControlUI* layout = node.GetItemLayout();
+    EXPECT_FALSE(node.Remove(layout));
+    EXPECT_FALSE(node.RemoveAt(0));
+    ASSERT_EQ(1, node.GetCount());
+    EXPECT_EQ(layout, node.GetItemAt(0));
+    node.SetItemTextColor(0xFF112233);
+    EXPECT_TRUE(node.Select(true));
+    EXPECT_TRUE(node.Select(false));
+    EXPECT_EQ(0xFF112233u, node.GetItemButton()->GetTextColor());
+}
+
+TEST(TreeNode, NullAttributeNamesOrValuesAreRefused)
+{
+    CTreeNodeUI node;
+    node.SetAttribute(L"text", L"caption");
+    node.SetAttribute(L"text", nullptr);
+    node.SetAttribute(nullptr, L"other");
+    EXPECT_STREQ(L"caption", node.GetItemButton()->GetText().GetData());
+    node.SetAttribute(L"itemtextcolor", L"FF445566");
+    node.SetAttribute(L"itemtextcolor", nullptr);
+    EXPECT_EQ(0xFF445566u, node.GetItemTextColor());
+    node.SetAttribute(L"selected", nullptr);
+    EXPECT_FALSE(node.IsSelected());
+
+    CTreeViewUI view;
+    view.SetAttribute(L"itemminwidth", L"40");
+    view.SetAttribute(L"itemminwidth", nullptr);
+    view.SetAttribute(nullptr, L"7");
+    EXPECT_EQ(40, view.GetItemMinWidth());
+    view.SetAttribute(L"visiblecheckbtn", L"true");
+    view.SetAttribute(L"visiblecheckbtn", nullptr);
+    EXPECT_TRUE(view.IsVisibleCheckBtn());
 }
 
 TEST_F(TreeWindow, FolderButtonHidesAndShowsTheSubtree)
@@ -397,13 +451,15 @@ TEST_F(TreeWindow, AttributesOfTheViewAndItsNodes)
     BuildDetached();
     struct Case {
         const wchar_t* value;
-        int expected;
+        int stored;
+        int nodeMinWidth;
     };
-    const Case widths[] = {{L"120", 120}, {L"abc", 0}, {L"-5", 0}, {L"300", 300}};
+    // Stored as given; a node's minimum width ignores a negative one.
+    const Case widths[] = {{L"120", 120, 120}, {L"abc", 0, 0}, {L"-5", -5, 0}, {L"300", 300, 300}};
     for (const Case& width : widths) {
         view->SetAttribute(L"itemminwidth", width.value);
-        EXPECT_EQ(width.expected, view->GetItemMinWidth()) << width.value;
-        EXPECT_EQ(width.expected, c->GetMinWidth()) << width.value;
+        EXPECT_EQ(width.stored, view->GetItemMinWidth()) << width.value;
+        EXPECT_EQ(width.nodeMinWidth, c->GetMinWidth()) << width.value;
     }
     CTreeNodeUI* f = Node(L"f");
     ASSERT_TRUE(view->Add(f));

@@ -59,10 +59,7 @@ void CComboBoxUI::PaintStateImage(HDC hdc)
         return;
     long numbers[4] = {};
     ReadNumberList(image.Mid(open + 1, close - open - 1).GetData(), numbers, 4);
-    const int width = static_cast<int>((numbers[2] - numbers[0]) / kArrowStates);
-    arrowWidth_ = width > 0 ? width : 0;
-    if (arrowWidth_ == 0)
-        return;
+    arrowWidth_ = static_cast<int>((numbers[2] - numbers[0]) / kArrowStates);
     const int sliceLeft = static_cast<int>(numbers[0]) + ArrowStateIndex() * arrowWidth_;
     RECT dest = {borderSize_, borderSize_, GetBoundsWidth() - borderSize_, GetBoundsHeight() - borderSize_};
     dest.left = dest.right - arrowWidth_;
@@ -87,7 +84,9 @@ void CComboBoxUI::PaintText(HDC hdc)
 
 void CComboBoxUI::SetAttribute(const wchar_t* name, const wchar_t* value)
 {
-    if (name != nullptr && wcscmp(name, L"arrowimage") == 0)
+    if (name == nullptr || value == nullptr)
+        return;
+    if (wcscmp(name, L"arrowimage") == 0)
         SetArrowImage(value);
     else
         CComboUI::SetAttribute(name, value);

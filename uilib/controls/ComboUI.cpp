@@ -203,10 +203,10 @@ void CComboUI::ProcessEvent(UiEvent& event)
         Invalidate();
         break;
     case kUiEventButtonDown:
-        if (IsEnabled()) {
-            TryActivate();
-            state_ |= kStatePushed | kStateCaptured;
-        }
+        if (!IsEnabled())
+            break;
+        TryActivate();
+        state_ |= kStatePushed | kStateCaptured;
         return;
     case kUiEventButtonUp:
         if ((state_ & kStateCaptured) != 0) {
@@ -281,8 +281,8 @@ void CComboUI::SetDropBoxSize(SIZE size)
 
 void CComboUI::SetAttribute(const wchar_t* name, const wchar_t* value)
 {
-    if (value == nullptr)
-        value = L"";
+    if (name == nullptr || value == nullptr)
+        return;
     CUiString* image = nullptr;
     if (IsName(name, L"normalimage"))
         image = &normalImage_;

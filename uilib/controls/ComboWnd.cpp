@@ -71,7 +71,7 @@ RECT CComboWnd::PlacePopup() const
 bool CComboWnd::Init()
 {
     CUiManager* comboManager = combo_->GetOwnerManager();
-    if (comboManager == nullptr || comboManager->GetWindow() == nullptr)
+    if (comboManager == nullptr)
         return false;
     const HWND owner = comboManager->GetWindow();
     if (CreateInRect(owner, nullptr, WS_POPUP, WS_EX_TOOLWINDOW, PlacePopup()) == nullptr) {

@@ -8,7 +8,7 @@
 
 namespace UiLib {
 
-CDateTimeWnd::CDateTimeWnd() : owner_(nullptr)
+CDateTimeWnd::CDateTimeWnd() : owner_(nullptr), initialised_(false)
 {
 }
 
@@ -44,6 +44,7 @@ bool CDateTimeWnd::Init(CDateTimeUI* owner)
     SendWindowMessage(DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&owner->time_));
     ShowWindow(window_, SW_SHOWNOACTIVATE);
     ::SetFocus(window_);
+    initialised_ = true;
     return true;
 }
 
@@ -64,9 +65,7 @@ LRESULT CDateTimeWnd::ProcessMessage(UINT message, WPARAM wParam, LPARAM lParam)
     if (message == WM_KILLFOCUS) {
         const LRESULT result = CWindowWnd::ProcessMessage(message, wParam, lParam);
         if (owner_ != nullptr && owner_->updateState_ == CDateTimeUI::kPickerOpen) {
-            SYSTEMTIME picked = {};
-            if (SendWindowMessage(DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&picked)) == GDT_VALID)
-                owner_->time_ = picked;
+            SendWindowMessage(DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&owner_->time_));
             owner_->updateState_ = CDateTimeUI::kDateTaken;
             owner_->UpdateText();
         }
@@ -146,7 +145,7 @@ HWND CDateTimeUI::GetNativeWindow() const
 void CDateTimeUI::OpenPicker(bool create)
 {
     if (window_ == nullptr) {
-        if (!create || manager_ == nullptr || manager_->GetWindow() == nullptr || !IsShown() || !IsEnabled())
+        if (!create || manager_ == nullptr || !IsEnabled())
             return;
         window_ = new CDateTimeWnd;
     }

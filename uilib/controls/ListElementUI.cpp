@@ -46,6 +46,8 @@ void CListElementUI::SetEnabled(bool enabled)
 
 void CListElementUI::SetAttribute(const wchar_t* name, const wchar_t* value)
 {
+    if (name == nullptr || value == nullptr)
+        return;
     if (wcscmp(name, L"selected") == 0)
         Select(true);
     else

@@ -118,14 +118,12 @@ void CListHeaderItemUI::SetAttribute(const wchar_t* name, const wchar_t* value)
 RECT CListHeaderItemUI::GetSeparatorRect() const
 {
     RECT rc = itemRect_;
-    // Wide arithmetic: the width comes from the skin.
-    if (separatorWidth_ >= 0) {
-        const long long left = static_cast<long long>(rc.right) - separatorWidth_;
-        rc.left = left > rc.left ? static_cast<LONG>(left) : rc.left;
-    } else {
-        const long long right = static_cast<long long>(rc.left) - separatorWidth_;
-        rc.right = right < rc.right ? static_cast<LONG>(right) : rc.right;
-    }
+    // Wide arithmetic: the width comes from the skin. A band wider than the
+    // item reaches past its other edge.
+    if (separatorWidth_ >= 0)
+        rc.left = static_cast<LONG>(static_cast<long long>(rc.right) - separatorWidth_);
+    else
+        rc.right = static_cast<LONG>(static_cast<long long>(rc.left) - separatorWidth_);
     return rc;
 }
 
@@ -156,8 +154,6 @@ void CListHeaderItemUI::MarkListForUpdate()
 
 void CListHeaderItemUI::OnPress(const UiEvent& event)
 {
-    if (!IsEnabled())
-        return;
     if (!InSeparatorZone(event.mouse)) {
         state_ |= kStatePushed;
         if (manager_ != nullptr)
@@ -208,11 +204,14 @@ void CListHeaderItemUI::ProcessEvent(UiEvent& event)
         break;
     case kUiEventButtonDown:
     case kUiEventDoubleClick:
+        if (!IsEnabled())
+            break;
         OnPress(event);
         return;
     case kUiEventMouseMove:
-        if ((state_ & kStateDragging) != 0)
-            DragTo(event.mouse);
+        if ((state_ & kStateDragging) == 0)
+            break;
+        DragTo(event.mouse);
         return;
     case kUiEventButtonUp:
         OnRelease();
@@ -225,10 +224,10 @@ void CListHeaderItemUI::ProcessEvent(UiEvent& event)
         break;
     case kUiEventMouseEnter:
     case kUiEventMouseLeave:
-        if (IsEnabled()) {
-            state_ = event.type == kUiEventMouseEnter ? state_ | kStateHot : state_ & ~kStateHot;
-            Invalidate();
-        }
+        if (!IsEnabled())
+            break;
+        state_ = event.type == kUiEventMouseEnter ? state_ | kStateHot : state_ & ~kStateHot;
+        Invalidate();
         return;
     default:
         break;

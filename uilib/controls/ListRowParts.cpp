@@ -162,10 +162,10 @@ bool HandleListRowMouse(CControlUI& row, UiListRowPart& part, UiEvent& event)
 {
     switch (event.type) {
     case kUiEventMouseEnter:
-        if (row.IsEnabled()) {
-            part.state |= kListRowHot;
-            InvalidateListRow(row);
-        }
+        if (!row.IsEnabled())
+            return false;
+        part.state |= kListRowHot;
+        InvalidateListRow(row);
         return true;
     case kUiEventMouseLeave:
         if ((part.state & kListRowHot) != 0) {
@@ -177,16 +177,17 @@ bool HandleListRowMouse(CControlUI& row, UiListRowPart& part, UiEvent& event)
     case kUiEventButtonUp:
         return true;
     case kUiEventButtonDown:
-    case kUiEventRightButtonDown:
-        if (row.IsEnabled()) {
-            if (CUiManager* manager = row.GetOwnerManager())
-                manager->SendNotify(&row, L"itemclick");
-            IListItemUI* item = static_cast<IListItemUI*>(row.CastByName(L"ListItem"));
-            if (item != nullptr)
-                item->Select(true);
-            InvalidateListRow(row);
-        }
+    case kUiEventRightButtonDown: {
+        if (!row.IsEnabled())
+            return false;
+        if (CUiManager* manager = row.GetOwnerManager())
+            manager->SendNotify(&row, L"itemclick");
+        IListItemUI* item = static_cast<IListItemUI*>(row.CastByName(L"ListItem"));
+        if (item != nullptr)
+            item->Select(true);
+        InvalidateListRow(row);
         return true;
+    }
     default:
         return false;
     }
@@ -194,14 +195,15 @@ bool HandleListRowMouse(CControlUI& row, UiListRowPart& part, UiEvent& event)
 
 bool HandleListRowActivation(CControlUI& row, UiEvent& event)
 {
-    const bool activates =
-        event.type == kUiEventDoubleClick || (event.type == kUiEventKeyDown && event.key == VK_RETURN);
-    if (!activates)
+    const bool doubleClick = event.type == kUiEventDoubleClick;
+    const bool enter = event.type == kUiEventKeyDown && event.key == VK_RETURN;
+    // A disabled row ignores a double click; Return then goes to the owner.
+    if (!row.IsEnabled())
+        return doubleClick;
+    if (!doubleClick && !enter)
         return false;
-    if (row.IsEnabled()) {
-        row.TryActivate();
-        InvalidateListRow(row);
-    }
+    row.TryActivate();
+    InvalidateListRow(row);
     return true;
 }
 

@@ -40,10 +40,11 @@ DWORD ListRowTextColor(const CControlUI& row, const UiListRowPart& part, const U
 
 // The mouse handling shared by the label row and the container row (enter,
 // leave, move, release, press, right press); false when the event is
-// another one.
+// another one, or an enter or press that a disabled row does not take.
 bool HandleListRowMouse(CControlUI& row, UiListRowPart& part, UiEvent& event);
 
-// Double click and Return activate an enabled row; false for other events.
+// Double click and Return activate an enabled row; a disabled row takes a
+// double click without acting. False for other events.
 bool HandleListRowActivation(CControlUI& row, UiEvent& event);
 
 // A mouse event that a row does not take while it is not mouse-enabled,

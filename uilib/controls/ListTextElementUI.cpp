@@ -96,14 +96,19 @@ bool CListTextElementUI::SetColumnText(int column, const wchar_t* text)
 {
     if (column < 0 || column >= kUiListMaxColumns)
         return false;
-    if (column >= columnTexts_.GetSize())
-        columnTexts_.Resize(column + 1);
+    // Grown slot by slot: the texts of the columns before stay where they are.
+    while (column >= columnTexts_.GetSize()) {
+        if (!columnTexts_.Add(nullptr))
+            return false;
+    }
     CUiString* slot = static_cast<CUiString*>(columnTexts_[column]);
     if (slot == nullptr) {
         slot = new CUiString;
-        // Resize has made room, so the slot exists; the old entry was empty.
         columnTexts_.Remove(column);
-        columnTexts_.InsertAt(column, slot);
+        if (!columnTexts_.InsertAt(column, slot)) {
+            delete slot;
+            return false;
+        }
     }
     *slot = text != nullptr ? text : L"";
     InvalidateRow();

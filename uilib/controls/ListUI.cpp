@@ -410,8 +410,7 @@ void CListUI::SetBounds(const RECT& rc)
             // columns.
             for (int i = 0; i < header_->GetCount(); ++i)
                 header_->GetItemAt(i)->SetShownByParent(true);
-            const CUiRect area = GetInsetRect();
-            header_->SetBounds(RECT{area.left, 0, area.right, 0});
+            header_->SetBounds(RECT{rc.left, 0, rc.right, 0});
             for (int i = 0; i < header_->GetCount(); ++i)
                 header_->GetItemAt(i)->SetShownByParent(false);
         }

@@ -89,6 +89,8 @@ void CProgressUI::SetForeImage(const wchar_t* image)
 
 void CProgressUI::SetAttribute(const wchar_t* name, const wchar_t* value)
 {
+    if (name == nullptr || value == nullptr)
+        return;
     const bool isTrue = value != nullptr && wcscmp(value, L"true") == 0;
     if (wcscmp(name, L"foreimage") == 0)
         SetForeImage(value);

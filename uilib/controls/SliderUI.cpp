@@ -73,6 +73,8 @@ void CSliderUI::SetThumbPushedImage(const wchar_t* image)
 
 void CSliderUI::SetAttribute(const wchar_t* name, const wchar_t* value)
 {
+    if (name == nullptr || value == nullptr)
+        return;
     if (wcscmp(name, L"thumbimage") == 0) {
         SetThumbImage(value);
     } else if (wcscmp(name, L"thumbhotimage") == 0) {
@@ -144,13 +146,13 @@ void CSliderUI::ProcessEvent(UiEvent& event)
     }
     switch (event.type) {
     case kUiEventButtonDown:
-    case kUiEventDoubleClick:
-        if (IsEnabled()) {
-            const RECT thumb = GetThumbRect();
-            if (PtInRect(&thumb, event.mouse))
-                state_ |= kStateCaptured;
-        }
+    case kUiEventDoubleClick: {
+        const RECT thumb = GetThumbRect();
+        if (!IsEnabled() || !PtInRect(&thumb, event.mouse))
+            break;
+        state_ |= kStateCaptured;
         return;
+    }
     case kUiEventButtonUp:
         state_ &= ~kStateCaptured;
         // A disabled slider keeps its value whatever the mouse does.
@@ -162,10 +164,10 @@ void CSliderUI::ProcessEvent(UiEvent& event)
         Invalidate();
         return;
     case kUiEventMouseMove:
-        if ((state_ & kStateCaptured) != 0) {
-            SetValue(ValueAt(event.mouse));
-            Invalidate();
-        }
+        if ((state_ & kStateCaptured) == 0)
+            break;
+        SetValue(ValueAt(event.mouse));
+        Invalidate();
         return;
     case kUiEventScrollWheel: {
         const WORD direction = LOWORD(event.wParam);
@@ -188,13 +190,13 @@ void CSliderUI::ProcessEvent(UiEvent& event)
         break;
     case kUiEventMouseEnter:
     case kUiEventMouseLeave:
-        if (IsEnabled()) {
-            if (event.type == kUiEventMouseEnter)
-                state_ |= kStateHot;
-            else
-                state_ &= ~kStateHot;
-            Invalidate();
-        }
+        if (!IsEnabled())
+            break;
+        if (event.type == kUiEventMouseEnter)
+            state_ |= kStateHot;
+        else
+            state_ &= ~kStateHot;
+        Invalidate();
         return;
     case kUiEventContextMenu:
         return;

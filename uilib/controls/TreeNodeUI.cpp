@@ -165,9 +165,11 @@ bool CTreeNodeUI::Add(CControlUI* control)
 bool CTreeNodeUI::AddAt(CControlUI* control, int index)
 {
     CTreeNodeUI* child = control != nullptr ? static_cast<CTreeNodeUI*>(control->CastByName(L"TreeNode")) : nullptr;
-    if (child == nullptr || treeView_ == nullptr || index < 0 || childNodes_.Find(child) >= 0)
+    if (child == nullptr || treeView_ == nullptr || childNodes_.Find(child) >= 0)
         return false;
-    if (index >= childNodes_.GetSize())
+    // No child at that index: the new one comes after the whole subtree, so
+    // that the rows keep the order of the children.
+    if (index < 0 || index >= childNodes_.GetSize())
         return AddChildNode(child);
     // In the place of the child it displaces, in the array and in the list.
     const int row = treeView_->GetItemIndex(GetChildNode(index));
@@ -182,9 +184,11 @@ bool CTreeNodeUI::AddAt(CControlUI* control, int index)
 
 bool CTreeNodeUI::Remove(CControlUI* control)
 {
+    // Only child nodes leave through here: the item layout and its parts
+    // are held by the node for its whole life.
     const int position = childNodes_.Find(control);
     if (position < 0)
-        return CContainerUI::Remove(control);
+        return false;
     CTreeNodeUI* child = GetChildNode(position);
     while (child->GetChildCount() > 0)
         child->Remove(child->GetChildNode(0));
@@ -269,8 +273,8 @@ void CTreeNodeUI::SetSelectedItemHotTextColor(DWORD color)
 
 void CTreeNodeUI::SetAttribute(const wchar_t* name, const wchar_t* value)
 {
-    if (value == nullptr)
-        value = L"";
+    if (name == nullptr || value == nullptr)
+        return;
     if (IsName(name, L"text"))
         itemButton_->SetText(value);
     else if (IsName(name, L"horizattr"))

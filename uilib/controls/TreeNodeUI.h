@@ -24,7 +24,8 @@ public:
     void SetAttribute(const wchar_t* name, const wchar_t* value) override;
     bool Select(bool selected = true) override;
 
-    // Child nodes, or ordinary controls of the node's own container.
+    // Add takes child nodes, or ordinary controls into the node's own
+    // container; AddAt and Remove take child nodes only.
     bool Add(CControlUI* control) override;
     bool AddAt(CControlUI* control, int index) override;
     bool Remove(CControlUI* control) override;

@@ -79,9 +79,9 @@ bool CTreeViewUI::AddNode(CTreeNodeUI* node)
     // A node that is a row already would be listed twice.
     if (!IsNodeType(node) || GetItemIndex(node) >= 0)
         return false;
-    ConfigureNode(node);
     if (!CListUI::Add(node))
         return false;
+    ConfigureNode(node);
     node->SetTreeView(this);
     for (int i = 0; i < node->GetChildCount(); ++i)
         AddNode(node->GetChildNode(i));
@@ -92,9 +92,9 @@ int CTreeViewUI::AddNodeAt(CTreeNodeUI* node, int index)
 {
     if (!IsNodeType(node) || GetItemAt(index) == nullptr || GetItemIndex(node) >= 0)
         return -1;
-    ConfigureNode(node);
     if (!CListUI::AddAt(node, index))
         return -1;
+    ConfigureNode(node);
     node->SetTreeView(this);
     // Every child's subtree follows in order, so that the rows stay in
     // depth-first order.
@@ -127,15 +127,19 @@ bool CTreeViewUI::RemoveNode(CTreeNodeUI* node)
     return CListUI::Remove(node);
 }
 
+// A node comes with its handlers and its subtree; any other control is a
+// plain row of the list.
 bool CTreeViewUI::Add(CControlUI* control)
 {
-    return IsNodeType(control) && AddNode(static_cast<CTreeNodeUI*>(control));
+    if (!IsNodeType(control))
+        return CListUI::Add(control);
+    return AddNode(static_cast<CTreeNodeUI*>(control));
 }
 
 bool CTreeViewUI::AddAt(CControlUI* control, int index)
 {
     if (!IsNodeType(control))
-        return false;
+        return CListUI::AddAt(control, index);
     CTreeNodeUI* node = static_cast<CTreeNodeUI*>(control);
     return index == GetCount() ? AddNode(node) : AddNodeAt(node, index) >= 0;
 }
@@ -260,7 +264,7 @@ bool CTreeViewUI::IsVisibleCheckBtn() const
 
 void CTreeViewUI::SetItemMinWidth(int width)
 {
-    itemMinWidth_ = width > 0 ? width : 0;
+    itemMinWidth_ = width;
     for (int i = 0; i < GetCount(); ++i)
         GetItemAt(i)->SetMinWidth(itemMinWidth_);
     Invalidate();
@@ -301,8 +305,8 @@ void CTreeViewUI::SetSelectedItemHotTextColor(DWORD color)
 
 void CTreeViewUI::SetAttribute(const wchar_t* name, const wchar_t* value)
 {
-    if (value == nullptr)
-        value = L"";
+    if (name == nullptr || value == nullptr)
+        return;
     if (IsName(name, L"visiblefolderbtn"))
         SetVisibleFolderBtn(IsName(value, L"true"));
     else if (IsName(name, L"visiblecheckbtn"))

@@ -18,7 +18,8 @@ public:
     void SetAttribute(const wchar_t* name, const wchar_t* value) override;
     void Notify(UiNotify& notify) override;
 
-    // The container operations take nodes only; a node brings its subtree.
+    // A node comes and goes through the container operations with its
+    // subtree; any other control is a plain row.
     bool Add(CControlUI* control) override;
     bool AddAt(CControlUI* control, int index) override;
     bool Remove(CControlUI* control) override;
