@@ -227,10 +227,8 @@ void CPlayListCtrl::AddFile(const wchar_t* path)
 
     CListTextElementUI* row = new CListTextElementUI();
     row->SetUserTag(GetCount());
-    if (!CListUI::AddAt(row, GetCount())) {
+    if (!CListUI::AddAt(row, GetCount()))
         delete row;
-        items_.pop_back();
-    }
 }
 
 int CPlayListCtrl::FindItem(std::string path) const
@@ -290,10 +288,7 @@ void CPlayListCtrl::UpdateItemStatus(int row, int done, int total)
         g_logger.Write(2, "CPlayListCtrl::UpdateItemStatus", "UpdateItemStatus not exist: %d", row);
         return;
     }
-    // A zero total would divide by zero; the caller never sends one, but a
-    // row must not bring the program down if it does.
-    if (total <= 0)
-        return;
+    // The caller guarantees a total above 0.
     PlayListItem& item = items_[row];
     item.progressText = std::to_wstring(done * 100 / total) + L"%";
     if (done == total) {
