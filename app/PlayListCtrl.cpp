@@ -116,10 +116,9 @@ void CPlayListCtrl::ProcessEvent(UiEvent& event)
 
 bool CPlayListCtrl::Add(CControlUI* control)
 {
-    // The list's own Add places a row at the end, like AddAt(GetCount()), but
-    // also appends header items from the skin in their order; AddAt would put
-    // each one at the row count.
-    return CListUI::Add(control);
+    // Rows go at the end. Header items reach the header itself from the
+    // skin, not through here.
+    return CListUI::AddAt(control, GetCount());
 }
 
 bool CPlayListCtrl::AddAt(CControlUI* control, int index)
