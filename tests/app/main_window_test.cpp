@@ -381,7 +381,8 @@ TEST_F(MainWindowTest, SdkProgressMovesTheRowAndItsEndReportsTheFailure)
 
     pieces[0]->stepsDone = pieces[0]->progressSteps.load();
     pieces[1]->stepsDone = 20;
-    PostMessageW(player_.GetHwnd(), WM_USER_AUDIO_PROGRESS, reinterpret_cast<WPARAM>(pieces[0]), pieces[0]->id);
+    // A message without the piece's id (lParam 0) is taken as well.
+    PostMessageW(player_.GetHwnd(), WM_USER_AUDIO_PROGRESS, reinterpret_cast<WPARAM>(pieces[0]), 0);
     g_loop.Pump(50);
     EXPECT_EQ(L"60%", Progress(row));
     EXPECT_EQ(CPlayListCtrl::kStatusRecognizing, list_->GetItemStatus(row));

@@ -42,6 +42,7 @@ bool PumpUntilGone(HWND window, DWORD milliseconds)
     return PumpUntil([window] { return !IsWindow(window); }, milliseconds);
 }
 
+// The work area of the monitor nearest to window; the primary one for null.
 RECT WorkAreaOf(HWND window)
 {
     MONITORINFO info = {};
@@ -202,7 +203,7 @@ TEST_F(MessageBoxTest, PlacementWithoutOwnerMinimisedOwnerAndNearTheEdge)
         TestMessageWnd* box = new TestMessageWnd(true, 0);
         const HWND window = ShowBox(box, c.useOwner ? owner_ : nullptr);
         ASSERT_TRUE(IsWindow(window));
-        const RECT work = WorkAreaOf(c.useOwner ? owner_ : window);
+        const RECT work = WorkAreaOf(c.useOwner ? owner_ : nullptr);
         RECT rc = {};
         GetWindowRect(window, &rc);
         EXPECT_GE(rc.left, work.left);
