@@ -24,6 +24,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -193,6 +194,32 @@ TEST_F(ResultsFolder, NameOutsideTheCodePageStillSaves)
     texts[L"C:\\a\\\u0e01.mp3"] = L"x";
     EXPECT_EQ(1, WriteResultsFiles(folder, texts));
     EXPECT_EQ("x", ReadBytes(folder + L"\\\u0e01.txt"));
+}
+
+// A results file that opens but whose bytes do not all arrive is not
+// counted as saved. The "folder" is the pipe namespace: the test's pipe
+// takes the file's name, accepts the opening and closes before reading
+// anything, so the write fails.
+TEST_F(ResultsFolder, WriteThatFailsIsNotCounted)
+{
+    const std::wstring pipes = L"\\\\.\\pipe";
+    const std::wstring stem = L"vantorin_results_broken";
+    const HANDLE pipe = CreateNamedPipeW((pipes + L"\\" + stem + L".txt").c_str(), PIPE_ACCESS_DUPLEX,
+                                         PIPE_TYPE_BYTE | PIPE_WAIT, 1, 0, 0, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, pipe);
+    std::thread closer([pipe] {
+        ConnectNamedPipe(pipe, nullptr);
+        Sleep(300);
+        DisconnectNamedPipe(pipe);
+        CloseHandle(pipe);
+    });
+    std::map<std::wstring, std::wstring> texts;
+    texts[L"C:\\a\\" + stem + L".mp3"] = std::wstring(256 * 1024, L'x');
+    EXPECT_EQ(0, WriteResultsFiles(pipes, texts));
+    closer.join();
+    // It was opened: an open that fails is logged at level 3.
+    for (const LogLine& line : g_lines)
+        EXPECT_NE(3, line.level) << line.text;
 }
 
 TEST_F(ResultsFolder, UnwritableFolderIsLoggedAndNotCounted)
