@@ -109,10 +109,10 @@ void CAboutAppDlg::OnClick(UiNotify& notify)
         // Asked again at the click: a version found after the window opened
         // still leads to the update.
         if (checker != nullptr && checker->IsNewVersionAvailable()) {
-            // Set before the close is posted, so the main window sees it
-            // whenever the close is handled.
-            data->SetUpdateOnExit(true);
+            // The close is only posted: the flag is set before the main
+            // window handles it and looks at the flag when it is gone.
             data->PostAppExit();
+            data->SetUpdateOnExit(true);
         }
     } else if (notify.sender == appUrlButton_ || notify.sender == telHelpButton_) {
         PubUtils::OpenUrl(kMakerSiteUrl);

@@ -54,23 +54,18 @@ FileOpenDialog::~FileOpenDialog()
     delete[] heapFile_;
 }
 
-bool FileOpenDialog::SetFilter(const wchar_t* list)
+void FileOpenDialog::SetFilter(const wchar_t* list)
 {
     std::memset(filter_, 0, sizeof(filter_));
     if (list == nullptr)
-        return true;
-    // Copy up to and including the empty string that ends the list; the last
-    // two places stay zero so a cut list is still a well-formed one.
-    size_t i = 0;
-    while (i + 2 < kFilterChars) {
+        return;
+    // Up to and including the empty string that ends the list, and never
+    // past the buffer; the caller keeps the list within it.
+    for (size_t i = 0; i < kFilterChars; ++i) {
         filter_[i] = list[i];
-        if (list[i] == L'\0' && i > 0 && list[i - 1] == L'\0')
-            return true;
-        if (list[i] == L'\0' && i == 0)
-            return true;
-        ++i;
+        if (list[i] == L'\0' && (i == 0 || list[i - 1] == L'\0'))
+            return;
     }
-    return false;
 }
 
 void FileOpenDialog::SetMultiSelect(bool on)

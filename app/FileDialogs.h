@@ -19,9 +19,9 @@ public:
     FileOpenDialog(const FileOpenDialog&) = delete;
     FileOpenDialog& operator=(const FileOpenDialog&) = delete;
 
-    // Copies a double-zero-terminated filter list; a list longer than the
-    // buffer is cut and still ends with two zeros. Returns false when cut.
-    bool SetFilter(const wchar_t* list);
+    // Copies a double-zero-terminated filter list, which must fit the
+    // buffer with its terminators; the copy never goes past the buffer.
+    void SetFilter(const wchar_t* list);
     void SetMultiSelect(bool on);
     // The text must outlive the dialog.
     void SetTitle(const wchar_t* text);

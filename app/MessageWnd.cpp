@@ -41,8 +41,7 @@ CMessageWnd::CMessageWnd(bool deleteOnGone, int autoCloseSeconds)
       callback_(nullptr),
       user_(nullptr),
       deleteOnGone_(deleteOnGone),
-      autoCloseSeconds_(autoCloseSeconds),
-      answered_(false)
+      autoCloseSeconds_(autoCloseSeconds)
 {
 }
 
@@ -66,15 +65,25 @@ void CMessageWnd::ShowCentered(HWND owner, MessageResultCallback callback, void*
 {
     callback_ = callback;
     user_ = user;
-    if (Create(owner, L"", kMessageBoxStyle, 0, 0, 0, 0, 0) == nullptr)
+    // A creation that fails before the window exists (its class cannot be
+    // registered, a dead owner) never reaches OnWindowGone, and one that
+    // fails later reaches it from inside Create: either way the box is
+    // deleted here, once, so a heap box the caller has forgotten never leaks.
+    const bool deleteOnGone = deleteOnGone_;
+    deleteOnGone_ = false;
+    const HWND window = Create(owner, L"", kMessageBoxStyle, 0, 0, 0, 0, 0);
+    deleteOnGone_ = deleteOnGone;
+    if (window == nullptr) {
+        if (deleteOnGone)
+            delete this;
         return;
+    }
 
     RECT box = {};
     GetWindowRect(window_, &box);
-    // Without an owner the box's own window picks the monitor.
     MONITORINFO monitor = {};
     monitor.cbSize = sizeof(monitor);
-    GetMonitorInfoW(MonitorFromWindow(owner != nullptr ? owner : window_, MONITOR_DEFAULTTONEAREST), &monitor);
+    GetMonitorInfoW(MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST), &monitor);
     const RECT work = monitor.rcWork;
     RECT area = work;
     if (owner != nullptr && !IsIconic(owner))
@@ -150,7 +159,6 @@ void CMessageWnd::Notify(UiNotify& notify)
     if (autoCloseSeconds_ > 0)
         return;
     manager_.KillControlTimers(closeButton_);
-    answered_ = true;
     Close(kMessageResultCancel);
 }
 
@@ -166,11 +174,6 @@ void CMessageWnd::OnClick(UiNotify& notify)
 
 void CMessageWnd::Answer(int button)
 {
-    // The close is posted: a second click before it arrives must not answer
-    // twice, since a callback may free its user data.
-    if (answered_)
-        return;
-    answered_ = true;
     if (callback_ != nullptr)
         callback_(button, user_);
     Close(static_cast<UINT>(button));

@@ -67,7 +67,6 @@ private:
     void* user_;
     bool deleteOnGone_;
     int autoCloseSeconds_;
-    bool answered_;
 };
 
 // The program's plain notice: a box with the text and a lone OK button,

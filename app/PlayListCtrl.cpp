@@ -116,10 +116,9 @@ void CPlayListCtrl::ProcessEvent(UiEvent& event)
 
 bool CPlayListCtrl::Add(CControlUI* control)
 {
-    // The list's own Add places a row at the end, like AddAt(GetCount()), but
-    // also appends header items from the skin in their order; AddAt would put
-    // each one at the row count.
-    return CListUI::Add(control);
+    // Rows go at the end. Header items reach the header itself from the
+    // skin, not through here.
+    return CListUI::AddAt(control, GetCount());
 }
 
 bool CPlayListCtrl::AddAt(CControlUI* control, int index)
@@ -227,10 +226,8 @@ void CPlayListCtrl::AddFile(const wchar_t* path)
 
     CListTextElementUI* row = new CListTextElementUI();
     row->SetUserTag(GetCount());
-    if (!CListUI::AddAt(row, GetCount())) {
+    if (!CListUI::AddAt(row, GetCount()))
         delete row;
-        items_.pop_back();
-    }
 }
 
 int CPlayListCtrl::FindItem(std::string path) const
@@ -290,10 +287,7 @@ void CPlayListCtrl::UpdateItemStatus(int row, int done, int total)
         g_logger.Write(2, "CPlayListCtrl::UpdateItemStatus", "UpdateItemStatus not exist: %d", row);
         return;
     }
-    // A zero total would divide by zero; the caller never sends one, but a
-    // row must not bring the program down if it does.
-    if (total <= 0)
-        return;
+    // The caller guarantees a total above 0.
     PlayListItem& item = items_[row];
     item.progressText = std::to_wstring(done * 100 / total) + L"%";
     if (done == total) {

@@ -223,8 +223,8 @@ void RtmpPlayer::OnAudioProgress(AudioPiece* piece)
         done += current->stepsDone.load();
         total += current->progressSteps.load();
     }
-    if (total <= 0)
-        return;
+    // Every piece counts 100 steps, and a live piece's file has at least
+    // that piece: the total is never 0.
     playList_->UpdateItemStatus(playList_->FindItem(source), done, total);
     if (done != total)
         return;

@@ -34,7 +34,7 @@ void StartWinsock(WSADATA& data)
 
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
     CCrashDump crashDump;
     if (!CheckSingleInstance(kInstanceName, kInstanceName))

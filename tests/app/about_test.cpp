@@ -15,6 +15,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <thread>
 
@@ -197,8 +199,11 @@ TEST(AboutAppDlg, ShowsTheUpdateStateAndAcceptsAnUpdate)
     shown = Read(about);
     EXPECT_EQ(shown.info, L"更新失败,有问题请联系客服!");
     EXPECT_EQ(shown.ok, L"确定");
-    EXPECT_TRUE(ClosedAfter(about, L"btnClose"));
-    EXPECT_FALSE(data->IsUpdateOnExit());
+    // But its OK button, asked again at the click, now closes the program for
+    // the update.
+    EXPECT_TRUE(ClosedAfter(about, L"btnOK"));
+    EXPECT_TRUE(data->IsUpdateOnExit());
+    data->SetUpdateOnExit(false);
 
     // The same object shows its window again, now with the newer version.
     Open(about);
@@ -209,6 +214,33 @@ TEST(AboutAppDlg, ShowsTheUpdateStateAndAcceptsAnUpdate)
     EXPECT_EQ(shown.ok, L"立即更新");
     EXPECT_TRUE(ClosedAfter(about, L"btnOK"));
     EXPECT_TRUE(data->IsUpdateOnExit());
+    data->SetUpdateOnExit(false);
+
+    // The newest version installed: grey, and OK only closes the window.
+    ASSERT_TRUE(PumpUntil([checker] { return !checker->IsChecking(); }, 20000));
+    {
+        const std::string manifest = GetUpdateDataDir() + "/ver";
+        std::ifstream earlierManifest(manifest, std::ios::binary);
+        const bool hadManifest = earlierManifest.is_open();
+        const std::string kept((std::istreambuf_iterator<char>(earlierManifest)), std::istreambuf_iterator<char>());
+        earlierManifest.close();
+        std::ofstream(manifest, std::ios::binary | std::ios::trunc) << "{\"version\": \"9.9.9\", \"files\": []}";
+        ASSERT_TRUE(checker->Start());
+        ASSERT_TRUE(PumpUntil([checker] { return !checker->IsChecking(); }, 20000));
+        if (hadManifest)
+            std::ofstream(manifest, std::ios::binary | std::ios::trunc) << kept;
+        else
+            DeleteFileA(manifest.c_str());
+    }
+    ASSERT_TRUE(checker->HasRemoteVersion());
+    ASSERT_FALSE(checker->IsNewVersionAvailable());
+    Open(about);
+    shown = Read(about);
+    EXPECT_EQ(shown.info, L"已是最新版本");
+    EXPECT_EQ(shown.infoColor, 0xFF999999u);
+    EXPECT_EQ(shown.ok, L"确定");
+    EXPECT_TRUE(ClosedAfter(about, L"btnOK"));
+    EXPECT_FALSE(data->IsUpdateOnExit());
 
     PumpUntil([checker] { return !checker->IsChecking(); }, 20000);
     Pump(50);

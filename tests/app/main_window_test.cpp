@@ -53,6 +53,12 @@ AppTest::ProgramLoop g_loop;
 using AppTest::CloseMessageBoxes;
 using AppTest::OpenMessageBoxTexts;
 
+std::string ReadLog(const std::string& path)
+{
+    std::ifstream log(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+}
+
 // A source file that exists, so the scheduler can copy it into Temp.
 std::string MakeSourceFile(const char* name)
 {
@@ -75,6 +81,7 @@ protected:
 
     void SetUp() override
     {
+        g_loop.SetDropFilter(nullptr);
         CData::GetInstance()->SetExiting(false);
         CData::GetInstance()->SetRnnoise(false);
         CData::GetInstance()->SetVolGain(false);
@@ -117,6 +124,15 @@ protected:
 
     std::wstring Progress(int row) { return list_->GetItemText(list_->GetItemAt(row), row, 3); }
 
+    // One tick of the window's timer, as "btnClose" delivers it.
+    void Tick()
+    {
+        UiNotify tick = {};
+        tick.type = L"timer";
+        tick.sender = player_.GetManager().FindControlByName(L"btnClose");
+        player_.Notify(tick);
+    }
+
     // A recognising row of two speech SDK pieces whose codes, texts and
     // progress the test sets. Handing the file over starts a real task on the
     // first piece, which fails here (nothing can be cut); it is waited for and
@@ -146,6 +162,7 @@ protected:
 TEST_F(MainWindowTest, SkinHoldsEveryControlWithItsClass)
 {
     Create();
+    RedrawWindow(player_.GetHwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
     CUiManager& manager = player_.GetManager();
     const wchar_t* const buttons[] = {L"btnMin", L"btnMax",   L"btnClose",    L"btnAbout",
                                       L"btnAdd", L"btnStart", L"btnStartAll", L"btnSave"};
@@ -165,6 +182,23 @@ TEST_F(MainWindowTest, SkinHoldsEveryControlWithItsClass)
     EXPECT_TRUE(manager.FindControlByName(L"optType4")->IsShown());
 
     EXPECT_STREQ(L"识别效果更好", manager.FindControlByName(L"optOptimize")->GetTooltip().GetData());
+    EXPECT_STREQ(L"录音有噪音时使用", manager.FindControlByName(L"optRnnoise")->GetTooltip().GetData());
+    EXPECT_STREQ(L"录音声音小时使用", manager.FindControlByName(L"optVolGain")->GetTooltip().GetData());
+    EXPECT_TRUE(manager.FindControlByName(L"btnAbout")->GetTooltip().IsEmpty());
+
+    // The header's columns come in the skin's order: the action cell is
+    // column 5 for the row clicks and the painted cells alike.
+    const wchar_t* const columns[] = {L"文件", L"时间", L"类型", L"进度", L"用时", L"操作", L""};
+    CContainerUI* headerItems = list_->GetHeader();
+    ASSERT_NE(nullptr, headerItems);
+    EXPECT_EQ(24, headerItems->GetBoundsHeight());
+    ASSERT_EQ(7, headerItems->GetCount());
+    ASSERT_EQ(7, list_->GetListInfo()->columnCount);
+    for (int c = 0; c < 7; ++c) {
+        EXPECT_STREQ(columns[c], headerItems->GetItemAt(c)->GetText().GetData()) << c;
+        EXPECT_EQ(headerItems->GetItemAt(c)->GetBounds().left, list_->GetListInfo()->columns[c].left) << c;
+    }
+    EXPECT_EQ(120, headerItems->GetItemAt(CPlayListCtrl::kActionColumn)->GetBoundsWidth());
     EXPECT_TRUE(IsWindowVisible(player_.GetHwnd()));
     RECT window;
     GetWindowRect(player_.GetHwnd(), &window);
@@ -222,6 +256,71 @@ TEST_F(MainWindowTest, MaximizeButtonSwitchesTheWindowAndItsImages)
     EXPECT_STREQ(L"main/restore_normal.png", button->GetNormalImage().GetData());
     EXPECT_STREQ(L"main/restore_over.png", button->GetHotImage().GetData());
     EXPECT_STREQ(L"main/restore_over.png", button->GetPushedImage().GetData());
+}
+
+TEST_F(MainWindowTest, LanguageClicksAndOptionsReachTheDataWithTheirNotices)
+{
+    Create();
+    CUiManager& manager = player_.GetManager();
+    struct Case {
+        const wchar_t* option;
+        int language;
+        const wchar_t* notice;  // null: none
+    };
+    // Each click sets the language again, selected before or not, and shows
+    // its notice again.
+    const Case cases[] = {
+        {L"optType4", 4, L"当前选择为英语，请确保音频为英语，否则无法识别!"},
+        {L"optType4", 4, L"当前选择为英语，请确保音频为英语，否则无法识别!"},
+        {L"optType2", 2, L"当前选择为四川话，请确保音频为四川话，否则无法识别!"},
+        {L"optType3", 3, L"当前选择为粤语，请确保音频为粤语，否则无法识别!"},
+        {L"optType1", 1, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(WideToAnsi(c.option));
+        UiNotify click = {};
+        click.type = L"click";
+        click.sender = manager.FindControlByName(c.option);
+        player_.Notify(click);
+        g_loop.Pump(20);
+        EXPECT_EQ(c.language, CData::GetInstance()->GetLanguage());
+        const std::vector<CMessageWnd*> boxes = AppTest::OpenMessageBoxes();
+        if (c.notice == nullptr) {
+            EXPECT_TRUE(boxes.empty());
+            continue;
+        }
+        ASSERT_EQ(1u, boxes.size());
+        EXPECT_STREQ(c.notice, boxes[0]->GetText().GetData());
+        EXPECT_STREQ(L"确定", boxes[0]->GetOkCaption().GetData());
+        EXPECT_FALSE(boxes[0]->IsCancelShown());
+        EXPECT_EQ(4, boxes[0]->GetAutoCloseSeconds());
+        CloseMessageBoxes();
+        g_loop.Pump(20);
+    }
+
+    // The audio options are only kept for the run; the louder volume warns
+    // when it is chosen, and only then.
+    COptionUI* denoise = static_cast<COptionUI*>(manager.FindControlByName(L"optRnnoise"));
+    COptionUI* louder = static_cast<COptionUI*>(manager.FindControlByName(L"optVolGain"));
+    denoise->SetSelected(true);
+    g_loop.Pump(20);
+    EXPECT_TRUE(CData::GetInstance()->GetRnnoise());
+    EXPECT_TRUE(OpenMessageBoxTexts().empty());
+    louder->SetSelected(true);
+    g_loop.Pump(20);
+    EXPECT_TRUE(CData::GetInstance()->GetVolGain());
+    const std::vector<CMessageWnd*> boxes = AppTest::OpenMessageBoxes();
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_STREQ(L"仅音量小时使用，不然效果可能更差。", boxes[0]->GetText().GetData());
+    EXPECT_FALSE(boxes[0]->IsCancelShown());
+    EXPECT_EQ(0, boxes[0]->GetAutoCloseSeconds());
+    CloseMessageBoxes();
+    louder->SetSelected(false);
+    denoise->SetSelected(false);
+    g_loop.Pump(20);
+    EXPECT_FALSE(CData::GetInstance()->GetVolGain());
+    EXPECT_FALSE(CData::GetInstance()->GetRnnoise());
+    EXPECT_TRUE(OpenMessageBoxTexts().empty());
 }
 
 TEST_F(MainWindowTest, StartButtonsAndActionCellStartOnlyWaitingOrDoneRows)
@@ -282,7 +381,8 @@ TEST_F(MainWindowTest, SdkProgressMovesTheRowAndItsEndReportsTheFailure)
 
     pieces[0]->stepsDone = pieces[0]->progressSteps.load();
     pieces[1]->stepsDone = 20;
-    PostMessageW(player_.GetHwnd(), WM_USER_AUDIO_PROGRESS, reinterpret_cast<WPARAM>(pieces[0]), pieces[0]->id);
+    // A message without the piece's id (lParam 0) is taken as well.
+    PostMessageW(player_.GetHwnd(), WM_USER_AUDIO_PROGRESS, reinterpret_cast<WPARAM>(pieces[0]), 0);
     g_loop.Pump(50);
     EXPECT_EQ(L"60%", Progress(row));
     EXPECT_EQ(CPlayListCtrl::kStatusRecognizing, list_->GetItemStatus(row));
@@ -390,6 +490,93 @@ TEST_F(MainWindowTest, RestPieceThatFailsForGoodEndsTheRowWithABox)
               OpenMessageBoxTexts());
 }
 
+// REST pieces whose codes are, in piece order, 0, 500 and 3301 on a source
+// that was not prepared, the 500 piece back before the 3301 one: no box while
+// a piece is out, then one box naming 500 once all are back, and no re-run,
+// since the scan stops at the first failure.
+TEST_F(MainWindowTest, RestFailureIsToldWhenTheLastPieceIsBackAndTheFirstFailureDecides)
+{
+    CData::GetInstance()->SetRecgType(1);
+    Create();
+    StopTimer();
+    const std::string source = MakeSourceFile("rest_three.mp3");
+    const int row = AddRow(source);
+    CAudioConvert* convert = player_.GetAudioConvert();
+    // Every start of every piece fails here; the pieces' own result messages
+    // are lost, and the test posts its own for the codes it gives them.
+    g_loop.SetDropFilter([](const MSG& msg) { return msg.message == WM_USER_AUDIO_RESULT; });
+    ASSERT_TRUE(convert->AddTask(source, 3 * CAudioConvert::kRestPieceSeconds, source));
+    ASSERT_TRUE(list_->SetItemRecognizing(row));
+    ASSERT_TRUE(g_loop.PumpUntil(
+        [&] {
+            convert->OnTimer();
+            return convert->GetRunning() == 0 && convert->GetFilePieces(source).size() == 3;
+        },
+        120000));
+    g_loop.Pump(50);
+    g_loop.SetDropFilter(nullptr);
+    CloseMessageBoxes();
+    const std::vector<AudioPiece*> pieces = convert->GetFilePieces(source);
+    ASSERT_EQ(3u, pieces.size());
+    const int codes[] = {0, 500, 3301};
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_FALSE(pieces[i]->prepared);
+        pieces[i]->code = codes[i];
+    }
+    // The 3301 piece has not come back yet.
+    pieces[2]->SetMessageText(std::string());
+    PostMessageW(player_.GetHwnd(), WM_USER_AUDIO_RESULT, reinterpret_cast<WPARAM>(pieces[1]), pieces[1]->id);
+    g_loop.Pump(100);
+    EXPECT_TRUE(OpenMessageBoxTexts().empty());
+    EXPECT_EQ(L"66%", Progress(row));
+    EXPECT_EQ(CPlayListCtrl::kStatusRecognizing, list_->GetItemStatus(row));
+
+    pieces[2]->SetMessageText("poor audio");
+    PostMessageW(player_.GetHwnd(), WM_USER_AUDIO_RESULT, reinterpret_cast<WPARAM>(pieces[2]), pieces[2]->id);
+    g_loop.Pump(100);
+    EXPECT_EQ(std::vector<std::wstring>{L"rest_three.mp3，部分识别失败(code=500)，可切换到模式一后重新识别!"},
+              OpenMessageBoxTexts());
+    EXPECT_EQ(L"100%", Progress(row));
+    EXPECT_EQ(CPlayListCtrl::kStatusDone, list_->GetItemStatus(row));
+    // Not re-run: the pieces are still there and no preparation waits.
+    EXPECT_EQ(pieces, convert->GetFilePieces(source));
+    player_.GetTaskManager()->OnTimer();
+    EXPECT_EQ(0, player_.GetTaskManager()->GetRunning());
+}
+
+// The sweep of the speech SDK engine counts the pieces whose steps are all
+// done: a row whose last progress message was lost is marked done at the
+// next even tick once every piece has finished, and not before.
+TEST_F(MainWindowTest, SweepMarksASpeechSdkRowDoneWhenEveryPieceHasFinished)
+{
+    CData::GetInstance()->SetRecgType(0);
+    Create();
+    StopTimer();
+    const std::string source = MakeSourceFile("sdk_sweep.mp3");
+    const int row = AddRow(source);
+    std::vector<AudioPiece*> pieces = AddSdkPieces(source, row);
+    ASSERT_EQ(2u, pieces.size());
+    // From here the progress messages are lost.
+    g_loop.SetDropFilter([](const MSG& msg) { return msg.message == WM_USER_AUDIO_PROGRESS; });
+    // Tick 1 (odd) starts the second piece, which fails at once and so has
+    // finished; the first has done no step.
+    Tick();
+    ASSERT_TRUE(g_loop.PumpUntil([&] { return player_.GetAudioConvert()->GetRunning() == 0; }, 60000));
+    ASSERT_EQ(pieces[1]->progressSteps.load(), pieces[1]->stepsDone.load());
+    Tick();
+    EXPECT_EQ(CPlayListCtrl::kStatusRecognizing, list_->GetItemStatus(row)) << "one piece is still out";
+    pieces[0]->stepsDone = pieces[0]->progressSteps.load();
+    Tick();
+    EXPECT_EQ(CPlayListCtrl::kStatusRecognizing, list_->GetItemStatus(row)) << "an odd tick swept";
+    Tick();
+    EXPECT_EQ(CPlayListCtrl::kStatusDone, list_->GetItemStatus(row));
+    EXPECT_EQ(L"100%", Progress(row));
+    EXPECT_STREQ(L"重新识别", list_->GetItemText(list_->GetItemAt(row), row, 5));
+    g_loop.SetDropFilter(nullptr);
+    g_loop.Pump(50);
+    CloseMessageBoxes();
+}
+
 TEST_F(MainWindowTest, FailedPreparationEndsTheRowWithABox)
 {
     Create();
@@ -482,6 +669,39 @@ void KeepHandlerLine(int, const char* tag, const char* text)
 size_t CountLines(const std::string& text)
 {
     return static_cast<size_t>(std::count(g_handlerLines.begin(), g_handlerLines.end(), text));
+}
+
+// A command the program does not know is logged as such, a failed record
+// is logged with its message, and either record goes back to the client;
+// neither goes on to the window's default handling.
+TEST_F(MainWindowTest, UnknownAndFailedUserCommandsAreLoggedAndHandedBack)
+{
+    Create();
+    CUserhttplib* client = CData::GetInstance()->GetUserlib();
+    ASSERT_NE(nullptr, client);
+    EXPECT_TRUE(client->WaitIdle(30000));
+    g_loop.Pump(100);
+
+    UserlibRecord* unknown = new UserlibRecord;
+    unknown->message = "ok";
+    UserlibRecord* failed = new UserlibRecord;
+    failed->result = -1;
+    failed->message = "service down";
+    HandBackSpy spy(client);
+    g_handlerLines.clear();
+    g_logger.SetObserver(&KeepHandlerLine);
+    PostMessageW(player_.GetHwnd(), WM_USER_COMMAND, 7, reinterpret_cast<LPARAM>(unknown));
+    PostMessageW(player_.GetHwnd(), WM_USER_COMMAND, 2, reinterpret_cast<LPARAM>(failed));
+    g_loop.Pump(100);
+    g_logger.SetObserver(nullptr);
+    EXPECT_EQ((std::vector<std::string>{"WM_USER_COMMAND cmd:7", "unknown WM_USER_COMMAND parameter cmd:7",
+                                        "WM_USER_COMMAND cmd:2", "task 2, service down"}),
+              g_handlerLines);
+    EXPECT_EQ((std::vector<const UserlibRecord*>{unknown, failed}), HandBackSpy::HandedBack());
+
+    bool handled = false;
+    player_.HandleOtherMessage(WM_USER_COMMAND, 4, 0, handled);
+    EXPECT_TRUE(handled);
 }
 
 // Files are added while others are recognised: what the workers, the update
@@ -578,6 +798,8 @@ TEST_F(MainWindowTest, CloseStopsThePipelineAndEndsTheRun)
     Create();
     const HWND window = player_.GetHwnd();
     const int quitsBefore = g_loop.QuitMessages();
+    const std::string logPath = GetAppDataDir() + "\\Vantorin.log";
+    const size_t logBefore = ReadLog(logPath).size();
     player_.Close();
     EXPECT_TRUE(CData::GetInstance()->IsExiting());
     EXPECT_EQ(nullptr, player_.GetAudioConvert());
@@ -588,11 +810,69 @@ TEST_F(MainWindowTest, CloseStopsThePipelineAndEndsTheRun)
     g_loop.Pump(50);
     EXPECT_EQ(quitsBefore + 1, g_loop.QuitMessages());
 
-    std::ifstream log(GetAppDataDir() + "\\Vantorin.log", std::ios::binary);
-    const std::string text((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
-    const size_t mainClose = text.rfind("main close");
+    // Only what this close wrote: earlier windows of the suite closed too.
+    const std::string whole = ReadLog(logPath);
+    ASSERT_GE(whole.size(), logBefore);
+    const std::string text = whole.substr(logBefore);
+    const size_t mainClose = text.find("main close");
     ASSERT_NE(std::string::npos, mainClose);
     EXPECT_NE(std::string::npos, text.find("app exit", mainClose));
+    EXPECT_EQ(std::string::npos, text.find("main close", mainClose + 1));
+}
+
+// The system close command, posted as the program posts it: the window hides
+// before it goes. Sent as Alt+F4 and the system menu send it, it passes no
+// filter: the window goes at once, and the run still ends as after Close.
+TEST_F(MainWindowTest, SystemCloseHidesTheWindowAndEndsTheRun)
+{
+    Create();
+    HWND window = player_.GetHwnd();
+    // Other system commands are not the filter's.
+    PostMessageW(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    g_loop.Pump(100);
+    EXPECT_TRUE(IsWindowVisible(window));
+    EXPECT_TRUE(IsIconic(window));
+    ShowWindow(window, SW_RESTORE);
+
+    // Hidden by the filter, before the window's own handling closes it: the
+    // filter runs here as the loop runs it, then the command is dispatched.
+    static HWND closing;
+    static bool hiddenBeforeDispatch;
+    closing = window;
+    hiddenBeforeDispatch = false;
+    g_loop.SetDropFilter([](const MSG& posted) {
+        if (posted.hwnd != closing || posted.message != WM_SYSCOMMAND || posted.wParam != SC_CLOSE)
+            return false;
+        MSG msg = posted;
+        if (!CUiManager::TranslateMessage(&msg)) {
+            hiddenBeforeDispatch = IsWindow(closing) && !IsWindowVisible(closing);
+            DispatchMessageW(&msg);
+        }
+        return true;
+    });
+    PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_TRUE(g_loop.PumpUntil([&] { return !IsWindow(window); }, 10000));
+    g_loop.SetDropFilter(nullptr);
+    EXPECT_TRUE(hiddenBeforeDispatch);
+
+    // A second window, closed as the system closes it, with a file in Temp.
+    TestPlayer player;
+    ASSERT_NE(nullptr, player.Create(nullptr, L"", WS_OVERLAPPEDWINDOW, 0, 0, 0, 860, 600));
+    g_loop.Pump(50);
+    window = player.GetHwnd();
+    const std::string leftOver = GetTempDir() + "\\left_over.wav";
+    std::ofstream(leftOver, std::ios::binary) << "piece";
+    ASSERT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(leftOver.c_str()));
+    const int quitsBefore = g_loop.QuitMessages();
+    CData::GetInstance()->SetExiting(false);
+    SendMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_TRUE(CData::GetInstance()->IsExiting());
+    EXPECT_EQ(nullptr, player.GetAudioConvert());
+    EXPECT_EQ(nullptr, player.GetTaskManager());
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(leftOver.c_str()));
+    g_loop.Pump(50);
+    EXPECT_EQ(quitsBefore + 1, g_loop.QuitMessages());
 }
 
 }  // namespace

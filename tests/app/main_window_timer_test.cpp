@@ -474,6 +474,21 @@ TEST_F(MainWindowTimerTest, AboutPressedTwiceShowsOneWindowAndShowsItAgainAfterC
     g_loop.Pump(200);
 }
 
+// A language notice closes itself after its four seconds.
+TEST_F(MainWindowTimerTest, LanguageNoticeClosesItselfAfterFourSeconds)
+{
+    CreateWithCountedTicks();
+    const DWORD start = GetTickCount();
+    Click(L"optType4");
+    ASSERT_TRUE(g_loop.PumpUntil([] { return CountWindows(L"CMessageWnd") == 1; }, kWaitMs));
+    EXPECT_EQ(4, CData::GetInstance()->GetLanguage());
+    ASSERT_TRUE(g_loop.PumpUntil([] { return CountWindows(L"CMessageWnd") == 0; }, 10000));
+    const DWORD elapsed = GetTickCount() - start;
+    EXPECT_GE(elapsed, 3500u);
+    EXPECT_LE(elapsed, 7000u);
+    CData::GetInstance()->SetLanguage(1);
+}
+
 // A required update reported by the checker closes the program and starts
 // the updater once the window is gone. Last: it leaves a version known to
 // the process's one checker.

