@@ -248,6 +248,15 @@ TEST_F(UpdateCheckerTest, DeeplyNestedJsonCountsAsNotJson)
     }
 }
 
+// The version came, the file list did not: the check ends after its error.
+void ExpectFileListError(const std::vector<Notice>& notices)
+{
+    ASSERT_EQ(2u, notices.size());
+    EXPECT_EQ(1u, notices[0].state);
+    EXPECT_EQ(2u, notices[1].state);
+    EXPECT_EQ(L"cannot get latest version", notices[1].error);
+}
+
 std::mutex g_linesLock;
 std::vector<std::string> g_checkerLines;
 
@@ -293,11 +302,7 @@ TEST_F(UpdateCheckerTest, HugeReplyFailsLikeNoReply)
         SCOPED_TRACE("file-list reply");
         SetFault(std::string("/latest/") + kApp, "huge");
         CUpdateChecker checker;
-        const std::vector<Notice> notices = RunCheck(checker);
-        ASSERT_EQ(2u, notices.size());
-        EXPECT_EQ(1u, notices[0].state);
-        EXPECT_EQ(2u, notices[1].state);
-        EXPECT_EQ(L"cannot get latest version", notices[1].error);
+        ExpectFileListError(RunCheck(checker));
     }
     const SIZE_T growth = PeakWorkingSet() - peakBefore;
     g_logger.SetObserver(nullptr);
@@ -345,11 +350,7 @@ TEST_F(UpdateCheckerTest, FileListFailureEndsCheckAfterError)
     WriteManifest("1.4.5", FileJson("a.txt", kAlphaDigest));
     SetFault(std::string("/latest/") + kApp, "500");
     CUpdateChecker checker;
-    const std::vector<Notice> notices = RunCheck(checker);
-    ASSERT_EQ(2u, notices.size());
-    EXPECT_EQ(1u, notices[0].state);
-    EXPECT_EQ(2u, notices[1].state);
-    EXPECT_EQ(L"cannot get latest version", notices[1].error);
+    ExpectFileListError(RunCheck(checker));
 }
 
 TEST_F(UpdateCheckerTest, SilentServiceIsBoundedAndChecksDoNotPileUp)
