@@ -152,6 +152,8 @@ TEST_F(UpdateCheckerTest, LocalFilesAgainstRemoteList)
         {"extra locally", alpha + "," + beta + "," + FileJson("c.txt", kAlphaDigest), 4},
         {"digest cut short", FileJson("a.txt", "be76") + "," + beta, 4},
         {"digest in capitals", FileJson("a.txt", "BE76331B95DFC399CD776D2FC68021E0DB03CC4F") + "," + beta, 3},
+        // The JSON reader throws when asked for a member of a number.
+        {"an entry that is no object", "5," + alpha + "," + beta, 3},
     };
     for (const FilesCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -343,6 +345,15 @@ TEST(BoundedReplyTest, RefusesThePieceThatCrossesTheBound)
         EXPECT_EQ(expected, text);
         EXPECT_EQ(accepted < c.pieces.size(), reply.exceeded);
     }
+}
+
+// A local manifest that is JSON but no object has no version and no files.
+TEST_F(UpdateCheckerTest, LocalManifestThatIsNoObjectReadsAsEmpty)
+{
+    WriteFileBytes(ManifestPath(), "[\"1.4.5\"]");
+    CUpdateChecker checker;
+    EXPECT_THAT(States(RunCheck(checker)), ::testing::ElementsAre(1u, 4u));
+    EXPECT_TRUE(checker.IsNewVersionAvailable());
 }
 
 TEST_F(UpdateCheckerTest, FileListFailureEndsCheckAfterError)

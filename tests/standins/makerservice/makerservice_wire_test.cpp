@@ -1,6 +1,7 @@
 // The running makerservice spoken to by the program's own HTTP library, the
 // way the update checker and the diagnostics upload speak to it.
 #include "MakerServiceControl.h"
+#include "StringUtils.h"
 
 #include <fstream>
 #include <string>
@@ -118,7 +119,9 @@ TEST_F(MakerServiceWireTest, MultipartUploadIsStoredWhole)
     curl_mime_data(part, "plain", CURL_ZERO_TERMINATED);
     part = curl_mime_addpart(form);
     curl_mime_name(part, "file");
-    curl_mime_filedata(part, path.c_str());
+    // The temporary folder lies in the user's profile, whose name may be
+    // Chinese; the HTTP library reads file names as UTF-8.
+    curl_mime_filedata(part, WideToUtf8(AnsiToWide(path)).c_str());
     curl_easy_setopt(curl, CURLOPT_MIMEPOST, form);
     curl_easy_setopt(curl, CURLOPT_TIMEOUT, 20L);
     Reply reply = Perform(curl, "/upload");
