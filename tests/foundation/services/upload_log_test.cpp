@@ -234,20 +234,35 @@ TEST_F(UploadDiagnosticsTest, ChineseDumpNameIsStoredInUtf8)
 // a later start; the stamp is written all the same, so the next try waits.
 TEST_F(UploadDiagnosticsTest, DumpsStayUntilTheServiceTakesThem)
 {
-    makerservice::Control("/control/fault", "{\"path\": \"/upload\", \"fault\": \"500\"}");
+    // "huge" answers 200 with a 200 MiB body: no status text is that long,
+    // so the transfer is cut off (libcurl's write error 23) and fails.
+    const std::pair<const char*, const char*> faults[] = {
+        {"500", "upload log error. code=0, response code=500"},
+        {"huge", "upload log error. code=23, response code=200"},
+    };
     MakeDumps(1);
     WriteFileBytes(folder_ + L"\\Vantorin.log", "log");
     WriteFileBytes(folder_ + L"\\config.ini", "[Vantorin]\r\n");
     const std::vector<std::string> dump = {WideToAnsi(DumpFolder()) + "\\d1.dmp"};
+    for (const auto& fault : faults) {
+        SCOPED_TRACE(fault.first);
+        makerservice::Control("/control/fault",
+                              (std::string("{\"path\": \"/upload\", \"fault\": \"") + fault.first + "\"}").c_str());
+        WriteConfigString(L"UploadLogTime", L"0");
+        {
+            std::lock_guard<std::mutex> guard(g_linesLock);
+            g_uploadLines.clear();
+        }
 
-    UploadDiagnostics(WideToAnsi(folder_));
+        UploadDiagnostics(WideToAnsi(folder_));
 
-    const std::vector<std::string> lines = UploadLines(30000);
-    ASSERT_EQ(1u, lines.size());
-    EXPECT_THAT(lines[0], ::testing::StartsWith("upload log error. code=0, response code=500"));
-    Sleep(500);
-    EXPECT_EQ(dump, ListFiles(WideToAnsi(DumpFolder()), 10));
-    EXPECT_EQ(12u, ReadConfigString(L"UploadLogTime", L"0", 200).size());
+        const std::vector<std::string> lines = UploadLines(30000);
+        ASSERT_EQ(1u, lines.size());
+        EXPECT_THAT(lines[0], ::testing::StartsWith(fault.second));
+        Sleep(500);
+        EXPECT_EQ(dump, ListFiles(WideToAnsi(DumpFolder()), 10));
+        EXPECT_EQ(12u, ReadConfigString(L"UploadLogTime", L"0", 200).size());
+    }
 
     // Without its log nothing is zipped or sent, and the dump stays too.
     makerservice::Control("/control/reset", "");
