@@ -444,6 +444,7 @@ TEST_F(RealProgramTest, StartAfterACrashSendsTheDumpsWithTheWholeOldLog)
     EXPECT_EQ(0u, code);
     EXPECT_EQ(1u, DumpsIn(DumpFolder()).size());
     EXPECT_EQ(1u, ArchivesHolding("20261209231000.dmp").size());
+    DeleteFileW((DumpFolder() + L"\\20261209231000.dmp").c_str());
 
     CloseThroughItsButton(program, window);
 }

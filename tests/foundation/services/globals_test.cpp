@@ -49,6 +49,9 @@ TEST(GlobalsTest, DumpsArePackedWithOldLogBeforeLoggerOpensIt)
     CreateDirectoryW((folder + L"\\crashDumps").c_str(), nullptr);
     for (const std::wstring& zip : Matching(temp, L"Vantorin*Log.zip"))
         DeleteFileW((temp + L"\\" + zip).c_str());
+    // Dumps that another test's programs kept would be packed too.
+    for (const std::wstring& dump : Matching(folder + L"\\crashDumps", L"*.dmp"))
+        DeleteFileW((folder + L"\\crashDumps\\" + dump).c_str());
     ASSERT_TRUE(testfiles::WriteBytes(folder + L"\\crashDumps\\20261209230000.dmp", "MDMP crashed run"));
     ASSERT_TRUE(testfiles::WriteBytes(folder + L"\\Vantorin.log", kOldLog));
     const std::wstring config = folder + L"\\config.ini";
