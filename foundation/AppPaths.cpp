@@ -140,8 +140,11 @@ std::wstring ReadSettingString(const std::wstring& file, const std::wstring& key
 {
     // The system would cut a missing key's default to the buffer like a
     // value; the default is given whole.
-    if (size == 0 || !HasSetting(file, key))
+    if (!HasSetting(file, key))
         return defaultValue;
+    // A buffer of no characters holds no value.
+    if (size == 0)
+        return std::wstring();
     std::wstring value(size, L'\0');
     const DWORD length = GetPrivateProfileStringW(kSection, key.c_str(), L"", &value[0], size, file.c_str());
     value.resize(length < size ? length : size - 1);

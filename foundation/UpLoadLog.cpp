@@ -9,6 +9,8 @@
 #include "StringUtils.h"
 
 #include <zip.h>
+// After zip.h, which brings the declarations it builds on.
+#include <iowin32.h>
 
 #include <cstdio>
 #include <ctime>
@@ -24,6 +26,8 @@ const wchar_t kDefaultUploadUrl[] = L"http://diag.vantorin.com:20000/upload";
 constexpr size_t kMaxDumps = 4;
 constexpr size_t kMaxZipEntries = 20;
 constexpr size_t kCopyBlockSize = 4096;
+// The service answers with a short status text.
+constexpr size_t kMaxReplyBytes = 1024 * 1024;
 
 // Set once the program entry has run libcurl's global initialisation, which
 // is not thread-safe and comes after the globals. The event lives as long as
@@ -49,6 +53,19 @@ std::string FileNameOf(const std::string& path)
     return separator == std::string::npos ? path : path.substr(separator + 1);
 }
 
+bool IsAscii(const std::string& text)
+{
+    for (const char c : text) {
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    }
+    return true;
+}
+
+// Zip readers take an entry name without the language-encoding flag for code
+// page 437: a name outside ASCII is stored in UTF-8 with the flag set.
+constexpr uLong kUtf8NameFlag = 1u << 11;
+
 bool AddFileToZip(zipFile zip, const std::string& path)
 {
     FILE* file = _wfopen(AnsiToWide(path).c_str(), L"rb");
@@ -59,8 +76,12 @@ bool AddFileToZip(zipFile zip, const std::string& path)
     const std::tm* local = std::localtime(&now);
     info.tmz_date = {local->tm_sec,  local->tm_min, local->tm_hour,
                      local->tm_mday, local->tm_mon, local->tm_year + 1900};
-    bool written = zipOpenNewFileInZip64(zip, FileNameOf(path).c_str(), &info, nullptr, 0, nullptr, 0, nullptr,
-                                         Z_DEFLATED, Z_DEFAULT_COMPRESSION, 0) == ZIP_OK;
+    const std::string name = FileNameOf(path);
+    const bool ascii = IsAscii(name);
+    const std::string storedName = ascii ? name : WideToUtf8(AnsiToWide(name));
+    bool written = zipOpenNewFileInZip4_64(zip, storedName.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED,
+                                           Z_DEFAULT_COMPRESSION, 0, -MAX_WBITS, DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY,
+                                           nullptr, 0, 0, ascii ? 0 : kUtf8NameFlag, 0) == ZIP_OK;
     char block[kCopyBlockSize];
     size_t read;
     while (written && (read = std::fread(block, 1, sizeof block, file)) > 0)
@@ -68,6 +89,16 @@ bool AddFileToZip(zipFile zip, const std::string& path)
     written = !std::ferror(file) && written;
     std::fclose(file);
     return zipCloseFileInZip(zip) == ZIP_OK && written;
+}
+
+// The archive is opened through the wide-character file calls, so a profile
+// path of any language reaches the file system unchanged.
+zipFile CreateZip(const std::string& path)
+{
+    zlib_filefunc64_def wideFiles;
+    fill_win32_filefunc64W(&wideFiles);
+    const std::wstring widePath = AnsiToWide(path);
+    return zipOpen2_64(widePath.c_str(), APPEND_STATUS_CREATE, nullptr, &wideFiles);
 }
 
 }  // namespace
@@ -114,24 +145,24 @@ void UploadDiagnostics(const std::string& appDataDir)
     std::vector<std::string> files = dumps;
     files.push_back(appDataDir + "\\" + "Vantorin.log");
     files.push_back(appDataDir + "\\config.ini");
-    UploadLogFiles(files, WideToAnsi(ReadConfigString(L"UploadLogUrl", kDefaultUploadUrl, 200)));
-
-    // The dumps go whether or not they were sent: a dump that cannot be sent
-    // now would block every later start the same way.
-    for (const std::string& dump : dumps)
-        DeleteFileW(AnsiToWide(dump).c_str());
+    // The dumps stay until the service has taken them: an upload that fails,
+    // or a process that ends before it could send, leaves them for a later
+    // start.
+    UploadLogFiles(files, WideToAnsi(ReadConfigString(L"UploadLogUrl", kDefaultUploadUrl, 200)), dumps);
 }
 
-void UploadLogFiles(const std::vector<std::string>& files, const std::string& url)
+void UploadLogFiles(const std::vector<std::string>& files, const std::string& url,
+                    const std::vector<std::string>& sentDumps)
 {
     const std::string zipPath = ZipLogFiles(files);
     if (zipPath.empty() || url.empty())
         return;
     // The thread runs detached and owns the record: UploadLogThreadProc
     // deletes it, and a thread that cannot start takes it down unrun.
-    StartWorkerThread(L"diagnostics upload", [record = std::make_unique<CUpLoadLog>(zipPath, url)]() mutable {
-        UploadLogThreadProc(record.release());
-    });
+    StartWorkerThread(L"diagnostics upload",
+                      [record = std::make_unique<CUpLoadLog>(zipPath, url, sentDumps)]() mutable {
+                          UploadLogThreadProc(record.release());
+                      });
 }
 
 std::string ZipLogFiles(const std::vector<std::string>& files)
@@ -146,7 +177,7 @@ std::string ZipLogFiles(const std::vector<std::string>& files)
         sources.push_back(PrepareZipSource(files[i]));
 
     bool written = false;
-    if (zipFile zip = zipOpen64(zipPath.c_str(), APPEND_STATUS_CREATE)) {
+    if (zipFile zip = CreateZip(zipPath)) {
         written = true;
         for (const std::string& source : sources) {
             written = AddFileToZip(zip, source);
@@ -185,7 +216,8 @@ DWORD WINAPI UploadLogThreadProc(void* record)
     return 0;
 }
 
-CUpLoadLog::CUpLoadLog(const std::string& zipPath, const std::string& url) : zipPath_(zipPath), url_(url)
+CUpLoadLog::CUpLoadLog(const std::string& zipPath, const std::string& url, const std::vector<std::string>& sentDumps)
+    : zipPath_(zipPath), url_(url), sentDumps_(sentDumps)
 {
 }
 
@@ -200,15 +232,16 @@ void CUpLoadLog::DoWork()
     curl_mime_data(part, "plain", CURL_ZERO_TERMINATED);
     part = curl_mime_addpart(form.get());
     curl_mime_name(part, "file");
-    curl_mime_filedata(part, zipPath_.c_str());
+    // This libcurl reads file names as UTF-8 only.
+    curl_mime_filedata(part, WideToUtf8(AnsiToWide(zipPath_)).c_str());
 
     std::string reply;
     char errorText[CURL_ERROR_SIZE] = {};
     curl_easy_setopt(curl.get(), CURLOPT_MIMEPOST, form.get());
     curl_easy_setopt(curl.get(), CURLOPT_URL, url_.c_str());
     curl_easy_setopt(curl.get(), CURLOPT_USERAGENT, curl_version());
-    curl_easy_setopt(curl.get(), CURLOPT_WRITEFUNCTION, AppendToString);
-    curl_easy_setopt(curl.get(), CURLOPT_WRITEDATA, &reply);
+    BoundedReply boundedReply{&reply, kMaxReplyBytes};
+    CollectReplyWithinLimit(curl.get(), &boundedReply);
     curl_easy_setopt(curl.get(), CURLOPT_ERRORBUFFER, errorText);
     curl_easy_setopt(curl.get(), CURLOPT_NOSIGNAL, 1L);
     const CURLcode result = curl_easy_perform(curl.get());
@@ -222,7 +255,9 @@ void CUpLoadLog::DoWork()
         OutputDebugStringA(errorText);
         g_logger.Write(2, "CUpLoadLog::DoWork", "upload log error. code=%d, response code=%d, %s",
                        static_cast<int>(result), static_cast<int>(responseCode), errorText);
-    } else {
-        OutputDebugStringA(reply.c_str());
+        return;
     }
+    OutputDebugStringA(reply.c_str());
+    for (const std::string& dump : sentDumps_)
+        DeleteFileW(AnsiToWide(dump).c_str());
 }

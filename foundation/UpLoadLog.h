@@ -24,7 +24,10 @@ bool IsUploadDue(int64_t now, int64_t last);
 // sign is not a digit).
 int64_t ReadStamp(const std::wstring& text);
 
-void UploadLogFiles(const std::vector<std::string>& files, const std::string& url);
+// Zips the files and posts the archive on a thread of its own; sentDumps are
+// deleted once the service has accepted it.
+void UploadLogFiles(const std::vector<std::string>& files, const std::string& url,
+                    const std::vector<std::string>& sentDumps);
 // The archive's path in Temp, or empty when there is nothing to zip or the
 // archive could not be written.
 std::string ZipLogFiles(const std::vector<std::string>& files);
@@ -36,10 +39,13 @@ DWORD WINAPI UploadLogThreadProc(void* record);
 
 class CUpLoadLog {
 public:
-    CUpLoadLog(const std::string& zipPath, const std::string& url);
+    CUpLoadLog(const std::string& zipPath, const std::string& url, const std::vector<std::string>& sentDumps);
+    // Posts the archive; once the service has accepted it (HTTP 200), the
+    // dumps it carries are deleted.
     void DoWork();
 
 private:
     std::string zipPath_;
     std::string url_;
+    std::vector<std::string> sentDumps_;
 };

@@ -5,6 +5,7 @@
 
 #include "AppPaths.h"
 #include "JsonText.h"
+#include "Logger.h"
 #include "SimpleThread.h"
 #include "StringUtils.h"
 
@@ -28,47 +29,67 @@ constexpr size_t kReadBlockSize = 4096;
 // "无法获取远程服务器软件版本"
 const wchar_t kNoRemoteVersion[] = L"\u65E0\u6CD5\u83B7\u53D6\u8FDC\u7A0B\u670D\u52A1\u5668\u8F6F\u4EF6\u7248\u672C";
 
+// A version reply is a few dozen bytes and a file list a few kilobytes; a
+// reply past this bound is dropped as a failed transfer.
+constexpr size_t kMaxReplyBytes = 2 * 1024 * 1024;
+
 // Where a request's reply goes: the text as it arrives, and its parse.
 struct ReplyTarget {
     std::string* text;
     Json::Value* document;
     const char* parseErrorFormat;  // null: parse failures are not printed
+    const char* tag;               // the requesting method, for the log
+};
+
+struct ReplyReceiver {
+    ReplyTarget target;
+    BoundedReply bounded;
 };
 
 // Appends the bytes, then parses the whole text again: an unfinished text
 // parses to null until its last piece arrives.
-size_t ReceiveReply(char* data, size_t size, size_t count, void* target)
+size_t ReceiveReply(char* data, size_t size, size_t count, void* receiver)
 {
-    auto* reply = static_cast<ReplyTarget*>(target);
-    const size_t bytes = AppendToString(data, size, count, reply->text);
+    auto* reply = static_cast<ReplyReceiver*>(receiver);
+    const size_t bytes = AppendWithinLimit(data, size, count, &reply->bounded);
+    if (reply->bounded.exceeded)
+        return bytes;
 
     std::string errors;
     Json::Value value;
-    if (ParseJson(*reply->text, value, errors)) {
-        *reply->document = value;
+    if (ParseJson(*reply->target.text, value, errors)) {
+        *reply->target.document = value;
     } else {
-        *reply->document = Json::Value();
-        if (reply->parseErrorFormat)
-            std::fprintf(stderr, reply->parseErrorFormat, errors.c_str());
+        *reply->target.document = Json::Value();
+        if (reply->target.parseErrorFormat)
+            std::fprintf(stderr, reply->target.parseErrorFormat, errors.c_str());
     }
     return bytes;
 }
 
 // GET url into the target; the HTTP response code, 0 when no reply came.
-long HttpGet(const std::string& url, ReplyTarget& target)
+long HttpGet(const std::string& url, const ReplyTarget& target)
 {
     ScopedCurl curl(curl_easy_init());
     if (!curl)
         return 0;
+    ReplyReceiver receiver = {target, {target.text, kMaxReplyBytes}};
     curl_easy_setopt(curl.get(), CURLOPT_URL, url.c_str());
     curl_easy_setopt(curl.get(), CURLOPT_WRITEFUNCTION, ReceiveReply);
-    curl_easy_setopt(curl.get(), CURLOPT_WRITEDATA, &target);
+    curl_easy_setopt(curl.get(), CURLOPT_WRITEDATA, &receiver);
     curl_easy_setopt(curl.get(), CURLOPT_ACCEPT_ENCODING, "deflate");
     curl_easy_setopt(curl.get(), CURLOPT_USERAGENT, curl_version());
     curl_easy_setopt(curl.get(), CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(curl.get(), CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
     curl_easy_setopt(curl.get(), CURLOPT_TIMEOUT, kTransferTimeoutSeconds);
     curl_easy_perform(curl.get());
+    if (receiver.bounded.exceeded) {
+        // Counts as no reply at all: what arrived is not looked at.
+        *target.document = Json::Value();
+        g_logger.Write(2, target.tag, "the reply of %s is larger than %u bytes: transfer dropped", url.c_str(),
+                       static_cast<unsigned>(kMaxReplyBytes));
+        return 0;
+    }
     long responseCode = 0;
     curl_easy_getinfo(curl.get(), CURLINFO_RESPONSE_CODE, &responseCode);
     return responseCode;
@@ -235,7 +256,7 @@ void CUpdateChecker::PostError(const std::wstring& error)
 
 int CUpdateChecker::GetRemoteVersion()
 {
-    ReplyTarget target = {&versionReply_, &versionDocument_, nullptr};
+    const ReplyTarget target = {&versionReply_, &versionDocument_, nullptr, "CUpdateChecker::GetRemoteVersion"};
     if (HttpGet(updateUrl_ + "/version/" + appName_, target) != 200)
         PostError(L"cannot get remote version");
 
@@ -360,7 +381,8 @@ void CUpdateChecker::AddLocalFile(const std::string& fullPath, uint32_t size)
 
 int CUpdateChecker::GetRemoteManifest()
 {
-    ReplyTarget target = {&manifestReply_, &remoteManifest_, "parse latest version error: %s\n"};
+    const ReplyTarget target = {&manifestReply_, &remoteManifest_, "parse latest version error: %s\n",
+                                "CUpdateChecker::GetRemoteManifest"};
     if (HttpGet(updateUrl_ + "/latest/" + appName_, target) != 200)
         PostError(L"cannot get latest version");
     return remoteManifest_.isObject() ? 0 : -1;

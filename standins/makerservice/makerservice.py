@@ -15,10 +15,15 @@ import zlib
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 from urllib.parse import unquote, urlsplit
 
-FAULTS = ("404", "500", "notjson", "deepnest", "hang")
+FAULTS = ("404", "500", "notjson", "deepnest", "hang", "huge")
 HANG_LIMIT_SECONDS = 600
 # A JSON text that never ends its arrays, deeper than any reader should follow.
 DEEP_NESTING = 100000
+# A reply far larger than any of the services sends: a small, valid object of
+# the service followed by blanks up to this size.
+HUGE_REPLY_BYTES = 200 * 1024 * 1024
+HUGE_REPLY_HEAD = (b'{"result": 0, "message": "ok", "keys": [], '
+                   b'"latest-version": "9.9.9", "minimum-required": "1.0.0", "files": []}')
 
 
 class ServiceState:
@@ -203,6 +208,25 @@ class Handler(BaseHTTPRequestHandler):
         accepted = self.headers.get("Accept-Encoding", "")
         return offered and "deflate" in [e.strip().split(";")[0] for e in accepted.split(",")]
 
+    def send_huge(self):
+        """Streams HUGE_REPLY_BYTES of JSON, stopping when the client hangs up."""
+        self.status_sent = 200
+        self.record_request()
+        self.close_connection = True
+        self.send_response(200)
+        self.send_header("Content-Type", "application/json; charset=utf-8")
+        self.send_header("Content-Length", str(HUGE_REPLY_BYTES))
+        self.end_headers()
+        block = b" " * (1024 * 1024)
+        try:
+            self.wfile.write(HUGE_REPLY_HEAD)
+            left = HUGE_REPLY_BYTES - len(HUGE_REPLY_HEAD)
+            while left > 0:
+                self.wfile.write(block[:left])
+                left -= min(left, len(block))
+        except OSError:
+            pass
+
     def hang(self):
         """Holds the connection without a reply until the client gives up."""
         self.status_sent = "hang"
@@ -228,6 +252,8 @@ class Handler(BaseHTTPRequestHandler):
             self.send_text(200, "this is not json")
         elif fault == "deepnest":
             self.send_body(200, b"[" * DEEP_NESTING, "application/json; charset=utf-8")
+        elif fault == "huge":
+            self.send_huge()
         else:
             self.hang()
         return True

@@ -2,7 +2,8 @@
 // requests in order and posts each outcome to the notify window.
 #include "UserHttpLib.h"
 
-#include <curl/curl.h>
+#include "CurlHandle.h"
+
 #include <json/json.h>
 
 #include <atomic>
@@ -21,6 +22,9 @@ namespace {
 constexpr long kConnectTimeoutSeconds = 5;
 constexpr long kTransferTimeoutSeconds = 10;
 constexpr DWORD kUrlBufferChars = 512;
+// The service's replies are a key list and short status texts; a reply past
+// this bound fails as a transfer that got no reply does.
+constexpr size_t kMaxReplyBytes = 1024 * 1024;
 constexpr char kKeysPath[] = "/user/keys";
 constexpr char kLogPath[] = "/user/log";
 
@@ -75,12 +79,6 @@ std::string ReadServiceUrl(const char* dataDir)
     return url.empty() ? std::string(USERLIB_DEFAULT_URL) : url;
 }
 
-size_t AppendReply(char* data, size_t size, size_t count, void* user)
-{
-    static_cast<std::string*>(user)->append(data, size * count);
-    return size * count;
-}
-
 // A GET, or a POST of `body` when it is not null.
 HttpReply Transfer(const std::string& url, const std::string* body)
 {
@@ -99,8 +97,8 @@ HttpReply Transfer(const std::string& url, const std::string* body)
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
     curl_easy_setopt(curl, CURLOPT_TIMEOUT, kTransferTimeoutSeconds);
     curl_easy_setopt(curl, CURLOPT_USERAGENT, "userhttplib/1.0");
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, AppendReply);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &reply.body);
+    BoundedReply bounded{&reply.body, kMaxReplyBytes};
+    CollectReplyWithinLimit(curl, &bounded);
     if (body) {
         headers = curl_slist_append(headers, "Content-Type: text/plain; charset=utf-8");
         curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
@@ -111,7 +109,10 @@ HttpReply Transfer(const std::string& url, const std::string* body)
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &reply.status);
     curl_slist_free_all(headers);
     curl_easy_cleanup(curl);
-    reply.error = error[0] ? error : (reply.code != CURLE_OK ? curl_easy_strerror(reply.code) : "");
+    if (bounded.exceeded)
+        reply.error = "the reply is larger than " + std::to_string(kMaxReplyBytes) + " bytes";
+    else
+        reply.error = error[0] ? error : (reply.code != CURLE_OK ? curl_easy_strerror(reply.code) : "");
     return reply;
 }
 

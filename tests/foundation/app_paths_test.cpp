@@ -109,6 +109,8 @@ TEST_F(SettingsTest, LongValuesAreCutToTheBufferButMissingKeysGiveTheWholeDefaul
         {L"AppName", L"Vantorin", 5, L""},                                        // present, empty
         {L"UpdateUrl", L"http://127.0.0.1:19999", 5, L"http://127.0.0.1:19999"},  // missing
         {L"UpdateUrl", L"-", 2, L"-"},
+        {L"DownloadURL", L"a default", 0, L""},  // present, no room
+        {L"UpdateUrl", L"a default", 0, L"a default"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(WideToUtf8(c.key) + " " + std::to_string(c.size));

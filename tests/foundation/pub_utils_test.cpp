@@ -134,6 +134,24 @@ TEST(ExternalTools, FfmpegRunsHiddenAndIsWaitedFor)
     EXPECT_EQ(wav.substr(0, 4), "RIFF");
 }
 
+// The "Debug" setting shows the tools' windows maximised; without it they run
+// hidden.
+TEST(ExternalTools, ShownToolsStartMaximisedElseHidden)
+{
+    const std::wstring output = AnsiToWide(GetTempDir()) + L"\\show_probe.txt";
+    const std::pair<bool, const char*> cases[] = {{true, "flags=1 show=3"}, {false, "flags=1 show=0"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.first ? "shown" : "hidden");
+        DeleteFileW(output.c_str());
+        ScopedHandle process = ShellOpen(testfiles::OwnExeDir() + L"\\show_probe.exe", L"\"" + output + L"\"", c.first);
+        ASSERT_TRUE(process.valid());
+        ASSERT_EQ(WaitForSingleObject(process.get(), 30000), WAIT_OBJECT_0);
+        EXPECT_EQ(c.second, testfiles::ReadBytes(output));
+    }
+    DeleteFileW(output.c_str());
+}
+
+// No system error box holds the worker that asked: the start fails at once.
 TEST(ExternalTools, MissingProgramGivesNoHandle)
 {
     ScopedHandle process = ShellOpen(testfiles::OwnExeDir() + L"\\no_such_tool.exe", L"-x", false);

@@ -306,6 +306,50 @@ TEST(SimpleThreadDestructor, ClosesTheHandleJoinDidNotClose)
     EXPECT_TRUE(HandlesOfThread(id).empty());
 }
 
+// What a run that outlives its object shares with the test; the run keeps
+// its own copy of the pointer, so it never reads the object after it began.
+struct OutlivingRun {
+    ScopedHandle entered{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    ScopedHandle go{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    ScopedHandle thread;
+    std::atomic<bool> finished{false};
+};
+
+class OutlivingTask final : public SimpleThread {
+public:
+    explicit OutlivingTask(OutlivingRun* shared) : shared_(shared) {}
+    void Run() override
+    {
+        OutlivingRun* shared = shared_;
+        HANDLE self = nullptr;
+        DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &self, SYNCHRONIZE, FALSE, 0);
+        shared->thread.reset(self);
+        SetEvent(shared->entered.get());
+        WaitForSingleObject(shared->go.get(), 30000);
+        shared->finished.store(true);
+    }
+
+private:
+    OutlivingRun* shared_;
+};
+
+// An owner that needs its worker ended stops and joins it first: deleting a
+// started task returns at once, and its thread goes on to the end of its run.
+TEST(SimpleThreadDestructor, NeitherStopsNorWaitsForTheThread)
+{
+    OutlivingRun shared;
+    auto* task = new OutlivingTask(&shared);
+    ASSERT_TRUE(task->Start());
+    ASSERT_EQ(WaitForSingleObject(shared.entered.get(), 10000), WAIT_OBJECT_0);
+    const ULONGLONG before = GetTickCount64();
+    delete task;
+    EXPECT_LT(GetTickCount64() - before, 1000u);
+    EXPECT_EQ(WaitForSingleObject(shared.thread.get(), 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "the thread ended";
+    SetEvent(shared.go.get());
+    ASSERT_EQ(WaitForSingleObject(shared.thread.get(), 30000), WAIT_OBJECT_0);
+    EXPECT_TRUE(shared.finished.load());
+}
+
 // What a worker's callable saw. The callable holds a reference to it, so
 // the count of references tells whether the callable has been destroyed.
 struct WorkTrace {

@@ -3,13 +3,18 @@
 #include "service_test_support.h"
 #include "update_notices.h"
 
+#include "CurlHandle.h"
+#include "Logger.h"
 #include "SimpleThread.h"
 #include "StringUtils.h"
 #include "UpdateChecker.h"
 
+#include <psapi.h>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -147,6 +152,8 @@ TEST_F(UpdateCheckerTest, LocalFilesAgainstRemoteList)
         {"extra locally", alpha + "," + beta + "," + FileJson("c.txt", kAlphaDigest), 4},
         {"digest cut short", FileJson("a.txt", "be76") + "," + beta, 4},
         {"digest in capitals", FileJson("a.txt", "BE76331B95DFC399CD776D2FC68021E0DB03CC4F") + "," + beta, 3},
+        // The JSON reader throws when asked for a member of a number.
+        {"an entry that is no object", "5," + alpha + "," + beta, 3},
     };
     for (const FilesCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -243,16 +250,118 @@ TEST_F(UpdateCheckerTest, DeeplyNestedJsonCountsAsNotJson)
     }
 }
 
+// The version came, the file list did not: the check ends after its error.
+void ExpectFileListError(const std::vector<Notice>& notices)
+{
+    ASSERT_EQ(2u, notices.size());
+    EXPECT_EQ(1u, notices[0].state);
+    EXPECT_EQ(2u, notices[1].state);
+    EXPECT_EQ(L"cannot get latest version", notices[1].error);
+}
+
+std::mutex g_linesLock;
+std::vector<std::string> g_checkerLines;
+
+void CollectCheckerLines(int level, const char* tag, const char* text)
+{
+    if (level == 2 && std::string(tag).rfind("CUpdateChecker::", 0) == 0) {
+        std::lock_guard<std::mutex> guard(g_linesLock);
+        g_checkerLines.push_back(std::string(tag) + ": " + text);
+    }
+}
+
+SIZE_T PeakWorkingSet()
+{
+    PROCESS_MEMORY_COUNTERS counters = {};
+    counters.cb = sizeof counters;
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    return counters.PeakWorkingSetSize;
+}
+
+// A reply of 200 MiB: a valid object of the service padded with blanks. It
+// fails as a transfer that got no reply does, with a log line that says why,
+// and the process never holds more than a few megabytes of it.
+TEST_F(UpdateCheckerTest, HugeReplyFailsLikeNoReply)
+{
+    WriteManifest("1.4.5", FileJson("a.txt", kOldDigest));
+    g_checkerLines.clear();
+    g_logger.SetObserver(CollectCheckerLines);
+    const SIZE_T peakBefore = PeakWorkingSet();
+    {
+        SCOPED_TRACE("version reply");
+        SetFault(std::string("/version/") + kApp, "huge");
+        CUpdateChecker checker;
+        std::vector<std::wstring> errors;
+        for (const Notice& notice : RunCheck(checker)) {
+            EXPECT_EQ(2u, notice.state);
+            errors.push_back(notice.error);
+        }
+        EXPECT_EQ((std::vector<std::wstring>{L"cannot get remote version", kNoRemoteVersion}), errors);
+        EXPECT_FALSE(checker.HasRemoteVersion());
+        SetFault(std::string("/version/") + kApp, "none");
+    }
+    {
+        SCOPED_TRACE("file-list reply");
+        SetFault(std::string("/latest/") + kApp, "huge");
+        CUpdateChecker checker;
+        ExpectFileListError(RunCheck(checker));
+    }
+    const SIZE_T growth = PeakWorkingSet() - peakBefore;
+    g_logger.SetObserver(nullptr);
+    EXPECT_LT(growth, SIZE_T{20} * 1024 * 1024);
+    const std::string base = makerservice::BaseUrl() + "/";
+    EXPECT_THAT(g_checkerLines,
+                ::testing::ElementsAre("CUpdateChecker::GetRemoteVersion: the reply of " + base + "version/" + kApp +
+                                           " is larger than 2097152 bytes: transfer dropped",
+                                       "CUpdateChecker::GetRemoteManifest: the reply of " + base + "latest/" + kApp +
+                                           " is larger than 2097152 bytes: transfer dropped"));
+}
+
+// The bound counts the whole text, what it held before included; the piece
+// that would cross it is refused whole.
+TEST(BoundedReplyTest, RefusesThePieceThatCrossesTheBound)
+{
+    struct Case {
+        const char* held;
+        std::vector<size_t> pieces;
+        size_t accepted;  // pieces taken before the first refusal
+    };
+    const Case cases[] = {
+        {"", {4, 6}, 2}, {"", {4, 7, 1}, 1}, {"abc", {7}, 1}, {"abc", {8}, 0}, {"", {0, 10, 0}, 3}, {"", {11}, 0},
+    };
+    char data[16] = "xxxxxxxxxxxxxxx";
+    for (const Case& c : cases) {
+        std::string text = c.held;
+        BoundedReply reply{&text, 10};
+        size_t accepted = 0;
+        std::string expected = c.held;
+        for (const size_t piece : c.pieces) {
+            if (AppendWithinLimit(data, 1, piece, &reply) != piece)
+                break;
+            ++accepted;
+            expected.append(piece, 'x');
+        }
+        EXPECT_EQ(c.accepted, accepted) << c.held << " + " << c.pieces.size() << " pieces";
+        EXPECT_EQ(expected, text);
+        EXPECT_EQ(accepted < c.pieces.size(), reply.exceeded);
+    }
+}
+
+// A local manifest that is JSON but no object has no version and no files.
+TEST_F(UpdateCheckerTest, LocalManifestThatIsNoObjectReadsAsEmpty)
+{
+    WriteFileBytes(ManifestPath(), "[\"1.4.5\"]");
+    CUpdateChecker checker;
+    EXPECT_THAT(States(RunCheck(checker)), ::testing::ElementsAre(1u, 4u));
+    EXPECT_TRUE(checker.IsNewVersionAvailable());
+}
+
 TEST_F(UpdateCheckerTest, FileListFailureEndsCheckAfterError)
 {
     WriteManifest("1.4.5", FileJson("a.txt", kAlphaDigest));
     SetFault(std::string("/latest/") + kApp, "500");
     CUpdateChecker checker;
-    const std::vector<Notice> notices = RunCheck(checker);
-    ASSERT_EQ(2u, notices.size());
-    EXPECT_EQ(1u, notices[0].state);
-    EXPECT_EQ(2u, notices[1].state);
-    EXPECT_EQ(L"cannot get latest version", notices[1].error);
+    ExpectFileListError(RunCheck(checker));
 }
 
 TEST_F(UpdateCheckerTest, SilentServiceIsBoundedAndChecksDoNotPileUp)

@@ -72,6 +72,15 @@ void CollectUploadLines(int level, const char* tag, const char* text)
     }
 }
 
+bool IsAscii(const std::string& text)
+{
+    for (const char c : text) {
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    }
+    return true;
+}
+
 class UploadDiagnosticsTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -134,6 +143,18 @@ protected:
         }
     }
 
+    // Waits up to milliseconds for the dump folder to list exactly these.
+    bool WaitForDumps(const std::vector<std::string>& expected, DWORD milliseconds) const
+    {
+        for (DWORD waited = 0;; waited += 100) {
+            if (ListFiles(WideToAnsi(DumpFolder()), 10) == expected)
+                return true;
+            if (waited >= milliseconds)
+                return false;
+            Sleep(100);
+        }
+    }
+
     std::wstring folder_;
 };
 
@@ -144,17 +165,22 @@ TEST_F(UploadDiagnosticsTest, FourOldestDumpsGoWithLogAndSettings)
     WriteFileBytes(folder_ + L"\\config.ini", "[Vantorin]\r\nRecgType=1\r\n");
     const std::string folder = WideToAnsi(folder_);
 
-    UploadDiagnostics(folder);
+    // Users' profile paths hold Chinese characters, and so does the test
+    // prefix's: the archive in Temp must still reach the service.
+    ASSERT_FALSE(IsAscii(GetTempDir())) << GetTempDir();
 
-    // The dumps sent are gone at once; the two newest wait for a later start.
-    EXPECT_THAT(ListFiles(WideToAnsi(DumpFolder()), 10),
-                ::testing::ElementsAre(WideToAnsi(DumpFolder()) + "\\d5.dmp", WideToAnsi(DumpFolder()) + "\\d6.dmp"));
+    UploadDiagnostics(folder);
     const std::wstring stamp = ReadConfigString(L"UploadLogTime", L"0", 200);
     EXPECT_EQ(12u, stamp.size());
     EXPECT_TRUE(IsUploadDue(ReadStamp(stamp), 0));
 
     const Json::Value uploads = WaitForUploads(30000);
     ASSERT_EQ(1u, uploads.size());
+    // The dumps sent go once the service has them; the two newest wait for a
+    // later start.
+    const std::vector<std::string> newest = {WideToAnsi(DumpFolder()) + "\\d5.dmp",
+                                             WideToAnsi(DumpFolder()) + "\\d6.dmp"};
+    EXPECT_TRUE(WaitForDumps(newest, 10000)) << ListFiles(WideToAnsi(DumpFolder()), 10).size();
     EXPECT_EQ("plain", uploads[0]["reqformat"].asString());
     const auto entries =
         testfiles::ZipEntries(AnsiToWide(makerservice::Root()) + L"\\" + AnsiToWide(uploads[0]["file"].asString()));
@@ -179,31 +205,73 @@ TEST_F(UploadDiagnosticsTest, FourOldestDumpsGoWithLogAndSettings)
     EXPECT_TRUE(WaitForUploads(0).empty());
 }
 
-TEST_F(UploadDiagnosticsTest, ServerErrorIsLoggedAndDumpsAreGone)
+// A dump whose name holds Chinese characters keeps its name in the archive, in
+// UTF-8 with the zip's flag for it, so any unzip tool reads it.
+TEST_F(UploadDiagnosticsTest, ChineseDumpNameIsStoredInUtf8)
 {
-    makerservice::Control("/control/fault", "{\"path\": \"/upload\", \"fault\": \"500\"}");
-    MakeDumps(1);
+    const std::wstring name = L"\u5D29\u6E83.dmp";  // 崩溃.dmp
+    ASSERT_TRUE(testfiles::WriteBytes(DumpFolder() + L"\\" + name, "MDMP named dump"));
     WriteFileBytes(folder_ + L"\\Vantorin.log", "log");
     WriteFileBytes(folder_ + L"\\config.ini", "[Vantorin]\r\n");
 
     UploadDiagnostics(WideToAnsi(folder_));
 
-    EXPECT_TRUE(ListFiles(WideToAnsi(DumpFolder()), 10).empty());
-    const std::vector<std::string> lines = UploadLines(30000);
-    ASSERT_EQ(1u, lines.size());
-    EXPECT_THAT(lines[0], ::testing::StartsWith("upload log error. code=0, response code=500"));
+    const Json::Value uploads = WaitForUploads(30000);
+    ASSERT_EQ(1u, uploads.size());
+    const std::wstring archive = AnsiToWide(makerservice::Root()) + L"\\" + AnsiToWide(uploads[0]["file"].asString());
+    const auto entries = testfiles::ZipEntries(archive);
+    ASSERT_EQ(3u, entries.size());
+    EXPECT_EQ(WideToUtf8(name), entries[0].first);
+    EXPECT_EQ("MDMP named dump", entries[0].second);
+    // The first local header's general-purpose flags, at byte 6.
+    const std::string bytes = testfiles::ReadBytes(archive);
+    ASSERT_GT(bytes.size(), 8u);
+    EXPECT_NE(0, bytes[7] & 0x08) << "no UTF-8 name flag";
+    EXPECT_TRUE(WaitForDumps({}, 10000));
 }
 
-TEST_F(UploadDiagnosticsTest, MissingLogMeansNoUploadButDumpsAreDeleted)
+// An upload the service refuses, or one that never runs, leaves the dumps for
+// a later start; the stamp is written all the same, so the next try waits.
+TEST_F(UploadDiagnosticsTest, DumpsStayUntilTheServiceTakesThem)
 {
-    MakeDumps(2);
+    // "huge" answers 200 with a 200 MiB body: no status text is that long,
+    // so the transfer is cut off (libcurl's write error 23) and fails.
+    const std::pair<const char*, const char*> faults[] = {
+        {"500", "upload log error. code=0, response code=500"},
+        {"huge", "upload log error. code=23, response code=200"},
+    };
+    MakeDumps(1);
+    WriteFileBytes(folder_ + L"\\Vantorin.log", "log");
     WriteFileBytes(folder_ + L"\\config.ini", "[Vantorin]\r\n");
+    const std::vector<std::string> dump = {WideToAnsi(DumpFolder()) + "\\d1.dmp"};
+    for (const auto& fault : faults) {
+        SCOPED_TRACE(fault.first);
+        makerservice::Control("/control/fault",
+                              (std::string("{\"path\": \"/upload\", \"fault\": \"") + fault.first + "\"}").c_str());
+        WriteConfigString(L"UploadLogTime", L"0");
+        {
+            std::lock_guard<std::mutex> guard(g_linesLock);
+            g_uploadLines.clear();
+        }
 
+        UploadDiagnostics(WideToAnsi(folder_));
+
+        const std::vector<std::string> lines = UploadLines(30000);
+        ASSERT_EQ(1u, lines.size());
+        EXPECT_THAT(lines[0], ::testing::StartsWith(fault.second));
+        Sleep(500);
+        EXPECT_EQ(dump, ListFiles(WideToAnsi(DumpFolder()), 10));
+        EXPECT_EQ(12u, ReadConfigString(L"UploadLogTime", L"0", 200).size());
+    }
+
+    // Without its log nothing is zipped or sent, and the dump stays too.
+    makerservice::Control("/control/reset", "");
+    WriteConfigString(L"UploadLogTime", L"0");
+    DeleteFileW((folder_ + L"\\Vantorin.log").c_str());
     UploadDiagnostics(WideToAnsi(folder_));
-
-    EXPECT_TRUE(ListFiles(WideToAnsi(DumpFolder()), 10).empty());
     Sleep(1000);
     EXPECT_TRUE(WaitForUploads(0).empty());
+    EXPECT_EQ(dump, ListFiles(WideToAnsi(DumpFolder()), 10));
 }
 
 TEST_F(UploadDiagnosticsTest, NoDumpLeavesSettingAlone)

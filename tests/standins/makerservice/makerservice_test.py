@@ -239,6 +239,25 @@ class MakerServiceTest(unittest.TestCase):
                                            {"Content-Type": content_type})[0])
         self.assertEqual([], self.control("GET", "/control/uploads"))
 
+    def test_huge_reply_is_a_padded_object_that_stops_when_the_client_leaves(self):
+        for path in ("/version/Vantorin", "/latest/Vantorin", "/user/keys"):
+            self.control("POST", "/control/fault", {"path": path, "fault": "huge"})
+            connection = http.client.HTTPConnection("127.0.0.1", self.port, timeout=10)
+            try:
+                connection.request("GET", path)
+                response = connection.getresponse()
+                self.assertEqual(200, response.status)
+                self.assertEqual(str(200 * 1024 * 1024), response.getheader("Content-Length"))
+                head = response.read(4 * 1024 * 1024)
+            finally:
+                connection.close()
+            value = json.loads(head)
+            self.assertEqual(0, value["result"])
+            self.assertEqual("9.9.9", value["latest-version"])
+            self.assertEqual([], value["files"])
+        # The server goes on serving after the client hung up.
+        self.assertEqual(200, self.request("GET", "/user/keys")[0])
+
     def test_hang_holds_the_connection_without_a_reply(self):
         self.control("POST", "/control/fault", {"path": "/version/Vantorin", "fault": "hang"})
         started = time.monotonic()

@@ -1,6 +1,7 @@
 // The running makerservice spoken to by the program's own HTTP library, the
 // way the update checker and the diagnostics upload speak to it.
 #include "MakerServiceControl.h"
+#include "StringUtils.h"
 
 #include <fstream>
 #include <string>
@@ -16,20 +17,6 @@ struct Reply {
     std::string body;
     std::string headers;
 };
-
-// The HTTP library reads file names as UTF-8; the test's files are named in the
-// code page, and the profile's Temp folder holds the user's Chinese name.
-std::string Utf8Of(const std::string& ansi)
-{
-    int wide_size = MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, nullptr, 0);
-    std::wstring wide(wide_size > 0 ? wide_size : 1, L'\0');
-    MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, &wide[0], wide_size);
-    int size = WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string utf8(size > 0 ? size : 1, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, &utf8[0], size, nullptr, nullptr);
-    utf8.resize(utf8.size() - 1);
-    return utf8;
-}
 
 Reply Perform(CURL* curl, const std::string& path)
 {
@@ -132,7 +119,9 @@ TEST_F(MakerServiceWireTest, MultipartUploadIsStoredWhole)
     curl_mime_data(part, "plain", CURL_ZERO_TERMINATED);
     part = curl_mime_addpart(form);
     curl_mime_name(part, "file");
-    curl_mime_filedata(part, Utf8Of(path).c_str());
+    // The temporary folder lies in the user's profile, whose name may be
+    // Chinese; the HTTP library reads file names as UTF-8.
+    curl_mime_filedata(part, WideToUtf8(AnsiToWide(path)).c_str());
     curl_easy_setopt(curl, CURLOPT_MIMEPOST, form);
     curl_easy_setopt(curl, CURLOPT_TIMEOUT, 20L);
     Reply reply = Perform(curl, "/upload");

@@ -4,6 +4,9 @@
 
 #include "MakerServiceControl.h"
 
+#include <gmock/gmock.h>
+#include <psapi.h>
+
 #include <string>
 #include <vector>
 
@@ -31,6 +34,14 @@ int ClosedPort()
     closesocket(s);
     WSACleanup();
     return ntohs(address.sin_port);
+}
+
+SIZE_T PeakWorkingSet()
+{
+    PROCESS_MEMORY_COUNTERS counters = {};
+    counters.cb = sizeof counters;
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    return counters.PeakWorkingSetSize;
 }
 
 struct Delivered {
@@ -177,10 +188,17 @@ TEST_F(UserHttpLibTest, FailuresArriveAsFailureRecordsWithoutKeys)
     struct Case {
         const char* fault;  // null: the setting names a closed port
         int result;
+        const char* reason;  // in the message
     };
+    // "huge" is a valid key list padded with blanks to 200 MiB: no reply of
+    // the service is that long, and the client must not hold it.
     const Case cases[] = {
-        {nullptr, USERLIB_ERR_TRANSFER}, {"404", 404}, {"500", 500}, {"notjson", USERLIB_ERR_REPLY},
-        {"hang", USERLIB_ERR_TRANSFER},
+        {nullptr, USERLIB_ERR_TRANSFER, "cannot reach"},
+        {"404", 404, "HTTP 404"},
+        {"500", 500, "HTTP 500"},
+        {"notjson", USERLIB_ERR_REPLY, "not understood"},
+        {"hang", USERLIB_ERR_TRANSFER, "cannot reach"},
+        {"huge", USERLIB_ERR_TRANSFER, "the reply is larger than 1048576 bytes"},
     };
     Control("/control/keys", R"({"keys": [{"apikey": "a", "secretkey": "s"}]})");
     for (const Case& c : cases) {
@@ -194,11 +212,13 @@ TEST_F(UserHttpLibTest, FailuresArriveAsFailureRecordsWithoutKeys)
             SetUrl("http://127.0.0.1:" + std::to_string(ClosedPort()));
         }
         receiver_.got.clear();
+        const SIZE_T peakBefore = PeakWorkingSet();
         Create();
         ASSERT_TRUE(WaitFor(1, 30000));
+        EXPECT_LT(PeakWorkingSet() - peakBefore, SIZE_T{20} * 1024 * 1024);
         EXPECT_EQ(USERLIB_CMD_KEY_LIST, receiver_.got[0].command);
         EXPECT_EQ(c.result, receiver_.got[0].result);
-        EXPECT_FALSE(receiver_.got[0].message.empty());
+        EXPECT_THAT(receiver_.got[0].message, ::testing::HasSubstr(c.reason));
         EXPECT_TRUE(receiver_.got[0].keys.empty());
         ReleaseUserlib(&receiver_.client);
         EXPECT_EQ(nullptr, receiver_.client);
