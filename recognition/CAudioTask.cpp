@@ -15,6 +15,33 @@ const int kConnectTimeoutMs = 60000;
 const int kTotalTimeoutMs = 600000;
 const int kPoorAudio = 3301;
 
+// Reads the members as the JSON library converts them: numbers and
+// true/false to text, reals truncated to whole numbers. It throws on a
+// value it cannot convert, and on a member of anything but an object or an
+// element of anything but an array: such a reply is not the service's, and
+// false leaves it to the caller.
+bool ReadServiceMembers(const Json::Value& reply, SpeechReply* result)
+{
+    if (!reply.isObject() || !reply.isMember("err_no"))
+        return false;
+    const Json::Value& code = reply["err_no"];
+    const Json::Value& message = reply["err_msg"];
+    if (!code.isConvertibleTo(Json::intValue) || !message.isConvertibleTo(Json::stringValue))
+        return false;
+    result->code = code.asInt();
+    result->error = message.asString();
+    if (result->code != 0)
+        return true;
+    const Json::Value& texts = reply["result"];
+    if (!texts.isNull() && !texts.isArray())
+        return false;
+    const Json::Value& first = texts[0];
+    if (!first.isConvertibleTo(Json::stringValue))
+        return false;
+    result->text = first.asString();
+    return true;
+}
+
 }  // namespace
 
 std::string DevPidFor(int language)
@@ -33,26 +60,13 @@ std::string DevPidFor(int language)
 SpeechReply ReadSpeechReply(const Json::Value& reply)
 {
     SpeechReply result;
-    // The JSON library throws on a member of another type than asked for:
-    // every member is checked before it is read.
-    if (reply.isObject() && reply["err_no"].isInt()) {
-        const Json::Value& message = reply["err_msg"];
-        const Json::Value& texts = reply["result"];
-        const int code = reply["err_no"].asInt();
-        const bool messageOk = message.isString() || message.isNull();
-        const bool textOk = code != 0 || (texts.isArray() && (texts.empty() || texts[0].isString()));
-        if (messageOk && textOk) {
-            result.fromService = true;
-            result.code = code;
-            result.error = message.isString() ? message.asString() : std::string();
-            if (code == 0 && !texts.empty())
-                result.text = texts[0].asString();
-            return result;
-        }
+    if (ReadServiceMembers(reply, &result)) {
+        result.fromService = true;
+        return result;
     }
-    result.code = -1;
-    result.error = reply.isNull() ? std::string() : WriteStyledJson(reply);
-    if (result.error.empty() || result.error == "null")
+    result = SpeechReply();
+    result.error = WriteStyledJson(reply);
+    if (result.error.empty())
         result.error = "null";
     return result;
 }

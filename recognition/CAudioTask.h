@@ -17,8 +17,9 @@ struct SpeechReply {
     bool fromService = false;
 };
 
-// Reads err_no, err_msg and the first result; a reply whose members have
-// unexpected types counts as a local failure (-1) like one without err_no.
+// Reads err_no, err_msg and the first result as the JSON library converts
+// them; a reply it could only read by throwing counts as a local failure
+// (-1), as one without err_no does.
 SpeechReply ReadSpeechReply(const Json::Value& reply);
 
 // "dev_pid" for the language choice 1 to 4; empty for any other.

@@ -1,8 +1,16 @@
 #include "CHttpClient.h"
 
+#include "Logger.h"
+
 #include <memory>
 
 namespace {
+
+// A token reply is a few hundred bytes, a recognition reply holds the text of
+// one piece (a few KB). Up to ten pieces are in flight in a 32-bit process: a
+// reply past this bound ends its transfer as a transport failure does, rather
+// than the process for lack of memory.
+const size_t kMaxReplyBytes = 1 << 20;
 
 std::string Escape(const std::string& text)
 {
@@ -79,8 +87,8 @@ int CHttpClient::Perform(const std::string& url, const StringMap* params, const 
     CURL* handle = curl.get();
     curl_easy_setopt(handle, CURLOPT_URL, fullUrl.c_str());
     curl_easy_setopt(handle, CURLOPT_HTTPHEADER, headerList.get());
-    curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &AppendToString);
-    curl_easy_setopt(handle, CURLOPT_WRITEDATA, response);
+    BoundedReply reply{response, kMaxReplyBytes};
+    CollectReplyWithinLimit(handle, &reply);
     if (body) {
         curl_easy_setopt(handle, CURLOPT_POST, 1L);
         curl_easy_setopt(handle, CURLOPT_POSTFIELDS, body->data());
@@ -97,7 +105,11 @@ int CHttpClient::Perform(const std::string& url, const StringMap* params, const 
     if (!caFile_.empty())
         curl_easy_setopt(handle, CURLOPT_CAINFO, caFile_.c_str());
     curl_easy_setopt(handle, CURLOPT_VERBOSE, static_cast<long>(verbose_));
-    return curl_easy_perform(handle);
+    const CURLcode code = curl_easy_perform(handle);
+    if (reply.exceeded)
+        g_logger.Write(2, "CHttpClient::Perform", "reply over %u bytes, transfer stopped: %s",
+                       static_cast<unsigned>(kMaxReplyBytes), url.c_str());
+    return code;
 }
 
 std::string WriteStyledJson(const Json::Value& value)

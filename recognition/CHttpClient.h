@@ -24,7 +24,8 @@ public:
     void SetCaFile(const std::string& path) { caFile_ = path; }
 
     // Each returns libcurl's result code (0 = success); the body, whatever the
-    // HTTP status, is appended to response.
+    // HTTP status, is appended to response. A body past the bound of a reply
+    // ends the transfer with CURLE_WRITE_ERROR, and a warning says why.
     int Get(std::string url, const StringMap* params, const StringMap* headers, std::string* response);
     int Post(std::string url, const StringMap* params, const std::string& body, const StringMap* headers,
              std::string* response);

@@ -9,8 +9,8 @@ class CSpeechClient : public CSpeechClientBase {
 public:
     CSpeechClient(const std::string& appId, const std::string& apiKey, const std::string& secretKey);
 
-    // The service's reply; {"curl_error_code": n} when nothing arrived; when
-    // no token could be had, the token failure, and nothing is sent.
+    // The service's reply; {"curl_error_code": n} when nothing arrived. When
+    // no token could be had, the token getter's text goes as the token.
     Json::Value Recognize(const std::string& data, const std::string& format, int rate, const StringMap& options);
 
     // The body of a recognition request.

@@ -5,6 +5,7 @@
 #include "JsonText.h"
 #include "StringUtils.h"
 
+#include <algorithm>
 #include <ctime>
 #include <limits>
 
@@ -13,17 +14,32 @@ namespace {
 // A held token is used again only while it has more than this to live.
 const int64_t kTokenMarginSeconds = 86400;
 
-// The JSON library throws when a number beyond 64-bit signed is read as
-// one, and the sum must not overflow either: a lifetime too long to hold
-// means a token that never expires.
+// The lifetime as the JSON library reads a number as an integer (reals
+// truncated, true as 1, null as 0), but in 64 bits: it throws on a number
+// beyond 32 bits or on any other type, and a sum in 32 bits would overflow.
+// A lifetime too long to hold means a token that never expires; one that
+// cannot be read as a number, a token that has expired.
 int64_t ExpiryOf(int64_t now, const Json::Value& expiresIn)
 {
     const int64_t never = std::numeric_limits<int64_t>::max();
-    if (expiresIn.isInt64()) {
-        const int64_t lifetime = expiresIn.asInt64();
-        return lifetime > never - now ? never : now + lifetime;
-    }
-    return expiresIn.isUInt64() ? never : now;
+    const double longest = 9.2e18;  // just below 2^63, so the cast is exact
+    int64_t lifetime = 0;
+    if (expiresIn.isInt64())
+        lifetime = expiresIn.asInt64();
+    else if (expiresIn.isUInt64())
+        lifetime = never;
+    else if (expiresIn.isDouble())
+        lifetime = static_cast<int64_t>(std::max(-longest, std::min(longest, expiresIn.asDouble())));
+    else if (expiresIn.isBool())
+        lifetime = expiresIn.asBool() ? 1 : 0;
+    return lifetime > never - now ? never : now + lifetime;
+}
+
+// A member as the JSON library reads it as text (numbers and true/false
+// converted); an array or an object, which it throws on, gives no text.
+std::string TextOf(const Json::Value& value)
+{
+    return value.isConvertibleTo(Json::stringValue) ? value.asString() : std::string();
 }
 
 }  // namespace
@@ -67,13 +83,13 @@ std::string CSpeechClientBase::GetAccessToken()
     // A reply without a token (the service's error reply, or no JSON at all)
     // leaves an empty token: the recognition request then carries it, and the
     // service's refusal of it is what the piece reports. The JSON library
-    // throws when a member of a non-object is asked for, so the type is
-    // checked first.
+    // throws when a member of anything but an object is asked for.
     const Json::Value reply = Parse(response);
+    const Json::Value none;
     const bool isObject = reply.isObject();
-    accessToken_ = isObject && reply["access_token"].isString() ? reply["access_token"].asString() : std::string();
-    tokenExpiry_ = ExpiryOf(now, isObject ? reply["expires_in"] : Json::Value());
-    scope_ = isObject && reply["scope"].isString() ? reply["scope"].asString() : std::string();
+    accessToken_ = TextOf(isObject ? reply["access_token"] : none);
+    tokenExpiry_ = ExpiryOf(now, isObject ? reply["expires_in"] : none);
+    scope_ = TextOf(isObject ? reply["scope"] : none);
     return accessToken_;
 }
 

@@ -32,9 +32,9 @@ public:
     std::string GetApiKey() const { return apiKey_; }
 
     // The held token, or a new one; empty when the reply held none, and the
-    // styled text of {"curl_error_code": n} when nothing arrived.
+    // styled text of {"curl_error_code": n} when the transfer failed.
     std::string GetAccessToken();
-    // The reply parsed, or {"curl_error_code": n} when nothing arrived.
+    // The reply parsed, or {"curl_error_code": n} when the transfer failed.
     Json::Value RequestJson(const std::string& url, const Json::Value& json);
 
 protected:

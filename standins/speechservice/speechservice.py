@@ -58,6 +58,15 @@ RECOGNITION_MEMBERS = (
 )
 
 NON_JSON_BODY = b"<html>internal error</html>"
+# Shapes of an oversized reply: the text before and after its filler, and the
+# filler byte. "result" and "token" are sound replies whose one text is huge;
+# "control" is a JSON text of control bytes with no err_no.
+LARGE_SHAPES = {
+    "result": (b'{"err_msg":"success.","err_no":0,"result":["', b'"]}', b"a"),
+    "control": (b'{"noise":"', b'"}', b"\x01"),
+    "token": (b'{"access_token":"', b'","expires_in":2592000,"scope":"speech_recognition"}', b"t"),
+}
+LARGE_CHUNK_BYTES = 1 << 16
 
 
 class RequestError(Exception):
@@ -311,8 +320,8 @@ def failure_from_params(params):
     kind = params.get("kind", "error")
     if target not in ("recognize", "token"):
         raise ValueError("target must be recognize or token")
-    if kind not in ("error", "non_json", "delay", "drop", "oauth_error"):
-        raise ValueError("kind must be error, non_json, delay, drop or oauth_error")
+    if kind not in ("error", "non_json", "delay", "drop", "oauth_error", "body", "large"):
+        raise ValueError("kind must be error, non_json, delay, drop, oauth_error, body or large")
     if kind == "oauth_error" and target != "token":
         raise ValueError("an oauth_error is a token reply")
     count = int(params.get("count", 1))
@@ -332,6 +341,16 @@ def failure_from_params(params):
         # The shape of the OAuth server's own refusal: no err_no, no token.
         failure["error"] = str(params.get("error", "invalid_client"))
         failure["error_description"] = str(params.get("error_description", "unknown client id"))
+    if kind == "body":
+        failure["body"] = str(params["body"])
+    if kind == "large":
+        failure["shape"] = str(params.get("shape", "result"))
+        if failure["shape"] not in LARGE_SHAPES:
+            raise ValueError("shape must be one of " + ", ".join(sorted(LARGE_SHAPES)))
+        head, tail, _ = LARGE_SHAPES[failure["shape"]]
+        failure["bytes"] = int(params["bytes"])
+        if failure["bytes"] < len(head) + len(tail):
+            raise ValueError("bytes too small for the shape")
     return target, failure, count
 
 
@@ -376,6 +395,26 @@ class SpeechHandler(http.server.BaseHTTPRequestHandler):
         self.end_headers()
         self.wfile.write(payload)
 
+    def send_large(self, shape, total):
+        """A reply of total bytes, written a chunk at a time so that the
+        stand-in never holds it; a client that gives up ends it."""
+        head, tail, filler = LARGE_SHAPES[shape]
+        self.send_response(200)
+        self.send_header("Content-Type", "application/json")
+        self.send_header("Content-Length", str(total))
+        self.end_headers()
+        remaining = total - len(head) - len(tail)
+        chunk = filler * LARGE_CHUNK_BYTES
+        try:
+            self.wfile.write(head)
+            while remaining > 0:
+                self.wfile.write(chunk[:remaining])
+                remaining -= min(remaining, len(chunk))
+            self.wfile.write(tail)
+        except (OSError, ssl.SSLError):
+            pass
+        self.close_connection = True
+
     def send_json(self, status, value):
         payload = json.dumps(value, ensure_ascii=False, sort_keys=True).encode("utf-8")
         self.send_body(status, "application/json; charset=utf-8", payload)
@@ -390,6 +429,10 @@ class SpeechHandler(http.server.BaseHTTPRequestHandler):
             self.close_connection = True
         elif failure["kind"] == "non_json":
             self.send_body(500, "text/html", NON_JSON_BODY)
+        elif failure["kind"] == "body":
+            self.send_body(200, "application/json", failure["body"].encode("utf-8"))
+        elif failure["kind"] == "large":
+            self.send_large(failure["shape"], failure["bytes"])
         elif failure["kind"] == "oauth_error":
             entry["err_msg"] = failure["error"]
             self.send_json(401, {"error": failure["error"], "error_description": failure["error_description"]})

@@ -6,12 +6,17 @@
 #include "CAudioConvert.h"
 #include "CAudioTask.h"
 #include "CData.h"
+#include "JsonText.h"
 #include "Logger.h"
 #include "PipelineSupport.h"
 #include "StringUtils.h"
 #include "ToneSpeechAudio.h"
 
 #include <gtest/gtest.h>
+#include <psapi.h>
+
+#include <cstdio>
+#include <cstring>
 
 #include <memory>
 #include <vector>
@@ -26,6 +31,28 @@ std::string Encode(const std::string& bytes)
 std::string Styled(const Json::Value& value)
 {
     return WriteStyledJson(value);
+}
+
+Json::Value ParseReply(const char* text)
+{
+    Json::Value reply;
+    std::string errors;
+    EXPECT_TRUE(ParseJson(text, reply, errors)) << text << errors;
+    return reply;
+}
+
+// The start of a text that may be huge, for a failure message.
+std::string Head(const std::string& text)
+{
+    return text.substr(0, 200) + (text.size() > 200 ? "... (" + std::to_string(text.size()) + " bytes)" : "");
+}
+
+// A text for the query of a control request.
+std::string Escaped(const std::string& text)
+{
+    std::unique_ptr<char, decltype(&curl_free)> escaped(
+        curl_easy_escape(nullptr, text.data(), static_cast<int>(text.size())), &curl_free);
+    return escaped.get();
 }
 
 // A certificate authority that signed nothing the stand-in presents.
@@ -108,39 +135,64 @@ TEST(SpeechClient, RequestBodyHasTheServiceMembersTypesAndOrder)
               Styled(body));
 }
 
-TEST(SpeechReply, ReadsTheServiceMembersAndRejectsUnexpectedTypes)
+TEST(SpeechReply, ReadsTheMembersAsTheJsonLibraryConvertsThem)
 {
     struct Case {
         const char* reply;
         int code;
+        const char* error;
         const char* text;
-        bool fromService;
     };
+    // Numbers and true/false read as text, reals cut to whole numbers, a
+    // missing member as nothing.
     const Case cases[] = {
-        {R"({"err_no":0,"err_msg":"success.","result":["abc"]})", 0, "abc", true},
-        {R"({"err_no":0,"err_msg":"success.","result":[]})", 0, "", true},
-        {R"({"err_no":3301,"err_msg":"speech quality error."})", 3301, "", true},
-        {R"({"err_no":"0","result":["abc"]})", -1, "", false},
-        {R"({"err_no":0,"result":"abc"})", -1, "", false},
-        {R"({"err_no":0,"result":[7]})", -1, "", false},
-        {R"({"err_no":3300,"err_msg":12})", -1, "", false},
-        {R"({"err_no":1.5})", -1, "", false},
-        {R"([1,2])", -1, "", false},
-        {R"("text")", -1, "", false},
-        {R"({"curl_error_code":7})", -1, "", false},
+        {R"({"err_no":0,"err_msg":"success.","result":["abc"]})", 0, "success.", "abc"},
+        {R"({"err_no":0,"err_msg":"success.","result":[]})", 0, "success.", ""},
+        {R"({"err_no":0,"err_msg":"success."})", 0, "success.", ""},
+        {R"({"err_no":0,"result":[7, "x"]})", 0, "", "7"},
+        {R"({"err_no":0,"result":[true]})", 0, "", "true"},
+        {R"({"err_no":3301,"err_msg":"speech quality error."})", 3301, "speech quality error.", ""},
+        {R"({"err_no":3300,"err_msg":12,"result":["not read"]})", 3300, "12", ""},
+        {R"({"err_no":1.5})", 1, "", ""},
+        {R"({"err_no":-0.5,"result":["abc"]})", 0, "", "abc"},
+        {R"({"err_no":true,"err_msg":false})", 1, "false", ""},
+        {R"({"err_no":null,"result":["abc"]})", 0, "", "abc"},
     };
-    Json::CharReaderBuilder builder;
     for (const Case& c : cases) {
-        Json::Value reply;
-        std::string errors;
-        std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
-        ASSERT_TRUE(reader->parse(c.reply, c.reply + strlen(c.reply), &reply, &errors)) << c.reply;
-        SpeechReply read;
-        ASSERT_NO_THROW(read = ReadSpeechReply(reply)) << c.reply;
+        const SpeechReply read = ReadSpeechReply(ParseReply(c.reply));
+        EXPECT_TRUE(read.fromService) << c.reply;
         EXPECT_EQ(c.code, read.code) << c.reply;
+        EXPECT_EQ(c.error, read.error) << c.reply;
         EXPECT_EQ(c.text, read.text) << c.reply;
-        EXPECT_EQ(c.fromService, read.fromService) << c.reply;
-        EXPECT_FALSE(read.error.empty()) << c.reply;
+    }
+}
+
+// Replies the JSON library could only read by throwing, which would end the
+// piece's thread, and replies without err_no: a local failure, with the
+// reply's own text as the error.
+TEST(SpeechReply, UnreadableRepliesAreALocalFailureWithTheirText)
+{
+    const char* const replies[] = {
+        R"({"err_no":"0","result":["abc"]})",
+        R"({"err_no":4294967296})",
+        R"({"err_no":1e10})",
+        R"({"err_no":[0]})",
+        R"({"err_no":3300,"err_msg":{"a":1}})",
+        R"({"err_no":0,"result":"abc"})",
+        R"({"err_no":0,"result":{"0":"abc"}})",
+        R"({"err_no":0,"result":[["abc"]]})",
+        R"([1,2])",
+        R"("text")",
+        R"({"curl_error_code":7})",
+    };
+    for (const char* text : replies) {
+        const Json::Value reply = ParseReply(text);
+        SpeechReply read;
+        ASSERT_NO_THROW(read = ReadSpeechReply(reply)) << text;
+        EXPECT_FALSE(read.fromService) << text;
+        EXPECT_EQ(-1, read.code) << text;
+        EXPECT_EQ(Styled(reply), read.error) << text;
+        EXPECT_EQ("", read.text) << text;
     }
     EXPECT_EQ("null", ReadSpeechReply(Json::Value()).error);
 }
@@ -170,13 +222,29 @@ TEST(SpeechSettings, BlankOrMissingAddressMeansThePublicService)
     SpeechService::ForgetSettings();
 }
 
+// Points the program at the stand-in by the name its certificate carries,
+// checked against caFile. Without a CA file Wine's Schannel accepts any
+// certificate, so only with one is the peer really verified; Schannel
+// matches DNS names only, hence "localhost".
+void AddressByName(const SpeechService& service, const std::string& caFile)
+{
+    const std::string base = "https://localhost:" + std::to_string(service.Port());
+    WriteConfigString(kTokenUrlKey, Utf8ToWide(base + "/oauth/2.0/token"));
+    WriteConfigString(kRecognizeUrlKey, Utf8ToWide(base + "/server_api"));
+    WriteConfigString(kCaFileKey, AnsiToWide(caFile));
+}
+
 class ServiceTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
         ASSERT_NE(0, service_.Port()) << "speech stand-in not running";
         service_.PrepareRestRun();
+        Trusted();
     }
+
+    // Every request verified against the stand-in's own certificate.
+    void Trusted() const { AddressByName(service_, service_.CertificateFile()); }
 
     void TearDown() override { SpeechService::ForgetSettings(); }
 
@@ -214,25 +282,34 @@ TEST_F(ServiceTest, TokenQueryAndRecognitionRequestReachTheServiceInWireForm)
 
 TEST_F(ServiceTest, NamedCaFileIsUsedToVerifyThePrivateEndpoint)
 {
-    service_.PointSettingsHere(service_.CertificateFile());
+    // The fixture names the stand-in's own certificate: it chains, and the
+    // reply is the service's.
     CSpeechClient client = MakeClient();
     const Json::Value reply = client.Recognize(SpeechPcm(), "pcm", 16000, {});
+    ASSERT_TRUE(reply.isMember("err_no")) << Styled(reply);
     EXPECT_EQ(0, reply["err_no"].asInt()) << Styled(reply);
+    EXPECT_EQ(1, service_.TokenRequests());
 
     // With a CA file named, the server must chain to it: an unrelated
     // authority, or a file that is not there, refuses the connection before
     // any key or audio is sent.
     const std::string unrelated = GetTempDir() + "\\unrelated_ca.pem";
     ASSERT_TRUE(WriteBinaryFile(unrelated, kUnrelatedCa));
-    for (const std::string& caFile : {unrelated, GetTempDir() + "\\missing_ca.pem"}) {
+    const std::pair<std::string, int> refusals[] = {
+        {unrelated, CURLE_PEER_FAILED_VERIFICATION},
+        {GetTempDir() + "\\missing_ca.pem", CURLE_SSL_CACERT_BADFILE},
+    };
+    for (const auto& refusal : refusals) {
         service_.Reset();
-        service_.PointSettingsHere(caFile);
+        AddressByName(service_, refusal.first);
         CSpeechClient refusing = MakeClient();
+        const std::string token = refusing.GetAccessToken();
+        EXPECT_EQ(Styled(CurlFailure(refusal.second)), token) << refusal.first;
         const Json::Value refused = refusing.Recognize(SpeechPcm(), "pcm", 16000, {});
-        EXPECT_NE(0, refused["curl_error_code"].asInt()) << caFile << Styled(refused);
-        EXPECT_EQ(0, service_.TokenRequests()) << caFile;
+        EXPECT_EQ(Styled(CurlFailure(refusal.second)), Styled(refused)) << refusal.first;
+        EXPECT_EQ(0, service_.TokenRequests()) << refusal.first;
+        EXPECT_EQ(0, service_.RecognizeRequests()) << refusal.first;
     }
-    service_.PointSettingsHere("");
 }
 
 TEST_F(ServiceTest, HeldTokenIsReusedOnlyWhileMoreThanADayIsLeft)
@@ -271,6 +348,38 @@ TEST_F(ServiceTest, TokenLifetimeBeyondSixtyFourBitsIsHeldWithoutFailing)
         client.Recognize(pcm, "pcm", 16000, {});
         EXPECT_EQ(c.tokenRequests, service_.TokenRequests()) << "lifetime " << c.lifetime;
         EXPECT_EQ(2, service_.RecognizeRequests()) << "lifetime " << c.lifetime;
+    }
+}
+
+// The token reply's members are read as the JSON library converts them; a
+// held token is used again while it has more than a day to live.
+TEST_F(ServiceTest, TokenReplyMembersAreReadAsTheJsonLibraryConvertsThem)
+{
+    struct Case {
+        const char* reply;
+        const char* token;
+        int tokenRequests;
+    };
+    const Case cases[] = {
+        {R"({"access_token":12345,"expires_in":2592000,"scope":7})", "12345", 1},
+        {R"({"access_token":"tok","expires_in":2592000.5})", "tok", 1},
+        {R"({"access_token":"tok","expires_in":"2592000"})", "tok", 2},
+        {R"({"access_token":"tok","expires_in":true})", "tok", 2},
+        {R"({"access_token":["tok"],"expires_in":2592000})", "", 2},
+        {R"({"access_token":{"a":"tok"},"expires_in":2592000})", "", 2},
+        {R"(["tok"])", "", 2},
+    };
+    const std::string pcm = SpeechPcm();
+    for (const Case& c : cases) {
+        service_.Reset();
+        service_.Control("fail", "target=token&kind=body&count=2&body=" + Escaped(c.reply));
+        CSpeechClient client = MakeClient();
+        client.Recognize(pcm, "pcm", 16000, {});
+        client.Recognize(pcm, "pcm", 16000, {});
+        EXPECT_EQ(c.tokenRequests, service_.TokenRequests()) << c.reply;
+        const Json::Value requests = service_.Stats()["requests"];
+        ASSERT_EQ(static_cast<Json::ArrayIndex>(2 + c.tokenRequests), requests.size()) << Styled(requests);
+        EXPECT_EQ(c.token, requests[1]["token"].asString()) << c.reply;
     }
 }
 
@@ -340,11 +449,80 @@ TEST_F(ServiceTest, RefusedConnectionGivesTheCurlErrorCode)
     ASSERT_EQ(1u, requests.size()) << Styled(requests);
     EXPECT_EQ(failure, requests[0]["token"].asString());
 
-    service_.PointSettingsHere("");
+    Trusted();
     WriteConfigString(kRecognizeUrlKey, L"https://127.0.0.1:1/server_api");
     CSpeechClient second = MakeClient();
     EXPECT_EQ(7, second.Recognize(SpeechPcm(), "pcm", 16000, {})["curl_error_code"].asInt());
-    service_.PointSettingsHere("");
+    Trusted();
+}
+
+// The highest working set of this process so far, in bytes.
+size_t PeakWorkingSet()
+{
+    PROCESS_MEMORY_COUNTERS counters = {};
+    counters.cb = sizeof(counters);
+    return K32GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof(counters)) ? counters.PeakWorkingSetSize : 0;
+}
+
+// Replies far beyond any the service sends end their transfer as a
+// transport failure does, and leave the memory as it was: ten pieces in
+// flight in a 32-bit process could not hold them.
+TEST_F(ServiceTest, OversizedRepliesEndAsATransportFailureWithoutTheirMemory)
+{
+    struct Case {
+        const char* target;
+        const char* shape;
+        size_t bytes;
+    };
+    const Case cases[] = {
+        {"token", "token", 200u << 20},
+        {"recognize", "result", 300u << 20},
+        {"recognize", "control", 50u << 20},
+        // Just past the bound, and just within it.
+        {"recognize", "result", (1u << 20) + 1},
+    };
+    const std::string writeError = Styled(CurlFailure(CURLE_WRITE_ERROR));
+    const std::string pcm = SpeechPcm();
+    for (const Case& c : cases) {
+        const std::string label = std::string(c.shape) + " " + std::to_string(c.bytes);
+        LogCapture log;
+        service_.Reset();
+        service_.Control("fail", std::string("kind=large&target=") + c.target + "&shape=" + c.shape +
+                                     "&bytes=" + std::to_string(c.bytes));
+        const size_t before = PeakWorkingSet();
+        CSpeechClient client = MakeClient();
+        const Json::Value reply = client.Recognize(pcm, "pcm", 16000, {});
+        const size_t after = PeakWorkingSet();
+        ASSERT_NE(0u, before);
+        std::printf("[ measured ] %s: peak working set %.1f MiB, then %.1f MiB\n", label.c_str(), before / 1048576.0,
+                    after / 1048576.0);
+        EXPECT_LT(after - before, size_t(16) << 20) << label;
+
+        const bool token = std::string(c.target) == "token";
+        const auto reasons = LogCapture::Matching(2, "reply over 1048576 bytes, transfer stopped: https://localhost:");
+        EXPECT_EQ(1u, reasons.size()) << label;
+        const std::string path = token ? "/oauth/2.0/token" : "/server_api";
+        EXPECT_TRUE(reasons.size() == 1 && reasons[0].find(path) != std::string::npos) << label;
+        if (token) {
+            // The failure's text goes as the token, as for any transport
+            // failure, and the service refuses it.
+            EXPECT_EQ(3302, reply["err_no"].asInt()) << Head(Styled(reply));
+            const Json::Value requests = service_.Stats()["requests"];
+            EXPECT_TRUE(requests.size() == 2 && requests[1]["token"].asString() == writeError) << label;
+        } else {
+            const std::string styled = Styled(reply);
+            EXPECT_TRUE(writeError == styled) << label << ": " << Head(styled);
+        }
+    }
+
+    service_.Reset();
+    service_.Control("fail", "kind=large&shape=result&bytes=" + std::to_string(1u << 20));
+    LogCapture log;
+    CSpeechClient client = MakeClient();
+    const Json::Value within = client.Recognize(pcm, "pcm", 16000, {});
+    EXPECT_EQ(0, within["err_no"].asInt()) << "within the bound";
+    EXPECT_EQ((1u << 20) - 47, within["result"][0].asString().size());
+    EXPECT_TRUE(LogCapture::Matching(2, "reply over ").empty());
 }
 
 // Runs one REST task to its end on a piece cut from a WAV source.
@@ -454,14 +632,76 @@ TEST_F(AudioTaskTest, OAuthRefusalOfTheKeysEndsAsTheServicesAuthenticationError)
     EXPECT_NE(std::string::npos, warnings[0].find(kServiceApiKey));
 }
 
-TEST_F(AudioTaskTest, SilenceGivesAnEmptyText)
+// What the task makes of the service's replies, and which of them it warns of.
+TEST_F(AudioTaskTest, ServiceRepliesBecomeTheCodeErrorAndText)
 {
-    std::vector<int16_t> silence(16000 * 2, 0);
-    const std::string quiet = GetTempDir() + "\\resttask_silence.wav";
-    ASSERT_TRUE(WriteBinaryFile(quiet, tonespeech::WavFile(silence)));
-    const Outcome outcome = Run(quiet);
+    struct Case {
+        const char* reply;
+        int code;
+        const char* error;
+        const char* text;
+        const char* warning;  // the start of the one warning, or none
+    };
+    const Case cases[] = {
+        {R"({"err_no":0,"err_msg":"success.","result":[]})", 0, "success.", "", nullptr},
+        {R"({"err_no":0,"err_msg":"success."})", 0, "success.", "", nullptr},
+        {R"({"err_no":0,"result":[7]})", 0, "", "7", nullptr},
+        {R"({"err_no":3300,"err_msg":12})", 3300, "12", "", "speech bd error. code=3300 "},
+        {R"({"err_no":1.5,"err_msg":"odd"})", 1, "odd", "", "speech bd error. code=1 "},
+        {R"({"err_no":3301.9,"err_msg":"poor"})", 3301, "poor", "", nullptr},
+        {R"({"err_no":"0","result":["abc"]})", -1,
+         "{\n\t\"err_no\" : \"0\",\n\t\"result\" : \n\t[\n\t\t\"abc\"\n\t]\n}", "", "speech curl error: {"},
+    };
+    for (const Case& c : cases) {
+        LogCapture log;
+        service_.Reset();
+        service_.Control("fail", "kind=body&body=" + Escaped(c.reply));
+        const Outcome outcome = Run(source_);
+        EXPECT_EQ(c.code, outcome.code) << c.reply;
+        EXPECT_EQ(c.error, outcome.error) << c.reply;
+        EXPECT_EQ(c.text, outcome.text) << c.reply;
+        const auto bd = LogCapture::Matching(2, "speech bd error.");
+        const auto curl = LogCapture::Matching(2, "speech curl error: ");
+        EXPECT_EQ(c.warning ? 1u : 0u, bd.size() + curl.size()) << c.reply;
+        if (c.warning) {
+            const std::string warning = bd.empty() ? (curl.empty() ? "" : curl[0]) : bd[0];
+            EXPECT_EQ(0u, warning.find(c.warning)) << c.reply << " " << warning;
+        }
+        if (c.code == 0) {
+            const std::string size = "speech text size: " + std::to_string(strlen(c.text));
+            EXPECT_EQ(1u, LogCapture::Matching(1, size).size()) << c.reply;
+        }
+    }
+}
+
+// The piece path is the one the scheduler recorded: a source whose name
+// holds "16000 " does not bend it.
+TEST_F(AudioTaskTest, SourceNameHoldingTheRateDoesNotChangeThePiecePath)
+{
+    const std::string named = GetTempDir() + "\\rest 16000 tone.wav";
+    ASSERT_TRUE(CopyFileW(AnsiToWide(source_).c_str(), AnsiToWide(named).c_str(), FALSE));
+    const Outcome outcome = Run(named);
     EXPECT_EQ(0, outcome.code) << outcome.error;
+    EXPECT_EQ(u8"语音识别三", outcome.text);
+    DeleteFileW(AnsiToWide(named).c_str());
+}
+
+TEST_F(AudioTaskTest, OversizedReplyIsALocalFailureWithItsReason)
+{
+    LogCapture log;
+    service_.Control("fail", "kind=large&shape=control&bytes=" + std::to_string(50u << 20));
+    const size_t before = PeakWorkingSet();
+    const Outcome outcome = Run(source_);
+    const size_t after = PeakWorkingSet();
+    std::printf("[ measured ] task, control 52428800: peak working set %.1f MiB, then %.1f MiB\n", before / 1048576.0,
+                after / 1048576.0);
+    // The reply is not kept, nor copied into the error text.
+    EXPECT_LT(after - before, size_t(16) << 20);
+    EXPECT_EQ(-1, outcome.code);
+    EXPECT_TRUE(Styled(CurlFailure(CURLE_WRITE_ERROR)) == outcome.error) << Head(outcome.error);
     EXPECT_EQ("", outcome.text);
+    EXPECT_EQ(1u, LogCapture::Matching(2, "reply over 1048576 bytes, transfer stopped: ").size());
+    EXPECT_EQ(1u, LogCapture::Matching(2, "speech curl error: {").size());
 }
 
 TEST_F(AudioTaskTest, UnreadableOrMissingReplyIsALocalFailure)
@@ -485,6 +725,9 @@ TEST_F(AudioTaskTest, NoConverterOutputSendsNothing)
     CData* data = CData::GetInstance();
     data->AddKey({{"pair0", "s0"}, {"pair1", "s1"}, {"pair2", "s2"}});
     const std::string before = data->GetServerKey().apiKey;
+    // A piece file left by an earlier start, or by a run that ended without
+    // emptying Temp, is not this start's cut.
+    ASSERT_TRUE(WriteBinaryFile(pieceFile_, SpeechPcm()));
     const Outcome outcome = Run(GetTempDir() + "\\no_such_source.wav");
     EXPECT_EQ(-1, outcome.code);
     EXPECT_EQ("no file", outcome.error);

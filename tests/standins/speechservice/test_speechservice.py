@@ -306,6 +306,34 @@ class InjectedFailureTest(SpeechServiceTest):
             json.loads(raw.decode("utf-8"))
         self.assertIn("access_token", self.service.token_reply(params)[1])
 
+    def test_given_body_is_the_reply(self):
+        text = '{"err_no":1.5,"err_msg":12}'
+        self.service.control("fail", kind="body", body=text)
+        body = json.dumps(self.good_body()).encode("utf-8")
+        status, raw = self.service.request("POST", "/server_api", body, {"Content-Type": "application/json"})
+        self.assertEqual((status, raw.decode("utf-8")), (200, text))
+
+    def test_large_reply_has_the_given_size_and_shape(self):
+        body = json.dumps(self.good_body()).encode("utf-8")
+        for shape, member in (("result", "result"), ("control", "noise"), ("token", "access_token")):
+            with self.subTest(shape):
+                self.service.control("fail", kind="large", shape=shape, bytes=100000)
+                status, raw = self.service.request("POST", "/server_api", body, {"Content-Type": "application/json"})
+                self.assertEqual((status, len(raw)), (200, 100000))
+                self.assertIn(member, json.loads(raw.decode("utf-8"), strict=False))
+
+    def test_client_that_gives_up_on_a_large_reply_leaves_the_service_serving(self):
+        self.service.control("fail", kind="large", bytes=200 << 20)
+        body = json.dumps(self.good_body()).encode("utf-8")
+        connection = http.client.HTTPSConnection("127.0.0.1", self.service.port, context=self.service.tls,
+                                                 timeout=30)
+        connection.request("POST", "/server_api", body, {"Content-Type": "application/json"})
+        reply = connection.getresponse()
+        self.assertEqual(reply.getheader("Content-Length"), str(200 << 20))
+        reply.read(1 << 16)
+        connection.close()
+        self.assertEqual(self.service.recognize(self.good_body())[1]["result"], [self.text])
+
     def test_failures_for_one_target_leave_the_other_alone(self):
         self.service.control("fail", target="token", count=1)
         self.service.control("fail", target="recognize", kind="drop", count=1)
@@ -314,7 +342,9 @@ class InjectedFailureTest(SpeechServiceTest):
         self.assertEqual([f["kind"] for f in pending["recognize"]], ["drop"])
 
     def test_bad_control_requests_are_refused(self):
-        for params in ({"kind": "explode"}, {"target": "nowhere"}, {"count": 0}, {"err_no": 0}, {"count": "x"}):
+        for params in ({"kind": "explode"}, {"target": "nowhere"}, {"count": 0}, {"err_no": 0}, {"count": "x"},
+                       {"kind": "body"}, {"kind": "large"}, {"kind": "large", "bytes": 10},
+                       {"kind": "large", "bytes": 1000, "shape": "round"}):
             with self.subTest(params):
                 status, reply = self.service.json_request("POST", "/control/fail?" + urllib.parse.urlencode(params))
                 self.assertEqual(status, 400)
