@@ -149,14 +149,15 @@ void CData::AddUpLogExt(const std::string& line)
 
 void CData::FlushUploadLog()
 {
+    // The client is called under the lock: PostAppExit releases it under the
+    // same lock, and a flush may come from another thread (OpenUrl).
     CAutoLock guard(&lock_);
-    // Without a client the ordinary text stays queued for a later flush.
-    if (!userlib_)
-        return;
     std::string text;
     text.swap(uploadLines_.text);
     text += extendedLines_.text;
-    if (text.empty())
+    // Without a client the ordinary text taken above is lost: each line is
+    // queued once in the life of the process in any case.
+    if (text.empty() || !userlib_)
         return;
     const std::string upload = std::string(kAppVersionText) + " " + text;
     userlib_->UploadLog(upload.c_str());
