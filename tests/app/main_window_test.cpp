@@ -11,11 +11,13 @@
 #include "CData.h"
 #include "CTaskManager.h"
 #include "ComboUI.h"
+#include "CopyFailureBox.h"
 #include "Logger.h"
 #include "OptionUI.h"
 #include "PlayListCtrl.h"
 #include "RichEditUI.h"
 #include "RtmpPlayer.h"
+#include "ScopedHandle.h"
 #include "StringUtils.h"
 #include "UpdateChecker.h"
 #include "program_loop_support.h"
@@ -408,6 +410,45 @@ TEST_F(MainWindowTest, FailedPreparationEndsTheRowWithABox)
     EXPECT_EQ(std::vector<std::wstring>{L"b.mp3,任务失败(code=1),可重命名后，重新添加再识别!"}, OpenMessageBoxTexts());
 }
 
+// A file whose name code page 936 cannot hold reaches the pipeline with "?"
+// in place of those letters, so nothing can open it: its row must still end,
+// and every box must name the file as the list shows it.
+TEST_F(MainWindowTest, FileWhoseNameTheCodePageCannotHoldEndsItsRowUnderItsOwnName)
+{
+    Create();
+    StopTimer();
+    const std::wstring name = L"회의 녹음.wav";
+    const std::wstring path = AnsiToWide(GetAppDataDir()) + L"\\main_window_test\\" + name;
+    CreateDirectoryW((AnsiToWide(GetAppDataDir()) + L"\\main_window_test").c_str(), nullptr);
+    ScopedHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    ASSERT_TRUE(file);
+    file.reset();
+    list_->AddFile(path.c_str());
+    const int row = list_->GetRecordCount() - 1;
+    ASSERT_EQ(path, list_->GetItemFile(row));
+    ASSERT_NE(std::string::npos, WideToAnsi(path).find('?'));
+    ASSERT_EQ(-1, list_->FindItem(WideToAnsi(path)));
+
+    CData::GetInstance()->SetRnnoise(true);
+    ASSERT_TRUE(player_.StartItem(row));
+    player_.GetTaskManager()->OnTimer();
+    ASSERT_TRUE(g_loop.PumpUntil([&] { return list_->GetItemStatus(row) == CPlayListCtrl::kStatusDone; }, 30000))
+        << "the row stayed recognising";
+    EXPECT_EQ(L"100%", Progress(row));
+    EXPECT_EQ(std::vector<std::wstring>{name + L",任务失败(code=1),可重命名后，重新添加再识别!"},
+              OpenMessageBoxTexts());
+    CloseMessageBoxes();
+
+    // Done, it can be started again; without the options its copy fails,
+    // and that box names it too.
+    CData::GetInstance()->SetRnnoise(false);
+    SetCopyFailureNotice(&ShowCopyFailureNotice);
+    EXPECT_FALSE(player_.StartItem(row));
+    SetCopyFailureNotice(nullptr);
+    EXPECT_EQ(CPlayListCtrl::kStatusDone, list_->GetItemStatus(row));
+    EXPECT_EQ(std::vector<std::wstring>{path + L"，任务失败，请确保文件有效或未被打开!"}, OpenMessageBoxTexts());
+}
+
 TEST_F(MainWindowTest, KeyListFromTheClientReplacesTheKeys)
 {
     Create();
@@ -573,12 +614,27 @@ TEST_F(MainWindowTest, MessagesPostedWhileTheFileDialogIsOpenAreHandledOnce)
     EXPECT_EQ(1u, OpenMessageBoxTexts().size());
 }
 
+// The closing's two lines, with their tags, as the logger writes them.
+std::vector<std::string> g_closingLines;
+
+void KeepClosingLine(int, const char* tag, const char* text)
+{
+    const std::string line = std::string(tag) + ": " + text;
+    if (line == "RtmpPlayer::Close: main close" || line == "CData::PostAppExit: app exit")
+        g_closingLines.push_back(line);
+}
+
 TEST_F(MainWindowTest, CloseStopsThePipelineAndEndsTheRun)
 {
     Create();
     const HWND window = player_.GetHwnd();
     const int quitsBefore = g_loop.QuitMessages();
+    // This run's own lines: the log file holds those of every test program
+    // that ran before in this profile too.
+    g_closingLines.clear();
+    g_logger.SetObserver(&KeepClosingLine);
     player_.Close();
+    g_logger.SetObserver(nullptr);
     EXPECT_TRUE(CData::GetInstance()->IsExiting());
     EXPECT_EQ(nullptr, player_.GetAudioConvert());
     EXPECT_EQ(nullptr, player_.GetTaskManager());
@@ -588,11 +644,8 @@ TEST_F(MainWindowTest, CloseStopsThePipelineAndEndsTheRun)
     g_loop.Pump(50);
     EXPECT_EQ(quitsBefore + 1, g_loop.QuitMessages());
 
-    std::ifstream log(GetAppDataDir() + "\\Vantorin.log", std::ios::binary);
-    const std::string text((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
-    const size_t mainClose = text.rfind("main close");
-    ASSERT_NE(std::string::npos, mainClose);
-    EXPECT_NE(std::string::npos, text.find("app exit", mainClose));
+    const std::vector<std::string> expected = {"RtmpPlayer::Close: main close", "CData::PostAppExit: app exit"};
+    EXPECT_EQ(expected, g_closingLines);
 }
 
 }  // namespace
