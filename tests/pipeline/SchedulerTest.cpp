@@ -142,6 +142,12 @@ TEST(PieceTable, ConverterArgumentsForBothEngines)
               PieceArguments(AudioPiece::kEngineRest, "C:\\a b.mp4", "00:00:58", "00:01:56", "C:\\t\\1.pcm"));
     EXPECT_EQ(L"-y -i \"C:\\a.wav\" -ss 00:00:00 -to 00:20:00 -acodec pcm_s16le -ac 1 -ar 16000 \"C:\\t\\0.wav\"",
               PieceArguments(AudioPiece::kEngineSdk, "C:\\a.wav", "00:00:00", "00:20:00", "C:\\t\\0.wav"));
+    // A line longer than 1023 characters is kept whole: cut, it would name
+    // another piece file, or none.
+    const std::string deep = "C:\\" + std::string(1100, 'd') + "\\a.wav";
+    const std::wstring line = PieceArguments(AudioPiece::kEngineRest, deep, "00:00:00", "00:00:58", "C:\\t\\7.pcm");
+    EXPECT_GT(line.size(), 1023u);
+    EXPECT_EQ(L"\"C:\\t\\7.pcm\"", line.substr(line.size() - 12));
 }
 
 class SchedulerTest : public PipelineWindowTest {
