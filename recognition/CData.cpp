@@ -149,16 +149,19 @@ void CData::AddUpLogExt(const std::string& line)
 
 void CData::FlushUploadLog()
 {
-    // The client is called under the lock: PostAppExit releases it under the
-    // same lock, and a flush may come from another thread (OpenUrl).
-    CAutoLock guard(&lock_);
     std::string text;
-    text.swap(uploadLines_.text);
-    text += extendedLines_.text;
+    CUserhttplib* client = nullptr;
+    {
+        CAutoLock guard(&lock_);
+        text.swap(uploadLines_.text);
+        text += extendedLines_.text;
+        client = userlib_;
+    }
     // Without a client the ordinary text taken above is lost: each line is
-    // queued once in the life of the process in any case.
-    if (text.empty() || !userlib_)
+    // queued once in the life of the process in any case. The client is
+    // released only on the UI thread, which is also where flushes run.
+    if (text.empty() || !client)
         return;
     const std::string upload = std::string(kAppVersionText) + " " + text;
-    userlib_->UploadLog(upload.c_str());
+    client->UploadLog(upload.c_str());
 }
