@@ -457,6 +457,29 @@ TEST_F(SdkTaskTest, SixtySecondPiecePostsProgressFromTheFirstChunk)
     EXPECT_EQ(spoken, WithoutSpaces(piece->GetText()));
 }
 
+// A 1200-second piece (38.4 MB) takes steps of 768 chunks, progress 0 to 99
+// and then 100; fed at the SDK's pace it would run for minutes. The same
+// sum at a smaller scale: 400 000 bytes in four steps of 200 chunks.
+TEST_F(SdkTaskTest, LongPieceTakesStepsOfItsSizeOverItsProgressSteps)
+{
+    std::string spoken;
+    std::vector<int16_t> samples = SpeechOfSeconds(12, &spoken);
+    samples.resize((400000 - 44) / 2);
+    const std::string file = TempPath("sdk_task_steps.wav");
+    ASSERT_TRUE(WriteMonoWav(file, samples));
+    std::unique_ptr<AudioPiece> piece = MakePiece(file, kHarmlessConverterLine);
+    piece->progressSteps = 4;
+    CAudioTaskSdk task;
+    ASSERT_TRUE(RunTask(task, piece.get()));
+
+    const std::vector<ProgressSeen> seen = ProgressOf(piece.get());
+    std::vector<int> steps;
+    for (const ProgressSeen& one : seen)
+        steps.push_back(one.stepsDone);
+    EXPECT_EQ((std::vector<int>{0, 1, 2, 3, 4}), steps);
+    ExpectSucceeded(*piece);
+}
+
 TEST_F(SdkTaskTest, StopMidFeedEndsAsSuccessWithTheTextSoFar)
 {
     std::string spoken;
