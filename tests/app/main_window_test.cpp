@@ -414,7 +414,7 @@ TEST_F(MainWindowTest, FailedPreparationEndsTheRowWithABox)
 // A file whose name code page 936 cannot hold reaches the pipeline with "?"
 // in place of those letters, so nothing can open it: its row must still end,
 // and every box must name the file as the list shows it.
-TEST_F(MainWindowTest, FileWhoseNameTheCodePageCannotHoldEndsItsRowUnderItsOwnName)
+TEST_F(MainWindowTest, UnencodableNameEndsItsRowUnderItsOwnName)
 {
     Create();
     StopTimer();
@@ -523,7 +523,7 @@ TEST_F(MainWindowTest, PreparedRunLeavesNothingOfItsOwnInTemp)
 
 // What a run ended by force left in Temp goes when the main window is made;
 // the diagnostics upload's archive, made before, stays.
-TEST_F(MainWindowTest, MakingTheWindowClearsWhatAForcedEndLeftInTemp)
+TEST_F(MainWindowTest, NewWindowClearsForcedEndLeftovers)
 {
     const std::string temp = GetTempDir();
     const std::vector<std::string> leftovers = {"src99_0_lecture.mp4", "0.pcm", "3.wav", "12345out.wav", "12345.mp3"};
