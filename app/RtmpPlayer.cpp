@@ -16,6 +16,7 @@
 #include "PubUtils.h"
 #include "RichEditUI.h"
 #include "StringUtils.h"
+#include "TempWork.h"
 #include "UpdateChecker.h"
 
 #include <cwchar>
@@ -43,6 +44,9 @@ T* FindControl(CUiManager& manager, const wchar_t* name)
 
 RtmpPlayer::RtmpPlayer()
 {
+    // Nothing of this run is in Temp yet; a run ended by force left its
+    // copies, prepared files and pieces there.
+    RemoveLeftoverWorkFiles();
     aboutDlg_ = new CAboutAppDlg();
     audioConvert_ = new CAudioConvert();
     taskManager_ = new CTaskManager();

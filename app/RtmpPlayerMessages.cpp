@@ -15,7 +15,9 @@
 #include "Logger.h"
 #include "PlayListCtrl.h"
 #include "ServerKey.h"
+#include "SourceRows.h"
 #include "StringUtils.h"
+#include "TempWork.h"
 #include "UpdateChecker.h"
 
 #include <shellapi.h>
@@ -42,17 +44,9 @@ bool IsKeyDown(int key)
     return (GetKeyState(key) & 0x8000) != 0;
 }
 
-// The name after the source path's last "\", as the boxes show it.
-std::wstring FileNameOf(const std::string& path)
+std::wstring PieceFailureText(const std::wstring& name, int code, const wchar_t* otherMode)
 {
-    const size_t slash = path.rfind('\\');
-    return AnsiToWide(slash == std::string::npos ? path : path.substr(slash + 1));
-}
-
-std::wstring PieceFailureText(const std::string& source, int code, const wchar_t* otherMode)
-{
-    return FileNameOf(source) + L"，部分识别失败(code=" + std::to_wstring(code) + L")，可切换到" + otherMode +
-           L"后重新识别!";
+    return name + L"，部分识别失败(code=" + std::to_wstring(code) + L")，可切换到" + otherMode + L"后重新识别!";
 }
 
 }  // namespace
@@ -195,13 +189,14 @@ void RtmpPlayer::OnAudioResult(AudioPiece* piece)
         if (code == kPoorAudioCode) {
             rerun = true;
         } else if (allBack) {
-            ShowNoticeBox(PieceFailureText(source, code, L"模式一"), L"取消", 0);
+            ShowNoticeBox(PieceFailureText(ShownFileName(ShownSourcePath(playList_, source)), code, L"模式一"), L"取消",
+                          0);
         }
         break;
     }
 
     if (!rerun) {
-        playList_->UpdateItemStatus(playList_->FindItem(source), static_cast<int>(pieces.size()), count);
+        playList_->UpdateItemStatus(FindSourceRow(*playList_, source), static_cast<int>(pieces.size()), count);
         return;
     }
     // Recognised once more from a denoised copy; the row stays recognising.
@@ -225,17 +220,18 @@ void RtmpPlayer::OnAudioProgress(AudioPiece* piece)
     }
     // Every piece counts 100 steps, and a live piece's file has at least
     // that piece: the total is never 0.
-    playList_->UpdateItemStatus(playList_->FindItem(source), done, total);
+    playList_->UpdateItemStatus(FindSourceRow(*playList_, source), done, total);
     if (done != total)
         return;
     for (const AudioPiece* current : pieces) {
         const int code = current->code.load();
         if (current->stepsDone.load() != current->progressSteps.load() || code == 0)
             continue;
+        const std::wstring name = ShownFileName(ShownSourcePath(playList_, source));
         if (code == kSdkNetworkCode)
-            ShowNoticeBox(FileNameOf(source) + L"，网络错误，若网络正常可重新识别!", L"取消", 0);
+            ShowNoticeBox(name + L"，网络错误，若网络正常可重新识别!", L"取消", 0);
         else
-            ShowNoticeBox(PieceFailureText(source, code, L"模式二"), L"取消", 0);
+            ShowNoticeBox(PieceFailureText(name, code, L"模式二"), L"取消", 0);
         break;
     }
 }
@@ -246,14 +242,20 @@ void RtmpPlayer::OnTaskResult(CWorkTask* task)
         return;
     const TaskRequest request = task->GetRequest();
     const int result = task->GetResult();
+    // Found by its narrow form too: a file whose name code page 936 cannot
+    // hold fails here, and its row must end (it can be started again).
+    const int row = FindSourceRow(*playList_, request.sourcePath);
     if (result != CWorkTask::kOk) {
-        ShowNoticeBox(FileNameOf(request.sourcePath) + L",任务失败(code=" + std::to_wstring(result) +
-                          L"),可重命名后，重新添加再识别!",
+        DeletePreparationFiles(request, false);
+        ShowNoticeBox(ShownFileName(ShownSourcePath(playList_, request.sourcePath)) + L",任务失败(code=" +
+                          std::to_wstring(result) + L"),可重命名后，重新添加再识别!",
                       L"", 0);
-        playList_->UpdateItemStatus(playList_->FindItem(request.sourcePath), 100, 100);
+        playList_->UpdateItemStatus(row, 100, 100);
         return;
     }
-    const int row = playList_->FindItem(request.sourcePath);
+    // The scheduler cuts the output and deletes it with its run; the steps
+    // before it are no longer needed.
+    DeletePreparationFiles(request, row >= 0);
     if (row < 0)
         return;
     if (!audioConvert_->AddTask(request.outputPath, playList_->GetItemDuration(row), request.sourcePath))

@@ -2,10 +2,12 @@
 // One piece of one source file, as the piece scheduler keeps it, and the
 // window messages that carry pieces to the main window.
 #include "Lock.h"
+#include "TempWork.h"
 
 #include "Win32Prelude.h"
 
 #include <atomic>
+#include <memory>
 #include <string>
 
 class CAudioTaskSdk;
@@ -82,6 +84,9 @@ struct AudioPiece {
     bool sdkCalledBack = false;        // its task has called back; under the scheduler's lock
     std::atomic<int> progressSteps{100};
     std::atomic<int> stepsDone{0};
+    // What the piece is cut from, held while it may still be cut; let go
+    // when it has come back for the last time. Under the scheduler's lock.
+    std::shared_ptr<CutInput> input;
 
 private:
     CLock textLock_;

@@ -7,10 +7,13 @@
 #include "CompletionGate.h"
 #include "Logger.h"
 #include "StringUtils.h"
+#include "TempWork.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <memory>
+#include <set>
 
 namespace {
 
@@ -45,7 +48,7 @@ std::map<CAudioTaskSdk*, RetiredTask>& RetiredTasks()
 
 std::string FileNameOf(const std::string& path)
 {
-    const size_t slash = path.find_last_of("\\/");
+    const size_t slash = path.find_last_of('\\');
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
@@ -82,6 +85,10 @@ void AudioSdkCallBack(SimpleThread* task, void* user)
     if (!pass.IsOpen())
         return;
     auto* sdkTask = static_cast<CAudioTaskSdk*>(task);
+    // Held across both look-ups: a RemoveFile between them would file the
+    // task as retired after it was looked for there, and nothing would ever
+    // free it or its piece. RemoveFile and StopAll take this lock first too.
+    CAutoLock retiredGuard(&RetiredLock());
     if (!CAudioConvert::EndRetiredTask(sdkTask))
         static_cast<CAudioConvert*>(user)->OnAudioSdkCallBack(sdkTask);
 }
@@ -155,12 +162,14 @@ bool CAudioConvert::AddTask(const std::string& file, int duration, const std::st
     if (!prepared) {
         input = CopyToTemp(source);
         if (input.empty()) {
-            g_logger.Write(3, tag, "copy %s to temp failed", source.c_str());
             if (const CopyFailureNotice notice = g_copyFailureNotice.load())
                 notice(source);
             return false;
         }
     }
+    // The copy is this run's own, and so is a prepared file in Temp: it goes
+    // once no piece can be cut from it again.
+    const auto cutInput = std::make_shared<CutInput>(input, !prepared || IsInTempFolder(file));
     const int engine = CData::GetInstance()->GetRecgType() == 0 ? AudioPiece::kEngineSdk : AudioPiece::kEngineRest;
     const int length = engine == AudioPiece::kEngineSdk ? kSdkPieceSeconds : kRestPieceSeconds;
     const char* extension = engine == AudioPiece::kEngineSdk ? ".wav" : ".pcm";
@@ -175,6 +184,7 @@ bool CAudioConvert::AddTask(const std::string& file, int duration, const std::st
         piece->prepared = prepared;
         piece->engine = engine;
         piece->id = g_nextPieceId.fetch_add(1) + 1;
+        piece->input = cutInput;
         waiting_.push_back(piece);
         pieces_[line] = piece;
     }
@@ -235,6 +245,7 @@ void CAudioConvert::StartSdk(AudioPiece* piece)
     g_logger.Write(3, "CAudioConvert::Dispatch", "start speech sdk task failed: %s", piece->pieceFile.c_str());
     --running_;
     piece->sdkCalledBack = true;
+    ReleaseWorkFiles(piece);
     piece->code.store(-1);
     piece->SetMessageText("speech sdk task not started");
     piece->stepsDone.store(piece->progressSteps.load());
@@ -249,6 +260,7 @@ void CAudioConvert::OnAudioCallBack(CAudioTask* task)
         const auto found = pieces_.find(task->GetCommand());
         if (found == pieces_.end()) {
             g_logger.Write(1, tag, "task not exist %s", WideToAnsi(task->GetCommand()).c_str());
+            EndRemovedRestPiece(task->GetCommand());
         } else {
             AudioPiece* piece = found->second;
             const int code = task->GetCode();
@@ -262,6 +274,7 @@ void CAudioConvert::OnAudioCallBack(CAudioTask* task)
                 piece->SetText(task->GetText());
                 piece->code.store(code);
                 piece->SetMessageText(MessageOf(*task));
+                ReleaseWorkFiles(piece);
                 PostToMainWindow(WM_USER_AUDIO_RESULT, piece);
             }
         }
@@ -274,11 +287,34 @@ void CAudioConvert::OnAudioSdkCallBack(CAudioTaskSdk* task)
 {
     CAutoLock guard(&lock_);
     AudioPiece* piece = task->GetPiece();
-    if (piece && pieces_.find(piece->command) != pieces_.end())
+    if (piece && pieces_.find(piece->command) != pieces_.end()) {
         piece->sdkCalledBack = true;
-    else
+        ReleaseWorkFiles(piece);
+    } else {
         LogMissingSdkPiece(piece);
+    }
     --running_;
+}
+
+void CAudioConvert::ReleaseWorkFiles(AudioPiece* piece)
+{
+    DeleteWorkFile(piece->pieceFile);
+    piece->input.reset();
+}
+
+void CAudioConvert::EndRemovedRestPiece(const std::wstring& command)
+{
+    const auto found = removedRunning_.find(command);
+    if (found == removedRunning_.end())
+        return;
+    DeleteWorkFile(found->second.pieceFile);
+    removedRunning_.erase(found);
+}
+
+void CAudioConvert::DeletePiece(AudioPiece* piece)
+{
+    DeleteWorkFile(piece->pieceFile);
+    delete piece;
 }
 
 void CAudioConvert::LogMissingSdkPiece(const AudioPiece* piece)
@@ -305,7 +341,7 @@ bool CAudioConvert::EndRetiredTask(CAudioTaskSdk* task)
     }
     // Nothing refers to the task or its piece any more, and the task touches
     // nothing of itself once this callback has returned.
-    delete piece;
+    DeletePiece(piece);
     delete task;
     return true;
 }
@@ -316,9 +352,10 @@ void CAudioConvert::RemoveFile(const std::string& source)
     {
         CAutoLock retiredGuard(&RetiredLock());
         CAutoLock guard(&lock_);
-        waiting_.erase(std::remove_if(waiting_.begin(), waiting_.end(),
-                                      [&](const AudioPiece* piece) { return piece->source == source; }),
-                       waiting_.end());
+        const auto firstRemoved = std::stable_partition(
+            waiting_.begin(), waiting_.end(), [&](const AudioPiece* piece) { return piece->source != source; });
+        const std::set<const AudioPiece*> wasWaiting(firstRemoved, waiting_.end());
+        waiting_.erase(firstRemoved, waiting_.end());
         for (auto entry = pieces_.begin(); entry != pieces_.end();) {
             AudioPiece* piece = entry->second;
             if (piece->source != source) {
@@ -332,9 +369,15 @@ void CAudioConvert::RemoveFile(const std::string& source)
             if (piece->sdkTask && !piece->sdkCalledBack) {
                 piece->sdkTask->Stop();
                 RetiredTasks()[piece->sdkTask] = RetiredTask{piece, this};
-            } else {
-                removed.push_back(piece);
+                continue;
             }
+            // A REST task still running goes on cutting from the input and
+            // writes the piece file: both go when it has called back.
+            const bool restRunning =
+                piece->engine != AudioPiece::kEngineSdk && !wasWaiting.count(piece) && piece->GetMessageText().empty();
+            if (restRunning)
+                removedRunning_[piece->command] = RemovedRestPiece{piece->input, piece->pieceFile};
+            removed.push_back(piece);
         }
     }
     for (AudioPiece* piece : removed) {
@@ -343,7 +386,7 @@ void CAudioConvert::RemoveFile(const std::string& source)
             piece->sdkTask->Join(INFINITE);
             delete piece->sdkTask;
         }
-        delete piece;
+        DeletePiece(piece);
     }
 }
 

@@ -11,6 +11,7 @@
 
 #include <deque>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -44,7 +45,8 @@ public:
     void Dispatch();
     // Completions, on the tasks' threads.
     void OnAudioCallBack(CAudioTask* task);
-    void OnAudioSdkCallBack(CAudioTaskSdk* task);
+    // Virtual so that a test can hold a completion at the manager's door.
+    virtual void OnAudioSdkCallBack(CAudioTaskSdk* task);
     // The completion of a speech SDK task whose file was removed while it
     // ran: frees it and its piece, and lowers its manager's running count
     // when that manager still exists. False for any other task.
@@ -77,12 +79,27 @@ private:
     void StartSdk(AudioPiece* piece);
     void SortQueue();
     static void LogMissingSdkPiece(const AudioPiece* piece);
+    // A piece that came back for the last time needs neither its file nor
+    // its input any more.
+    static void ReleaseWorkFiles(AudioPiece* piece);
+    // The callback of a REST task whose piece was removed while it ran.
+    void EndRemovedRestPiece(const std::wstring& command);
+    static void DeletePiece(AudioPiece* piece);
+
+    // What a REST task whose piece was removed still uses until it calls
+    // back: the input it cuts from and the piece file it writes.
+    struct RemovedRestPiece {
+        std::shared_ptr<CutInput> input;
+        std::string pieceFile;
+    };
 
     int pieceCounter_ = 0;
     CLock lock_;
     std::deque<AudioPiece*> waiting_;
     int running_ = 0;
     std::map<std::wstring, AudioPiece*> pieces_;
+    // Keyed by the argument line; under the lock.
+    std::map<std::wstring, RemovedRestPiece> removedRunning_;
 };
 
 // The program's word to the user when an unprepared source cannot be copied

@@ -62,12 +62,14 @@ bool CAudioTaskSdk::Start(AudioPiece* piece, int timeoutMs)
 void CAudioTaskSdk::Run()
 {
     RunConverter();
-    status_.clear();
+    statusCopy_.clear();
     asr_service_t service = 0;
     int keyIndex = -1;
     lastError_ = RecogniseWithService(&service, &keyIndex);
-    if (lastError_ == 0)
+    if (lastError_ == 0) {
         status_ = "ok";
+        statusCopy_ = status_;
+    }
     if (service != 0)
         asr_release_service(service);
     Finish(keyIndex);
@@ -214,6 +216,7 @@ void CAudioTaskSdk::Finish(int keyIndex)
     if (lastError_ != 0) {
         const char* key = (keyIndex >= 0 && keyIndex < kKeyCount) ? kAppKeys[keyIndex] : kNoKeyText;
         status_ = "speech sdk error. code=" + std::to_string(lastError_) + " " + key;
+        statusCopy_ = status_;
         g_logger.Write(2, kRunTag, "%s", status_.c_str());
         if (ShouldUpload(lastError_))
             CData::GetInstance()->AddUpLogExt(status_);

@@ -46,4 +46,6 @@ private:
     int timeoutMs_ = 0;
     int lastError_ = -1;
     std::string status_;
+    // Cleared as the run starts, then the same as the status.
+    std::string statusCopy_;
 };

@@ -149,15 +149,19 @@ void CData::AddUpLogExt(const std::string& line)
 
 void CData::FlushUploadLog()
 {
-    CAutoLock guard(&lock_);
-    // Without a client the ordinary text stays queued for a later flush.
-    if (!userlib_)
-        return;
     std::string text;
-    text.swap(uploadLines_.text);
-    text += extendedLines_.text;
-    if (text.empty())
+    CUserhttplib* client = nullptr;
+    {
+        CAutoLock guard(&lock_);
+        text.swap(uploadLines_.text);
+        text += extendedLines_.text;
+        client = userlib_;
+    }
+    // Without a client the ordinary text taken above is lost: each line is
+    // queued once in the life of the process in any case. The client is
+    // released only on the UI thread, which is also where flushes run.
+    if (text.empty() || !client)
         return;
     const std::string upload = std::string(kAppVersionText) + " " + text;
-    userlib_->UploadLog(upload.c_str());
+    client->UploadLog(upload.c_str());
 }

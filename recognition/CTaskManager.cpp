@@ -55,7 +55,10 @@ void CTaskManager::Schedule()
     // The lock is held until the map knows the worker, so its callback cannot
     // look for it too early.
     const bool started = task->SetRequest(request, 0);
-    tasks_[request.sourcePath] = task;
+    CWorkTask*& listed = tasks_[request.sourcePath];
+    if (listed != nullptr)
+        Retire(listed);
+    listed = task;
     // A worker that never ran still ends: reported as failed, not left
     // counted as running.
     if (!started) {
@@ -74,6 +77,22 @@ void CTaskManager::OnAudioCallBack(CWorkTask* task)
     else
         PostResult(task);
     --running_;
+    calledBack_.insert(task);
+}
+
+void CTaskManager::Retire(CWorkTask* task)
+{
+    // The same source can be started again only once the main window has
+    // taken in the end of its earlier preparation, so an earlier worker that
+    // has called back is read by nobody: it goes, its thread handle with it.
+    if (calledBack_.erase(task) != 0) {
+        task->Join(INFINITE);
+        delete task;
+        return;
+    }
+    // Still running (two requests for one source at once): its end is still
+    // posted, so it is kept until the manager goes.
+    replaced_.push_back(task);
 }
 
 void CTaskManager::PostResult(CWorkTask* task)
@@ -86,10 +105,12 @@ void CTaskManager::PostResult(CWorkTask* task)
 void CTaskManager::StopAll()
 {
     std::map<std::string, CWorkTask*> tasks;
+    std::vector<CWorkTask*> replaced;
     {
         CAutoLock guard(&lock_);
         waiting_.clear();
         tasks.swap(tasks_);
+        replaced.swap(replaced_);
     }
     // Waited for outside the lock: a worker whose callback got in before the
     // exiting flag was set needs the lock to end, and holding it here would
@@ -102,6 +123,12 @@ void CTaskManager::StopAll()
             task->Stop();
             task->Join(3000);
         }
+    }
+    for (CWorkTask* task : replaced) {
+        task->Join(3000);
+        CAutoLock guard(&lock_);
+        if (calledBack_.erase(task) != 0)
+            delete task;
     }
 }
 

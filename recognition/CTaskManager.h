@@ -9,7 +9,9 @@
 
 #include <deque>
 #include <map>
+#include <set>
 #include <string>
+#include <vector>
 
 // wParam: the CWorkTask, which stays with the manager; lParam: 0.
 constexpr UINT WM_USER_TASK_RESULT = WM_USER + 3001;
@@ -44,13 +46,20 @@ protected:
 private:
     // Posts the worker's end to the main window unless the program is closing.
     static void PostResult(CWorkTask* task);
+    // Lets go of a worker whose source was started again.
+    void Retire(CWorkTask* task);
 
     CLock lock_;
     std::deque<TaskRequest> waiting_;
     int running_ = 0;
-    // Kept until the manager goes: the main window reads a worker after its
-    // message arrives, so a worker object is never deleted here.
+    // One worker per source: the main window reads a worker after its message
+    // arrives. A worker replaced by a later one for the same source is freed
+    // once it has called back; the others stay until the manager goes.
     std::map<std::string, CWorkTask*> tasks_;
+    // Workers that have called back, listed or not.
+    std::set<CWorkTask*> calledBack_;
+    // Workers replaced in the map while they still ran.
+    std::vector<CWorkTask*> replaced_;
 };
 
 // The completion callback of every worker; user is the CTaskManager.

@@ -75,23 +75,28 @@ bool CWorkTask::SetRequest(const TaskRequest& request, int timeoutMs)
 
 void CWorkTask::Run()
 {
-    result_.store(Prepare());
+    status_ = "failed";
+    statusCopy_ = status_;
+    const int result = Prepare();
+    if (result == kOk) {
+        status_ = "ok";
+        statusCopy_ = status_;
+    }
+    result_.store(result);
     NotifyDone();
 }
 
-bool CWorkTask::RunTool(const std::wstring& tool, const std::string& parameters, int timeoutLevel,
+void CWorkTask::RunTool(const std::wstring& tool, const std::string& parameters, int timeoutLevel,
                         const char* timeoutText)
 {
     const std::wstring wideParameters = AnsiToWide(parameters);
     // A tool that cannot be started leaves its output missing, which decides.
     ScopedHandle process = ShellOpen(tool, wideParameters, show_);
     if (!process)
-        return true;
+        return;
     const DWORD wait = timeoutMs_ < 1 ? INFINITE : static_cast<DWORD>(timeoutMs_);
-    if (WaitForSingleObject(process.get(), wait) != WAIT_TIMEOUT)
-        return true;
-    g_logger.Write(timeoutLevel, kTag, "%s: %d, %s", timeoutText, timeoutMs_, WideToAnsi(wideParameters).c_str());
-    return false;
+    if (WaitForSingleObject(process.get(), wait) == WAIT_TIMEOUT)
+        g_logger.Write(timeoutLevel, kTag, "%s: %d, %s", timeoutText, timeoutMs_, WideToAnsi(wideParameters).c_str());
 }
 
 bool CWorkTask::RunStep(const std::wstring& tool, const std::string& parameters, const std::string& output,
@@ -99,7 +104,8 @@ bool CWorkTask::RunStep(const std::wstring& tool, const std::string& parameters,
 {
     if (!RemoveFile(output))
         return false;
-    return RunTool(tool, parameters, timeoutLevel, timeoutText) && FileExists(output);
+    RunTool(tool, parameters, timeoutLevel, timeoutText);
+    return FileExists(output);
 }
 
 int CWorkTask::Prepare()
@@ -143,9 +149,7 @@ int CWorkTask::Prepare()
         g_logger.Write(2, kTag, "task wav to mp3 failed: %s", toMp3.c_str());
         return kMp3Failed;
     }
-    // The gain tool raises the MP3 in place; only an unfinished run counts
-    // against it, since the file is cut from there next.
-    if (!RunTool(exeDir + L"vantoringain.exe", GainParameters(request_.outputPath), 2, "wait gain exit time out"))
-        return kMp3Failed;
+    // The gain tool raises the MP3 in place; its outcome is not checked.
+    RunTool(exeDir + L"vantoringain.exe", GainParameters(request_.outputPath), 2, "wait gain exit time out");
     return kOk;
 }

@@ -42,16 +42,17 @@ public:
 private:
     int Prepare();
     // Removes the step's output first, so that only a file this run wrote can
-    // count, then runs the tool; done when the tool ended in time and the
-    // output exists.
+    // count, then runs the tool; done when the output exists.
     bool RunStep(const std::wstring& tool, const std::string& parameters, const std::string& output, int timeoutLevel,
                  const char* timeoutText);
-    // False when the tool was still running at the time-out: whatever it
-    // writes is unfinished then.
-    bool RunTool(const std::wstring& tool, const std::string& parameters, int timeoutLevel, const char* timeoutText);
+    // A wait that times out is only logged.
+    void RunTool(const std::wstring& tool, const std::string& parameters, int timeoutLevel, const char* timeoutText);
 
     TaskRequest request_;
     int timeoutMs_ = 0;
     std::atomic<int> result_{kNotRun};
     bool show_ = false;
+    // "failed" until the preparation succeeds, then "ok".
+    std::string status_ = "failed";
+    std::string statusCopy_ = "failed";
 };

@@ -11,12 +11,15 @@
 #include "CData.h"
 #include "CTaskManager.h"
 #include "ComboUI.h"
+#include "CopyFailureBox.h"
 #include "Logger.h"
 #include "OptionUI.h"
 #include "PlayListCtrl.h"
 #include "RichEditUI.h"
 #include "RtmpPlayer.h"
+#include "ScopedHandle.h"
 #include "StringUtils.h"
+#include "TempWork.h"
 #include "UpdateChecker.h"
 #include "program_loop_support.h"
 #include "skinned_window_support.h"
@@ -595,6 +598,137 @@ TEST_F(MainWindowTest, FailedPreparationEndsTheRowWithABox)
     EXPECT_EQ(std::vector<std::wstring>{L"b.mp3,任务失败(code=1),可重命名后，重新添加再识别!"}, OpenMessageBoxTexts());
 }
 
+// A file whose name code page 936 cannot hold reaches the pipeline with "?"
+// in place of those letters, so nothing can open it: its row must still end,
+// and every box must name the file as the list shows it.
+TEST_F(MainWindowTest, UnencodableNameEndsItsRowUnderItsOwnName)
+{
+    Create();
+    StopTimer();
+    const std::wstring name = L"회의 녹음.wav";
+    const std::wstring path = AnsiToWide(GetAppDataDir()) + L"\\main_window_test\\" + name;
+    CreateDirectoryW((AnsiToWide(GetAppDataDir()) + L"\\main_window_test").c_str(), nullptr);
+    ScopedHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    ASSERT_TRUE(file);
+    file.reset();
+    list_->AddFile(path.c_str());
+    const int row = list_->GetRecordCount() - 1;
+    ASSERT_EQ(path, list_->GetItemFile(row));
+    ASSERT_NE(std::string::npos, WideToAnsi(path).find('?'));
+    ASSERT_EQ(-1, list_->FindItem(WideToAnsi(path)));
+
+    CData::GetInstance()->SetRnnoise(true);
+    ASSERT_TRUE(player_.StartItem(row));
+    player_.GetTaskManager()->OnTimer();
+    ASSERT_TRUE(g_loop.PumpUntil([&] { return list_->GetItemStatus(row) == CPlayListCtrl::kStatusDone; }, 30000))
+        << "the row stayed recognising";
+    EXPECT_EQ(L"100%", Progress(row));
+    EXPECT_EQ(std::vector<std::wstring>{name + L",任务失败(code=1),可重命名后，重新添加再识别!"},
+              OpenMessageBoxTexts());
+    CloseMessageBoxes();
+
+    // Done, it can be started again; without the options its copy fails,
+    // and that box names it too.
+    CData::GetInstance()->SetRnnoise(false);
+    SetCopyFailureNotice(&ShowCopyFailureNotice);
+    EXPECT_FALSE(player_.StartItem(row));
+    SetCopyFailureNotice(nullptr);
+    EXPECT_EQ(CPlayListCtrl::kStatusDone, list_->GetItemStatus(row));
+    EXPECT_EQ(std::vector<std::wstring>{path + L"，任务失败，请确保文件有效或未被打开!"}, OpenMessageBoxTexts());
+}
+
+// The pipeline's files in Temp: copies, prepared files and pieces.
+std::vector<std::wstring> PipelineFilesInTemp()
+{
+    std::vector<std::wstring> files;
+    const std::wstring folder = AnsiToWide(GetTempDir());
+    WIN32_FIND_DATAW found = {};
+    ScopedFindHandle search(FindFirstFileW((folder + L"\\*").c_str(), &found));
+    if (!search)
+        return files;
+    do {
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && IsPipelineWorkName(found.cFileName))
+            files.push_back(found.cFileName);
+    } while (FindNextFileW(search.get(), &found));
+    return files;
+}
+
+// Two seconds of silence as a 16 kHz mono 16-bit WAV file.
+std::string MakeSilentWav(const char* name)
+{
+    const std::string path = MakeSourceFile(name);
+    const uint32_t dataBytes = 2 * 16000 * 2;
+    std::string wav = "RIFF";
+    const auto put32 = [&](uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            wav += static_cast<char>((v >> (8 * i)) & 0xFF);
+    };
+    const auto put16 = [&](uint16_t v) {
+        wav += static_cast<char>(v & 0xFF);
+        wav += static_cast<char>(v >> 8);
+    };
+    put32(36 + dataBytes);
+    wav += "WAVEfmt ";
+    put32(16);
+    put16(1);
+    put16(1);
+    put32(16000);
+    put32(32000);
+    put16(2);
+    put16(16);
+    wav += "data";
+    put32(dataBytes);
+    wav.append(dataBytes, '\0');
+    std::ofstream(path, std::ios::binary) << wav;
+    return path;
+}
+
+// A file prepared and recognised leaves none of its files in Temp: the
+// preparation's steps go when its result is in, the file cut and the pieces
+// with the run.
+TEST_F(MainWindowTest, PreparedRunLeavesNothingOfItsOwnInTemp)
+{
+    CData::GetInstance()->SetRecgType(0);
+    Create();
+    StopTimer();
+    // The window was made on an emptied Temp, as far as the pipeline goes.
+    ASSERT_TRUE(PipelineFilesInTemp().empty());
+    const int row = AddRow(MakeSilentWav("prepared.wav"));
+    CData::GetInstance()->SetRnnoise(true);
+    ASSERT_TRUE(player_.StartItem(row));
+    player_.GetTaskManager()->OnTimer();
+    ASSERT_TRUE(g_loop.PumpUntil([&] { return list_->GetItemStatus(row) == CPlayListCtrl::kStatusDone; }, 60000));
+    ASSERT_TRUE(g_loop.PumpUntil([&] { return player_.GetAudioConvert()->GetRunning() == 0; }, 60000));
+    const std::vector<AudioPiece*> pieces =
+        player_.GetAudioConvert()->GetFilePieces(WideToAnsi(list_->GetItemFile(row)));
+    ASSERT_EQ(1u, pieces.size());
+    EXPECT_TRUE(pieces[0]->prepared);
+    EXPECT_EQ(0, pieces[0]->code.load()) << pieces[0]->GetMessageText();
+    EXPECT_TRUE(OpenMessageBoxTexts().empty());
+    EXPECT_EQ(std::vector<std::wstring>(), PipelineFilesInTemp());
+}
+
+// What a run ended by force left in Temp goes when the main window is made;
+// the diagnostics upload's archive, made before, stays.
+TEST_F(MainWindowTest, NewWindowClearsForcedEndLeftovers)
+{
+    const std::string temp = GetTempDir();
+    const std::vector<std::string> leftovers = {"src99_0_lecture.mp4", "0.pcm", "3.wav", "12345out.wav", "12345.mp3"};
+    const std::string archive = temp + "\\Vantorin20261210_120000Log.zip";
+    for (const std::string& name : leftovers)
+        std::ofstream(temp + "\\" + name, std::ios::binary) << "left by a run ended by force";
+    std::ofstream(archive, std::ios::binary) << "the upload's archive";
+    {
+        TestPlayer next;
+        for (const std::string& name : leftovers)
+            EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(AnsiToWide(temp + "\\" + name).c_str())) << name;
+        EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(AnsiToWide(archive).c_str()));
+        // Never shown: its pipeline objects are left to the process, as
+        // Close would end the data object's client for the tests after.
+    }
+    DeleteFileW(AnsiToWide(archive).c_str());
+}
+
 TEST_F(MainWindowTest, KeyListFromTheClientReplacesTheKeys)
 {
     Create();
@@ -793,14 +927,27 @@ TEST_F(MainWindowTest, MessagesPostedWhileTheFileDialogIsOpenAreHandledOnce)
     EXPECT_EQ(1u, OpenMessageBoxTexts().size());
 }
 
+// The closing's two lines, with their tags, as the logger writes them.
+std::vector<std::string> g_closingLines;
+
+void KeepClosingLine(int, const char* tag, const char* text)
+{
+    const std::string line = std::string(tag) + ": " + text;
+    if (line == "RtmpPlayer::Close: main close" || line == "CData::PostAppExit: app exit")
+        g_closingLines.push_back(line);
+}
+
 TEST_F(MainWindowTest, CloseStopsThePipelineAndEndsTheRun)
 {
     Create();
     const HWND window = player_.GetHwnd();
     const int quitsBefore = g_loop.QuitMessages();
-    const std::string logPath = GetAppDataDir() + "\\Vantorin.log";
-    const size_t logBefore = ReadLog(logPath).size();
+    // This run's own lines: the log file holds those of every test program
+    // that ran before in this profile too.
+    g_closingLines.clear();
+    g_logger.SetObserver(&KeepClosingLine);
     player_.Close();
+    g_logger.SetObserver(nullptr);
     EXPECT_TRUE(CData::GetInstance()->IsExiting());
     EXPECT_EQ(nullptr, player_.GetAudioConvert());
     EXPECT_EQ(nullptr, player_.GetTaskManager());
@@ -810,14 +957,8 @@ TEST_F(MainWindowTest, CloseStopsThePipelineAndEndsTheRun)
     g_loop.Pump(50);
     EXPECT_EQ(quitsBefore + 1, g_loop.QuitMessages());
 
-    // Only what this close wrote: earlier windows of the suite closed too.
-    const std::string whole = ReadLog(logPath);
-    ASSERT_GE(whole.size(), logBefore);
-    const std::string text = whole.substr(logBefore);
-    const size_t mainClose = text.find("main close");
-    ASSERT_NE(std::string::npos, mainClose);
-    EXPECT_NE(std::string::npos, text.find("app exit", mainClose));
-    EXPECT_EQ(std::string::npos, text.find("main close", mainClose + 1));
+    const std::vector<std::string> expected = {"RtmpPlayer::Close: main close", "CData::PostAppExit: app exit"};
+    EXPECT_EQ(expected, g_closingLines);
 }
 
 // The system close command, posted as the program posts it: the window hides

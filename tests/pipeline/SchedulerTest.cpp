@@ -9,13 +9,16 @@
 #include "Logger.h"
 #include "PipelineSupport.h"
 #include "PipelineWindowTest.h"
+#include "ScopedHandle.h"
 #include "StringUtils.h"
+#include "TempWork.h"
 #include "TestSupport.h"
 #include "ToneSpeechAudio.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <memory>
 #include <set>
 #include <vector>
@@ -36,6 +39,73 @@ tonespeech::Recording WordPerPiece(const std::vector<int>& words)
 int DurationOf(const tonespeech::Recording& recording)
 {
     return static_cast<int>((recording.samples.size() + kSecond - 1) / kSecond);
+}
+
+// The file a piece is cut from, as its converter line names it.
+std::string InputOf(const AudioPiece* piece)
+{
+    const std::string line = WideToAnsi(piece->command);
+    const size_t start = line.find("-i \"") + 4;
+    return line.substr(start, line.find('"', start) - start);
+}
+
+// The bytes of the plain files in Temp, all of them or the pipeline's only.
+unsigned long long TempBytes(bool pipelineOnly)
+{
+    const std::wstring folder = AnsiToWide(GetTempDir());
+    unsigned long long bytes = 0;
+    WIN32_FIND_DATAW found = {};
+    ScopedFindHandle search(FindFirstFileW((folder + L"\\*").c_str(), &found));
+    if (!search)
+        return 0;
+    do {
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
+            (!pipelineOnly || IsPipelineWorkName(found.cFileName)))
+            bytes += (static_cast<unsigned long long>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+    } while (FindNextFileW(search.get(), &found));
+    return bytes;
+}
+
+TEST(TempWork, PipelineNamesAndWhatAStartClearsAway)
+{
+    struct Case {
+        const wchar_t* name;
+        bool pipeline;
+    };
+    const Case cases[] = {
+        {L"src12_0_会议 录音.wav", true},
+        {L"src4_17_a", true},
+        {L"0.pcm", true},
+        {L"12.wav", true},
+        {L"123456out.wav", true},
+        {L"123456.mp3", true},
+        {L"Vantorin20261210_120000Log.zip", false},
+        {L"Vantorin.log", false},
+        {L"config.ini", false},
+        {L"src_0_a.wav", false},
+        {L"src1_a.wav", false},
+        {L"src1_2_", false},
+        {L".pcm", false},
+        {L"a1.wav", false},
+        {L"1.wav.decoded.wav", false},
+        {L"reference.mp3", false},
+        {L"7.txt", false},
+    };
+    const std::string temp = GetTempDir();
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.pipeline, IsPipelineWorkName(c.name)) << WideToAnsi(c.name);
+        ASSERT_TRUE(WriteBinaryFile(temp + "\\" + WideToAnsi(c.name), "left by an earlier run"));
+    }
+    const std::string folder = temp + "\\12.wav.folder";
+    CreateDirectoryW(AnsiToWide(folder).c_str(), nullptr);
+    RemoveLeftoverWorkFiles();
+    for (const Case& c : cases) {
+        const std::string path = temp + "\\" + WideToAnsi(c.name);
+        EXPECT_EQ(!c.pipeline, FileExists(path)) << path;
+        DeleteFileW(AnsiToWide(path).c_str());
+    }
+    EXPECT_EQ(FILE_ATTRIBUTE_DIRECTORY, GetFileAttributesW(AnsiToWide(folder).c_str()) & FILE_ATTRIBUTE_DIRECTORY);
+    RemoveDirectoryW(AnsiToWide(folder).c_str());
 }
 
 TEST(PieceTable, CountsAndCutPositions)
@@ -72,6 +142,12 @@ TEST(PieceTable, ConverterArgumentsForBothEngines)
               PieceArguments(AudioPiece::kEngineRest, "C:\\a b.mp4", "00:00:58", "00:01:56", "C:\\t\\1.pcm"));
     EXPECT_EQ(L"-y -i \"C:\\a.wav\" -ss 00:00:00 -to 00:20:00 -acodec pcm_s16le -ac 1 -ar 16000 \"C:\\t\\0.wav\"",
               PieceArguments(AudioPiece::kEngineSdk, "C:\\a.wav", "00:00:00", "00:20:00", "C:\\t\\0.wav"));
+    // A line longer than 1023 characters is kept whole: cut, it would name
+    // another piece file, or none.
+    const std::string deep = "C:\\" + std::string(1100, 'd') + "\\a.wav";
+    const std::wstring line = PieceArguments(AudioPiece::kEngineRest, deep, "00:00:00", "00:00:58", "C:\\t\\7.pcm");
+    EXPECT_GT(line.size(), 1023u);
+    EXPECT_EQ(L"\"C:\\t\\7.pcm\"", line.substr(line.size() - 12));
 }
 
 class SchedulerTest : public PipelineWindowTest {
@@ -152,6 +228,36 @@ TEST_F(SchedulerTest, MultiPieceFileComesBackWithItsTextInPieceOrder)
     }
     EXPECT_EQ(recording.text, JoinedText(pieces));
     EXPECT_EQ(u8"你好世界语音识别", JoinedText(pieces));
+    // The run is over: its copy of the source and its pieces are gone, the
+    // source stays.
+    EXPECT_NE(source, InputOf(pieces[0]));
+    EXPECT_FALSE(FileExists(InputOf(pieces[0])));
+    for (const AudioPiece* piece : pieces)
+        EXPECT_FALSE(FileExists(piece->pieceFile)) << piece->pieceFile;
+    EXPECT_TRUE(FileExists(source));
+}
+
+// Recognising one file again and again (a finished row started again drops
+// its pieces first) leaves Temp as it was.
+TEST_F(SchedulerTest, FiveRunsOfOneFileLeaveNothingBehindInTemp)
+{
+    const tonespeech::Recording recording = WordPerPiece({1, 2, 3, 4});
+    const std::string source = WriteSource("sched_five_runs.wav", recording);
+    const unsigned long long before = TempBytes(true);
+    const unsigned long long allBefore = TempBytes(false);
+    for (int run = 1; run <= 5; ++run) {
+        if (run > 1)
+            convert_->RemoveFile(source);
+        ASSERT_TRUE(convert_->AddTask(source, DurationOf(recording), source));
+        ASSERT_TRUE(WaitForResults(4 * static_cast<size_t>(run)));
+        EXPECT_EQ(recording.text, JoinedText(convert_->GetFilePieces(source))) << "run " << run;
+    }
+    ASSERT_TRUE(PumpUntil([this] { return convert_->GetRunning() == 0; }, 60000));
+    const unsigned long long after = TempBytes(true);
+    std::printf("Temp after five runs of a %llu-byte file: %llu -> %llu bytes (pipeline files %llu -> %llu)\n",
+                static_cast<unsigned long long>(ReadFileBytes(source).size()), allBefore, TempBytes(false), before,
+                after);
+    EXPECT_LE(after, before);
 }
 
 TEST_F(SchedulerTest, FirstPiecesOfEveryFileRunBeforeAnySecondPiece)
@@ -324,6 +430,7 @@ TEST_F(SchedulerTest, RemovedFileIsDroppedAndItsLateResultNotPosted)
     const std::string source = WriteSource("sched_remove.wav", recording);
     service_.Control("fail", "kind=delay&delay=2&count=2");
     LogCapture log;
+    const unsigned long long before = TempBytes(true);
     ASSERT_TRUE(convert_->AddTask(source, DurationOf(recording), source));
     convert_->OnTimer();
     EXPECT_EQ(2, convert_->GetRunning());
@@ -333,6 +440,10 @@ TEST_F(SchedulerTest, RemovedFileIsDroppedAndItsLateResultNotPosted)
     PumpFor(200);
     EXPECT_TRUE(Results().empty());
     EXPECT_EQ(2u, LogCapture::Matching(1, "task not exist ").size());
+    // The tasks still cutting when the file went took its copy and their
+    // piece files with them when they came back.
+    EXPECT_EQ(before, TempBytes(true));
+    EXPECT_TRUE(FileExists(source));
 }
 
 TEST_F(SchedulerTest, SameNamedSourcesFromTwoFoldersKeepTheirOwnCopies)
@@ -376,7 +487,8 @@ TEST_F(SchedulerTest, SourceThatCannotBeCopiedQueuesNothing)
     EXPECT_EQ(0, convert_->GetRunning());
     convert_->OnTimer();
     EXPECT_EQ(0, convert_->GetRunning());
-    EXPECT_EQ(1u, LogCapture::Matching(3, "copy ").size());
+    // Only the message box tells of it; nothing is logged.
+    EXPECT_TRUE(LogCapture::Matching(3, "").empty());
 }
 
 TEST_F(SchedulerTest, PreparedFileIsCutInPlaceAndKeyedBySource)
@@ -391,6 +503,8 @@ TEST_F(SchedulerTest, PreparedFileIsCutInPlaceAndKeyedBySource)
     EXPECT_TRUE(pieces[0]->prepared);
     EXPECT_NE(std::wstring::npos, pieces[0]->command.find(AnsiToWide("\"" + prepared + "\"")));
     EXPECT_EQ(u8"三", pieces[0]->GetText());
+    // A prepared file in Temp is the run's own: it goes with the run.
+    EXPECT_FALSE(FileExists(prepared));
 }
 
 // While exiting, a REST task's callback leaves the task alone.
@@ -504,6 +618,9 @@ TEST_F(SchedulerTest, SpeechSdkPieceRunsToItsEndAndItsFinishedTaskIsFreedWithIt)
     ASSERT_FALSE(progress.empty());
     EXPECT_EQ(piece, reinterpret_cast<AudioPiece*>(progress.back().wParam));
     EXPECT_TRUE(convert_->IsLivePiece(piece, 0));
+    // Its run is over: the copy and the piece file are gone.
+    EXPECT_FALSE(FileExists(InputOf(piece)));
+    EXPECT_FALSE(FileExists(piece->pieceFile));
     convert_->RemoveFile(source);
     EXPECT_FALSE(convert_->IsLivePiece(piece, 0));
     EXPECT_TRUE(Results().empty());

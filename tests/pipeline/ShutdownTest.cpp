@@ -10,6 +10,8 @@
 #include "CAudioTaskSdk.h"
 #include "CData.h"
 #include "CTaskManager.h"
+#include "CWorkTask.h"
+#include "CompletionGate.h"
 #include "CrashDump.h"
 #include "Logger.h"
 #include "PipelineSupport.h"
@@ -21,6 +23,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -92,6 +95,70 @@ protected:
 class UnstartableTaskManager : public CTaskManager {
 protected:
     CWorkTask* NewWorkTask() override { return new UnstartableWorkTask; }
+};
+
+// A speech SDK task that does nothing but call back once let go, and counts
+// its ends.
+class ParkedSdkTask : public CAudioTaskSdk {
+public:
+    explicit ParkedSdkTask(HANDLE go) : go_(go) {}
+    ~ParkedSdkTask() override { ++destroyed; }
+    void Run() override
+    {
+        WaitForSingleObject(go_, 30000);
+        NotifyDone();
+    }
+
+    static inline std::atomic<int> destroyed{0};
+
+private:
+    HANDLE go_;
+};
+
+// Holds each speech SDK completion at the manager's door (after it was
+// looked for among the removed tasks) until a removal has been made or a
+// second has passed.
+class DoorConvert : public CAudioConvert {
+public:
+    ScopedHandle go{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    ScopedHandle atDoor{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    ScopedHandle removed{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+
+    void OnAudioSdkCallBack(CAudioTaskSdk* task) override
+    {
+        SetEvent(atDoor.get());
+        WaitForSingleObject(removed.get(), 1000);
+        CAudioConvert::OnAudioSdkCallBack(task);
+    }
+
+protected:
+    CAudioTaskSdk* NewSdkTask() override { return new ParkedSdkTask(go.get()); }
+};
+
+// A preparation worker that waits for its gate before it runs, and counts
+// its ends.
+class GatedWorkTask : public CWorkTask {
+public:
+    explicit GatedWorkTask(HANDLE gate) : gate_(gate) {}
+    ~GatedWorkTask() override { ++destroyed; }
+    void Run() override
+    {
+        WaitForSingleObject(gate_, 30000);
+        CWorkTask::Run();
+    }
+
+    static inline std::atomic<int> destroyed{0};
+
+private:
+    HANDLE gate_;
+};
+
+class GatedTaskManager : public CTaskManager {
+public:
+    ScopedHandle gate{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+
+protected:
+    CWorkTask* NewWorkTask() override { return new GatedWorkTask(gate.get()); }
 };
 
 class ShutdownTest : public PipelineWindowTest {
@@ -176,6 +243,110 @@ TEST_F(ShutdownTest, RemovingARunningSpeechSdkPieceDoesNotWaitForItsTask)
     // refuses every such message.
     for (const PostedMessage& message : window_->Received(WM_USER_AUDIO_PROGRESS))
         EXPECT_FALSE(convert.IsLivePiece(reinterpret_cast<AudioPiece*>(message.wParam), message.lParam));
+}
+
+// The removal of a file lands while the completion of its running speech SDK
+// piece is between its two look-ups: the task and its piece must still be
+// freed, once.
+TEST_F(ShutdownTest, RemovalDuringASpeechSdkCompletionStillFreesItsTask)
+{
+    const std::string source = GetTempDir() + "\\shutdown_door.wav";
+    ASSERT_TRUE(WriteBinaryFile(source, tonespeech::WavFile(tonespeech::Speak({2}).samples)));
+    ParkedSdkTask::destroyed = 0;
+    DoorConvert convert;
+    CData::GetInstance()->SetRecgType(0);
+    ASSERT_TRUE(convert.AddTask(source, 2, source));
+    CData::GetInstance()->SetRecgType(1);
+    ASSERT_EQ(1, convert.GetRunning());
+    SetEvent(convert.go.get());
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(convert.atDoor.get(), 30000));
+    convert.RemoveFile(source);
+    SetEvent(convert.removed.get());
+    ASSERT_TRUE(PumpUntil([&] { return convert.GetRunning() == 0; }, 30000));
+    EXPECT_TRUE(PumpUntil([] { return ParkedSdkTask::destroyed.load() == 1; }, 5000))
+        << "the removed piece's task was never freed";
+    PumpFor(50);
+    EXPECT_EQ(1, ParkedSdkTask::destroyed.load());
+}
+
+// A manager that goes away waits while a completion is inside it, and only
+// for that: once the exiting flag is set, a later completion stays out.
+TEST_F(ShutdownTest, ManagersGoOnlyOnceNoCompletionIsInside)
+{
+    const auto deleteConvert = [] { delete new CAudioConvert; };
+    const auto deleteTaskManager = [] { delete new CTaskManager; };
+    const std::function<void()> deletions[] = {deleteConvert, deleteTaskManager};
+    for (const std::function<void()>& deletion : deletions) {
+        CData::GetInstance()->SetExiting(false);
+        ScopedHandle inside(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+        ScopedHandle leave(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+        std::atomic<bool> opened{false};
+        std::thread completion([&] {
+            const CompletionPass pass;
+            opened = pass.IsOpen();
+            SetEvent(inside.get());
+            WaitForSingleObject(leave.get(), 30000);
+        });
+        ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(inside.get(), 30000));
+        EXPECT_TRUE(opened);
+        CData::GetInstance()->SetExiting(true);
+        std::atomic<bool> deleted{false};
+        std::thread closer([&] {
+            deletion();
+            deleted = true;
+        });
+        Sleep(300);
+        EXPECT_FALSE(deleted) << "the manager went while a completion was inside";
+        {
+            const CompletionPass late;
+            EXPECT_FALSE(late.IsOpen());
+        }
+        SetEvent(leave.get());
+        completion.join();
+        closer.join();
+        EXPECT_TRUE(deleted);
+    }
+    CData::GetInstance()->SetExiting(false);
+}
+
+// A source prepared again: the earlier worker, whose end the main window has
+// taken in, is freed with its thread; one replaced while it still runs has
+// its end posted all the same and is freed when the manager goes.
+TEST_F(ShutdownTest, PreparationStartedAgainFreesTheEarlierWorker)
+{
+    const std::string source = GetTempDir() + "\\shutdown no such source.mp4";
+    GatedWorkTask::destroyed = 0;
+    auto* manager = new GatedTaskManager;
+    SetEvent(manager->gate.get());
+    manager->AddTask(source, true, false);
+    manager->OnTimer();
+    ASSERT_TRUE(PumpUntil([&] { return window_->Received(WM_USER_TASK_RESULT).size() == 1; }, 60000));
+    ASSERT_TRUE(PumpUntil([&] { return manager->GetRunning() == 0; }, 60000));
+    EXPECT_EQ(0, GatedWorkTask::destroyed.load());
+    manager->AddTask(source, true, false);
+    manager->OnTimer();
+    EXPECT_EQ(1, GatedWorkTask::destroyed.load()) << "the replaced worker was kept";
+    ASSERT_TRUE(PumpUntil([&] { return window_->Received(WM_USER_TASK_RESULT).size() == 2; }, 60000));
+    ASSERT_TRUE(PumpUntil([&] { return manager->GetRunning() == 0; }, 60000));
+
+    // Two at once for the same source: both ends are posted.
+    ResetEvent(manager->gate.get());
+    manager->AddTask(source, true, false);
+    manager->AddTask(source, true, false);
+    manager->OnTimer();
+    manager->OnTimer();
+    ASSERT_EQ(2, manager->GetRunning());
+    EXPECT_EQ(2, GatedWorkTask::destroyed.load());
+    SetEvent(manager->gate.get());
+    ASSERT_TRUE(PumpUntil([&] { return window_->Received(WM_USER_TASK_RESULT).size() == 4; }, 60000));
+    ASSERT_TRUE(PumpUntil([&] { return manager->GetRunning() == 0; }, 60000));
+    // The first two workers are gone; these two are still there to be read.
+    const std::vector<PostedMessage> results = window_->Received(WM_USER_TASK_RESULT);
+    for (size_t i = 2; i < results.size(); ++i)
+        EXPECT_EQ(CWorkTask::kWavFailed, reinterpret_cast<CWorkTask*>(results[i].wParam)->GetResult());
+    EXPECT_EQ(2, GatedWorkTask::destroyed.load());
+    delete manager;
+    EXPECT_EQ(3, GatedWorkTask::destroyed.load());
 }
 
 TEST_F(ShutdownTest, RestPieceWhoseThreadCannotStartComesBackFailedAfterItsStarts)

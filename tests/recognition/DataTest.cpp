@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -50,6 +52,13 @@ private:
 };
 std::string LogCapture::tag_;
 std::vector<std::string> LogCapture::lines_;
+
+// The settings file as it lies on disk.
+std::string SettingsFileText()
+{
+    std::ifstream file(GetConfigPath(false).c_str(), std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+}
 
 }  // namespace
 
@@ -151,11 +160,17 @@ TEST(DataSettings, CachedAndStored)
     EXPECT_EQ(0, ReadConfigInt(L"Optimize", 99));
 
     // Run-only options never reach the settings file.
+    const std::string settingsBefore = SettingsFileText();
+    ASSERT_FALSE(settingsBefore.empty());
     data->SetLanguage(4);
     EXPECT_EQ(4, data->GetLanguage());
     data->SetRnnoise(true);
     data->SetVolGain(true);
     EXPECT_TRUE(data->GetRnnoise() && data->GetVolGain());
+    data->SetRnnoise(false);
+    data->SetVolGain(false);
+    data->SetLanguage(1);
+    EXPECT_EQ(settingsBefore, SettingsFileText());
 
     data->SetRecgType(oldType);
     data->SetOptimize(oldOptimize);

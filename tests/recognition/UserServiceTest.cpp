@@ -105,6 +105,10 @@ TEST(UserService, KeyListReplacesTheListAndFlushesArrive)
     MessageWindow window;
     window.SetHandler(&HandleUserCommand);
     CData* data = CData::GetInstance();
+    // Flushed while there is no client: the line is taken and lost, and no
+    // later flush sends it.
+    ASSERT_EQ(nullptr, data->GetUserlib());
+    data->UploadSvrLog("queued while there is no client", true);
     data->InitUserlib(window.Handle());
     ASSERT_NE(nullptr, data->GetUserlib());
     ASSERT_TRUE(PumpUntil([&] { return CountCommands(window, USERLIB_CMD_KEY_LIST) > 0; }, 30000));

@@ -11,6 +11,7 @@
 #include "CData.h"
 #include "Lock.h"
 #include "Logger.h"
+#include "ScopedHandle.h"
 #include "StringUtils.h"
 #include "TestSupport.h"
 #include "ToneSpeechAudio.h"
@@ -456,6 +457,29 @@ TEST_F(SdkTaskTest, SixtySecondPiecePostsProgressFromTheFirstChunk)
     EXPECT_EQ(spoken, WithoutSpaces(piece->GetText()));
 }
 
+// A 1200-second piece (38.4 MB) takes steps of 768 chunks, progress 0 to 99
+// and then 100; fed at the SDK's pace it would run for minutes. The same
+// sum at a smaller scale: 400 000 bytes in four steps of 200 chunks.
+TEST_F(SdkTaskTest, LongPieceTakesStepsOfItsSizeOverItsProgressSteps)
+{
+    std::string spoken;
+    std::vector<int16_t> samples = SpeechOfSeconds(12, &spoken);
+    samples.resize((400000 - 44) / 2);
+    const std::string file = TempPath("sdk_task_steps.wav");
+    ASSERT_TRUE(WriteMonoWav(file, samples));
+    std::unique_ptr<AudioPiece> piece = MakePiece(file, kHarmlessConverterLine);
+    piece->progressSteps = 4;
+    CAudioTaskSdk task;
+    ASSERT_TRUE(RunTask(task, piece.get()));
+
+    const std::vector<ProgressSeen> seen = ProgressOf(piece.get());
+    std::vector<int> steps;
+    for (const ProgressSeen& one : seen)
+        steps.push_back(one.stepsDone);
+    EXPECT_EQ((std::vector<int>{0, 1, 2, 3, 4}), steps);
+    ExpectSucceeded(*piece);
+}
+
 TEST_F(SdkTaskTest, StopMidFeedEndsAsSuccessWithTheTextSoFar)
 {
     std::string spoken;
@@ -552,6 +576,60 @@ TEST_F(SdkTaskTest, FileThroughTheSchedulerIsRecognised)
         EXPECT_EQ(pieces[0]->id, g_progress.back().id);
         convert.RemoveFile(source);
     }
+}
+
+// The program runs without the SDK library beside it (it is linked for
+// delayed loading): a speech SDK piece then ends with -1, where the first call
+// into the missing library would end the task's thread with an exception. A
+// copy of this program runs the piece from a folder without the library.
+const wchar_t kNoLibraryVariable[] = L"VANTORIN_SDK_NO_LIBRARY";
+
+TEST_F(SdkTaskTest, PieceWithoutTheSdkLibraryEndsWithMinusOne)
+{
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring bin(self);
+    bin.resize(bin.rfind(L'\\'));
+    const std::wstring folder = bin + L"\\sdk_nolibrary";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    DeleteFileW((folder + L"\\libasr.dll").c_str());
+    const std::wstring child = folder + L"\\sdk_nolibrary.exe";
+    ASSERT_TRUE(CopyFileW(self, child.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW((bin + L"\\userhttplib.dll").c_str(), (folder + L"\\userhttplib.dll").c_str(), FALSE));
+
+    // Started in that folder: the current folder is searched for the library too.
+    std::wstring commandLine = L"\"" + child + L"\" --gtest_filter=SdkTaskTest.ChildWithoutTheSdkLibrary";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    SetEnvironmentVariableW(kNoLibraryVariable, L"1");
+    const BOOL started = CreateProcessW(child.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                                        folder.c_str(), &startup, &process);
+    SetEnvironmentVariableW(kNoLibraryVariable, nullptr);
+    ASSERT_TRUE(started);
+    ScopedHandle thread(process.hThread);
+    ScopedHandle running(process.hProcess);
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(running.get(), kRunLimitMs));
+    DWORD code = 1;
+    GetExitCodeProcess(running.get(), &code);
+    EXPECT_EQ(0u, code);
+}
+
+// The child side of the test above; skipped in a normal run.
+TEST_F(SdkTaskTest, ChildWithoutTheSdkLibrary)
+{
+    wchar_t flag[8] = {};
+    if (GetEnvironmentVariableW(kNoLibraryVariable, flag, 8) == 0)
+        GTEST_SKIP() << "runs only as a child of PieceWithoutTheSdkLibraryEndsWithMinusOne";
+    ASSERT_EQ(nullptr, LoadLibraryW(L"libasr.dll")) << "the library is within reach";
+    LogCapture log;
+    std::unique_ptr<AudioPiece> piece = MakePiece(speechFile_, kHarmlessConverterLine);
+    CAudioTaskSdk task;
+    ASSERT_TRUE(RunTask(task, piece.get()));
+    EXPECT_EQ(-1, piece->code.load());
+    EXPECT_EQ("speech sdk error. code=-1 none", piece->GetMessageText());
+    EXPECT_EQ(1, log.Count(2, "libasr.dll could not be loaded"));
+    EXPECT_EQ("", piece->GetText());
 }
 
 }  // namespace
