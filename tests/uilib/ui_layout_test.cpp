@@ -115,13 +115,13 @@ TEST(ContainerChildren, AddInsertAndMoveAtEveryIndexIncludingOutOfRange)
     EXPECT_EQ(nullptr, container.GetItemAt(3));
     EXPECT_EQ(-1, container.GetItemIndex(nullptr));
 
-    // A refused control stays with the caller, untouched.
+    // A refused control leaves the list as it was and stays with the caller.
     int deaths = 0;
     Tracked* stray = new Tracked(deaths);
     EXPECT_FALSE(container.AddAt(stray, -1));
     EXPECT_FALSE(container.AddAt(stray, 4));
     EXPECT_EQ(3, container.GetCount());
-    EXPECT_EQ(nullptr, stray->GetParentControl());
+    EXPECT_EQ(-1, container.GetItemIndex(stray));
     EXPECT_FALSE(container.SetItemIndex(stray, 0));
     EXPECT_FALSE(container.Remove(stray));
     EXPECT_EQ(0, deaths);

@@ -292,7 +292,8 @@ TEST_F(WindowTest, AWindowThatRefusesCreationIsGoneBeforeCreateReturns)
 
 TEST_F(WindowTest, TheSystemCloseCommandClosesTheWindow)
 {
-    const WPARAM commands[] = {SC_CLOSE, SC_CLOSE | 2};  // the low four bits are the system's
+    // SC_CLOSE closes at once; with low bits set the system closes it.
+    const WPARAM commands[] = {SC_CLOSE, SC_CLOSE | 2};
     for (WPARAM command : commands) {
         g_gone = g_deleted = 0;
         SelfDeletingWindow* window = new SelfDeletingWindow;

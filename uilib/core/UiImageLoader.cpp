@@ -71,13 +71,18 @@ bool ReadWholeFile(const wchar_t* path, Bytes& bytes)
 }
 
 // The archive declares the size; only a full delivery (0x600 into a buffer
-// of exactly that size) counts.
+// of exactly that size) counts. An empty entry is found, and read as no
+// bytes, which no decoder takes.
 bool ExtractEntry(ZipHandle* zip, const wchar_t* name, Bytes& bytes)
 {
     int index = -1;
     ZipEntryInfo info = {};
     if (ZipArchiveFindEntry(zip, name, true, &index, &info) != kZipOk)
         return false;
+    if (info.uncompressedSize == 0) {
+        bytes.clear();
+        return true;
+    }
     if (!SizeBuffer(bytes, info.uncompressedSize))
         return false;
     // 0 would mean that nothing was delivered into the buffer.
