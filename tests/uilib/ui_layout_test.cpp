@@ -5,6 +5,7 @@
 #include "ChildLayoutUI.h"
 #include "ContainerUI.h"
 #include "HorizontalLayoutUI.h"
+#include "ScrollBarUI.h"
 #include "TabLayoutUI.h"
 #include "TileLayoutUI.h"
 #include "UiManager.h"
@@ -335,6 +336,38 @@ TEST(ContainerVisibility, MouseEventsOfAMouseDisabledContainerGoToItsParent)
     child->ProcessEvent(pageDown);
     EXPECT_EQ((std::vector<int>{kUiEventButtonDown, kUiEventKeyDown}), parent->types);
     EXPECT_TRUE(child->HasFocus());
+}
+
+// With only a horizontal bar, the scrolling keys and the wheel scroll
+// sideways: Page Down moves right by one client width.
+TEST(ContainerScrolling, WithOnlyAHorizontalBarKeysAndWheelScrollSideways)
+{
+    CUiManager manager;
+    CContainerUI* container = new CContainerUI;
+    ASSERT_TRUE(manager.SetRoot(container));
+    container->SetInset(RECT{10, 0, 30, 0});
+    container->EnableScrollBars(false, true);
+    container->SetBounds(RECT{0, 0, 240, 100});
+    ASSERT_NE(nullptr, container->GetHorizontalScrollBar());
+    container->GetHorizontalScrollBar()->SetScrollRange(1000);
+    struct Step {
+        int type;
+        WPARAM key;
+        int expectedX;
+    };
+    const Step steps[] = {
+        {kUiEventKeyDown, VK_NEXT, 200}, {kUiEventKeyDown, VK_NEXT, 400}, {kUiEventKeyDown, VK_PRIOR, 200},
+        {kUiEventKeyDown, VK_DOWN, 208}, {kUiEventKeyDown, VK_UP, 200},   {kUiEventScrollWheel, 1, 208},
+        {kUiEventScrollWheel, 0, 200},   {kUiEventKeyDown, VK_END, 1000}, {kUiEventKeyDown, VK_HOME, 0},
+    };
+    for (const Step& step : steps) {
+        UiEvent event = MakeEvent(step.type, 0, 0, step.type == kUiEventScrollWheel ? step.key : 0);
+        if (step.type == kUiEventKeyDown)
+            event.key = static_cast<wchar_t>(step.key);
+        container->ProcessEvent(event);
+        EXPECT_EQ(step.expectedX, container->GetScrollPos().cx) << step.type << " " << step.key;
+        EXPECT_EQ(0, container->GetScrollPos().cy);
+    }
 }
 
 // --- Attributes of the container ---
@@ -704,13 +737,20 @@ TEST(LineLayouts, EachAxisAndEdgeMovesItsOwnEdge)
     }
 }
 
+// A root column of 100 x 60 with a band of 10 at its bottom.
+CVerticalLayoutUI* BandedColumn(CUiManager& manager, const wchar_t* attributes)
+{
+    CVerticalLayoutUI* column = new CVerticalLayoutUI;
+    EXPECT_TRUE(manager.SetRoot(column));
+    column->ApplyAttributeString(attributes);
+    column->SetBounds(RECT{0, 0, 100, 60});
+    return column;
+}
+
 TEST(LineLayouts, WithoutImmediateDragABarShowsTheNewEdgeUntilTheButtonIsReleased)
 {
     CUiManager manager;
-    CVerticalLayoutUI* column = new CVerticalLayoutUI;
-    ASSERT_TRUE(manager.SetRoot(column));
-    column->ApplyAttributeString(L"sepheight=\"10\" sepimm=\"false\"");
-    column->SetBounds(RECT{0, 0, 100, 60});
+    CVerticalLayoutUI* column = BandedColumn(manager, L"sepheight=\"10\" sepimm=\"false\"");
     UiEvent down = MakeEvent(kUiEventButtonDown, 50, 55);
     column->ProcessEvent(down);
     UiEvent move = MakeEvent(kUiEventMouseMove, 50, 85);
@@ -732,6 +772,39 @@ TEST(LineLayouts, WithoutImmediateDragABarShowsTheNewEdgeUntilTheButtonIsRelease
     UiTest::Canvas after(100, 100);
     column->PaintAfter(after.dc(), RECT{0, 0, 100, 100});
     EXPECT_TRUE(after.AllEqual(RECT{0, 0, 100, 100}, 0xFFFFFF));
+}
+
+TEST(LineLayouts, TheBandSetsTheSizingCursorAndImmediateDragEndsTheBar)
+{
+    CUiManager manager;
+    CVerticalLayoutUI* column = BandedColumn(manager, L"sepheight=\"10\"");
+    CHorizontalLayoutUI row;
+    row.ApplyAttributeString(L"sepwidth=\"-10\"");
+    row.SetBounds(RECT{0, 0, 100, 60});
+    struct Case {
+        CControlUI* layout;
+        POINT point;
+        const wchar_t* cursor;
+    };
+    const Case cases[] = {
+        {column, {50, 55}, IDC_SIZENS},
+        {column, {50, 20}, IDC_ARROW},
+        {&row, {5, 30}, IDC_SIZEWE},
+        {&row, {50, 30}, IDC_ARROW},
+    };
+    for (const Case& c : cases) {
+        SetCursor(nullptr);
+        UiEvent cursor = MakeEvent(kUiEventSetCursor, c.point.x, c.point.y);
+        c.layout->ProcessEvent(cursor);
+        EXPECT_EQ(LoadCursorW(nullptr, c.cursor), GetCursor()) << c.point.x << "," << c.point.y;
+    }
+
+    // Switching to immediate drag while a bar is shown takes it off the
+    // post-paint list.
+    UiEvent down = MakeEvent(kUiEventButtonDown, 50, 55);
+    column->ProcessEvent(down);
+    column->SetImmediateDrag(true);
+    EXPECT_FALSE(manager.RemovePaintAfter(column));
 }
 
 TEST(LineLayouts, ALayoutDeletedDuringADragLeavesThePostPaintList)

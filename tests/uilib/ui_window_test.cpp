@@ -224,6 +224,12 @@ TEST_F(WindowTest, HitTestGivesSizingBordersAndTheCaptionOutsideClickableControl
     Layout(window);
     RECT client = {};
     GetClientRect(window, &client);
+    // Maximised, the whole work area is client area.
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof(monitor);
+    ASSERT_TRUE(GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor));
+    EXPECT_EQ(monitor.rcWork.right - monitor.rcWork.left, client.right);
+    EXPECT_EQ(monitor.rcWork.bottom - monitor.rcWork.top, client.bottom);
     const POINT corners[] = {
         {1, 1}, {client.right - 2, 1}, {1, client.bottom - 2}, {client.right - 2, client.bottom - 2}};
     for (const POINT& pt : corners) {
