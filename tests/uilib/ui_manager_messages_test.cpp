@@ -926,6 +926,74 @@ TEST_F(ManagerWindow, ControlDeletedByAnotherControlsLeaveIsNotTouched)
     Send(WM_LBUTTONUP, 0, At(wasC));
 }
 
+// A control that its own press or key deletes is no target afterwards: the
+// move, the menu message, the release and the key up that follow reach no
+// freed control.
+TEST_F(ManagerWindow, AControlDeletedByItsOwnPressOrKeyIsNoTargetAfterwards)
+{
+    static Row* row;
+    static Probe* victims[3];
+    row = root;
+    victims[0] = a;
+    victims[1] = b;
+    victims[2] = c;
+    const auto dropOn = [](int index, int type, UiEvent& event) {
+        if (event.type == type && victims[index] != nullptr) {
+            Probe* going = victims[index];
+            victims[index] = nullptr;
+            row->Drop(going);
+        }
+    };
+    static void (*drop)(int, int, UiEvent&);
+    drop = dropOn;
+    a->onEvent = [](UiEvent& event) { drop(0, kUiEventRightButtonDown, event); };
+    b->onEvent = [](UiEvent& event) { drop(1, kUiEventDoubleClick, event); };
+    c->onEvent = [](UiEvent& event) { drop(2, kUiEventKeyDown, event); };
+    const POINT places[] = {Middle(a), Middle(b), Middle(c)};
+    const wchar_t* names[] = {L"a", L"b", L"c"};
+    for (int i = 0; i < 3; ++i) {
+        bool gone = false;
+        victims[i]->destroyed = &gone;
+        if (i == 2) {
+            manager->SetFocus(c);
+            Send(WM_KEYDOWN, 'A');
+        } else {
+            Send(i == 0 ? WM_RBUTTONDOWN : WM_LBUTTONDBLCLK, i == 0 ? MK_RBUTTON : MK_LBUTTON, At(places[i]));
+        }
+        ASSERT_TRUE(gone) << i;
+        events.clear();
+        Send(WM_MOUSEMOVE, 0, At(places[i]));
+        const POINT screen = OnScreen(places[i]);
+        Send(WM_CONTEXTMENU, reinterpret_cast<WPARAM>(hwnd), MAKELPARAM(screen.x, screen.y));
+        Send(WM_LBUTTONUP, 0, At(places[i]));
+        Send(WM_KEYUP, 'A');
+        for (const Seen& seen : events)
+            EXPECT_NE(names[i], seen.control) << i;
+    }
+    a = b = c = nullptr;
+}
+
+// A press made while a release is being handled (a nested message loop in a
+// click handler) starts a gesture of its own, which ends with its release.
+TEST_F(ManagerWindow, APressDuringAReleaseHandlerKeepsItsOwnGesture)
+{
+    static HWND window;
+    static POINT inC;
+    window = hwnd;
+    inC = Middle(c);
+    b->onEvent = [](UiEvent& event) {
+        if (event.type == kUiEventButtonUp)
+            SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(inC.x, inC.y));
+    };
+    Send(WM_LBUTTONDOWN, MK_LBUTTON, At(Middle(b)));
+    Send(WM_LBUTTONUP, 0, At(Middle(b)));
+    EXPECT_TRUE(manager->IsCaptured());
+    events.clear();
+    Send(WM_LBUTTONUP, 0, At(inC));
+    EXPECT_EQ((std::vector<int>{kUiEventButtonUp}), TypesOf(L"c"));
+    EXPECT_FALSE(manager->IsCaptured());
+}
+
 TEST_F(ManagerWindow, CloseEndsHoverAndPressAndDropsTheFocus)
 {
     const POINT inA = Middle(a);
