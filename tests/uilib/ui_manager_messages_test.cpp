@@ -393,6 +393,42 @@ TEST_F(ManagerWindow, PaintCopiesTheDirtyPartOfTheBufferToTheWindow)
     ReleaseDC(hwnd, window);
 }
 
+// With a transparent background the picture behind the controls is taken
+// from the window at the first paint after it; "showdirty" outlines what
+// was painted in red.
+TEST_F(ManagerWindow, TransparentBackgroundAndTheDirtyOutline)
+{
+    a->SetBackgroundColor(0xFF0000FF);
+    Paint();
+    a->SetBackgroundColor(0);  // a draws nothing of its own now
+    HDC window = GetDC(hwnd);
+    const RECT inA = a->GetBounds();
+    const POINT middle = Middle(a);
+    HBRUSH green = CreateSolidBrush(RGB(0, 255, 0));
+    const auto repaintOverGreen = [&]() {
+        FillRect(window, &inA, green);
+        InvalidateRect(hwnd, &inA, FALSE);
+        UpdateWindow(hwnd);
+    };
+    // Without it the kept buffer still holds the last picture.
+    repaintOverGreen();
+    EXPECT_EQ(RGB(0, 0, 255), GetPixel(window, middle.x, middle.y));
+    manager->SetBackgroundTransparent(true);
+    repaintOverGreen();
+    EXPECT_EQ(RGB(0, 255, 0), GetPixel(window, middle.x, middle.y));
+    DeleteObject(green);
+
+    c->SetBackgroundColor(0xFFFFFFFF);
+    manager->SetShowDirty(true);
+    const RECT inC = c->GetBounds();
+    InvalidateRect(hwnd, &inC, FALSE);
+    UpdateWindow(hwnd);
+    EXPECT_EQ(RGB(220, 0, 0), GetPixel(window, inC.left, inC.top));
+    EXPECT_EQ(RGB(220, 0, 0), GetPixel(window, inC.right - 1, inC.bottom - 1));
+    EXPECT_EQ(RGB(255, 255, 255), GetPixel(window, Middle(c).x, Middle(c).y));
+    ReleaseDC(hwnd, window);
+}
+
 TEST_F(ManagerWindow, SizeTellsTheFocusAndLaysOutAgain)
 {
     manager->SetFocus(b);
