@@ -31,6 +31,22 @@ private:
     int& deaths_;
 };
 
+// On its way it reads the names of its parent's children, as a destroy
+// handler that looks at its siblings would.
+class ReachesBack : public CControlUI {
+public:
+    explicit ReachesBack(std::vector<std::wstring>& seen) : seen_(seen) {}
+    ~ReachesBack() override
+    {
+        IContainerUI* parent = static_cast<IContainerUI*>(parent_->CastByName(L"IContainer"));
+        for (int i = 0; i < parent->GetCount(); ++i)
+            seen_.push_back(parent->GetItemAt(i)->GetName().GetData());
+    }
+
+private:
+    std::vector<std::wstring>& seen_;
+};
+
 // Records the events that reach its ProcessEvent.
 class EventSink : public CContainerUI {
 public:
@@ -172,6 +188,29 @@ TEST(ContainerChildren, RemovedChildrenAreDeletedAtOnceWithoutManagerAndKeptWith
         container.Add(&kept);
     }
     EXPECT_EQ(0, deaths);
+}
+
+// Children leave the list before they are deleted: one that reaches back
+// into its container on its way finds no sibling that is already gone.
+TEST(ContainerChildren, AChildGoingFindsNoDeletedSiblingInTheList)
+{
+    std::vector<std::wstring> seen;
+    CUiManager manager;
+    CContainerUI* container = new CContainerUI;
+    ASSERT_TRUE(manager.SetRoot(container));
+    container->SetDeferredDelete(false);
+    int deaths = 0;
+    container->Add(new Tracked(deaths, L"gone first"));
+    container->Add(new ReachesBack(seen));
+    container->RemoveAll();
+    EXPECT_EQ(1, deaths);
+    EXPECT_TRUE(seen.empty());
+
+    ReachesBack* alone = new ReachesBack(seen);
+    container->Add(new Tracked(deaths, L"stays"));
+    container->Add(alone);
+    EXPECT_TRUE(container->Remove(alone));
+    EXPECT_EQ((std::vector<std::wstring>{L"stays"}), seen);
 }
 
 TEST(ContainerChildren, WithAManagerRemovalIsDeferredToTheManager)

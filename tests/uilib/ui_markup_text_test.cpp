@@ -312,6 +312,14 @@ TEST_F(MarkupText, CharactersGivenUpForTheDotsStartTheNextLine)
     EXPECT_EQ(0, DifferingFrom(room, {{0, 0, L"abcdefg"}, {Width(L"abcdefg"), 0, L"..."}, {0, LineHeight(), L"hi"}}));
 }
 
+// In a rect narrower than one character, the dots give that character back
+// to the next line, which would repeat it for ever: a line that takes
+// nothing ends the text.
+TEST_F(MarkupText, ALineThatTakesNothingEndsTheText)
+{
+    EXPECT_EQ(20 + LineHeight(), Measure(L"WW", DT_END_ELLIPSIS, RECT{10, 20, 12, 200}).bottom);
+}
+
 // The rows of the canvas that hold ink between x0 and x1.
 std::vector<int> InkRows(Canvas& canvas, int x0, int x1, int height)
 {
