@@ -235,6 +235,39 @@ TEST(ZipArchive, EndRecordSearchAndConsistency)
     ZipArchiveClose(handle);
 }
 
+// An end signature too close to the end to begin a whole record (here the
+// tail of a comment) is passed over; the real record further back is found.
+TEST(ZipArchive, AnEndSignatureInTheLastBytesIsPassedOver)
+{
+    const std::vector<Entry> entries = {{"a.xml", "<a/>", Z_DEFLATED, 0, false}};
+    const Bytes zip = MakeZip(entries, std::string("comment ") + "PK\x05\x06" + std::string(10, 'c'));
+    ZipHandle* handle = ZipArchiveOpen(zip.data(), static_cast<unsigned>(zip.size()), kZipMemory);
+    ASSERT_NE(nullptr, handle);
+    int index = -1;
+    ZipEntryInfo info = {};
+    EXPECT_EQ(kZipOk, ZipArchiveFindEntry(handle, L"a.xml", true, &index, &info));
+    ZipArchiveClose(handle);
+}
+
+// A name too long for the lookup buffer is refused whole: cut, it would find
+// the entry that its first part names.
+TEST(ZipArchive, ALookupNameTooLongInTheCodePageFindsNothing)
+{
+    const std::wstring chinese(129, L'\x4E2D');  // two bytes each in code page 936
+    char narrow[300] = {};
+    ASSERT_EQ(259, WideCharToMultiByte(CP_ACP, 0, chinese.c_str(), -1, narrow, sizeof(narrow), nullptr, nullptr));
+    const Bytes zip = MakeZip({{narrow, "x", 0, 0, false}});
+    ZipHandle* handle = ZipArchiveOpen(zip.data(), static_cast<unsigned>(zip.size()), kZipMemory);
+    ASSERT_NE(nullptr, handle);
+    int index = -1;
+    ZipEntryInfo info = {};
+    EXPECT_EQ(kZipOk, ZipArchiveFindEntry(handle, chinese.c_str(), true, &index, &info));
+    EXPECT_EQ(0, index);
+    EXPECT_NE(kZipOk, ZipArchiveFindEntry(handle, (chinese + L"b").c_str(), true, &index, &info));
+    EXPECT_EQ(-1, index);
+    ZipArchiveClose(handle);
+}
+
 TEST(ZipArchive, EveryTruncationFailsCleanly)
 {
     const std::vector<Entry> entries = StandardEntries();
