@@ -965,7 +965,7 @@ TEST_F(ManagerWindow, ControlDeletedByAnotherControlsLeaveIsNotTouched)
 // A control that its own press or key deletes is no target afterwards: the
 // move, the menu message, the release and the key up that follow reach no
 // freed control.
-TEST_F(ManagerWindow, AControlDeletedByItsOwnPressOrKeyIsNoTargetAfterwards)
+TEST_F(ManagerWindow, ATargetDeletedByItsOwnEventIsDropped)
 {
     static Row* row;
     static Probe* victims[3];
