@@ -937,6 +937,22 @@ TEST(TileLayout, ItemWidthSetsTheColumnsAndChildrenAreCentredInTheirCells)
     }
 }
 
+// Narrower than its inset, the client is -150 wide: 100-wide items give a
+// count of -1, which divides the cells as it is (150 each), one per row.
+TEST(TileLayout, ANegativeColumnCountDividesTheCellsAsItIs)
+{
+    CTileLayoutUI tile;
+    tile.SetItemSize(SIZE{100, 0});
+    tile.SetInset(RECT{250, 0, 0, 0});
+    CControlUI* first = Sized(60, 40);
+    CControlUI* second = Sized(60, 40);
+    tile.Add(first);
+    tile.Add(second);
+    tile.SetBounds(RECT{0, 0, 100, 400});
+    ExpectRect(RECT{295, 0, 355, 40}, first->GetBounds(), "first");
+    ExpectRect(RECT{295, 40, 355, 80}, second->GetBounds(), "second");
+}
+
 TEST(TileLayout, AShorterChildSitsCentredInTheRowAndAttributesAreChecked)
 {
     CTileLayoutUI tile;

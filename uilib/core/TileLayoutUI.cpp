@@ -113,14 +113,15 @@ void CTileLayoutUI::SetBounds(const RECT& rc)
     const CUiRect client = GetClientArea();
     const SIZE scrollPos = GetScrollPos();
     const int clientWidth = client.GetWidth();
-    int columns = columns_;
+    int divisor = columns_;
     if (itemSize_.cx > 0)
-        columns = clientWidth / itemSize_.cx;
-    // A client narrower than nothing would give a negative count, which
-    // cells and rows cannot be divided by.
-    if (columns <= 0)
-        columns = 1;
-    const int cellWidth = (clientWidth + GetScrollRange().cx) / columns;
+        divisor = clientWidth / itemSize_.cx;
+    if (divisor == 0)
+        divisor = 1;
+    // A client narrower than nothing gives a negative count: the cells are
+    // divided by it as it is, and a row holds as many children as it says.
+    const int columns = divisor < 0 ? -divisor : divisor;
+    const int cellWidth = (clientWidth + GetScrollRange().cx) / divisor;
 
     const int rowLeft = client.left - scrollPos.cx;
     int cellLeft = rowLeft;
