@@ -330,6 +330,16 @@ TEST_F(BuilderTest, MarkupThatCannotBeLoadedFailsWithATrace)
     }
 }
 
+// A level whose parent cannot hold it ends with null and no trace of its own.
+TEST_F(BuilderTest, ALevelItsParentRefusesEndsQuietly)
+{
+    CControlUI* root = BuildRoot(L"<Window><Control name=\"leaf\"><Label name=\"lost\"/></Control></Window>");
+    ASSERT_NE(nullptr, root);
+    EXPECT_STREQ(L"leaf", root->GetName().GetData());
+    EXPECT_EQ(nullptr, manager_->FindControlByName(L"lost"));
+    EXPECT_FALSE(Traced(L"CDialogBuilder::_Parse reutn null"));
+}
+
 // Skin files in a folder of their own, read through the resource folder.
 class BuilderFileTest : public BuilderTest {
 protected:

@@ -214,6 +214,9 @@ TEST(ControlAttributes, ColoursTakeHexWithOptionalHashAndBadOnesAreNone)
         {L"bkcolor", L"zz0000", 0, bk1},
         {L"bordercolor", L"#", 0, border},
         {L"focusbordercolor", L"", 0, focus},
+        // Only the background colours skip leading blanks.
+        {L"bordercolor", L" #FF0000FF", 0, border},
+        {L"focusbordercolor", L"  FF0000FF", 0, focus},
     };
     for (const Case& c : cases) {
         ControlProbe control;

@@ -5,6 +5,7 @@
 #include "ChildLayoutUI.h"
 #include "ContainerUI.h"
 #include "HorizontalLayoutUI.h"
+#include "ScrollBarUI.h"
 #include "TabLayoutUI.h"
 #include "TileLayoutUI.h"
 #include "UiManager.h"
@@ -28,6 +29,22 @@ public:
 
 private:
     int& deaths_;
+};
+
+// On its way it reads the names of its parent's children, as a destroy
+// handler that looks at its siblings would.
+class ReachesBack : public CControlUI {
+public:
+    explicit ReachesBack(std::vector<std::wstring>& seen) : seen_(seen) {}
+    ~ReachesBack() override
+    {
+        IContainerUI* parent = static_cast<IContainerUI*>(parent_->CastByName(L"IContainer"));
+        for (int i = 0; i < parent->GetCount(); ++i)
+            seen_.push_back(parent->GetItemAt(i)->GetName().GetData());
+    }
+
+private:
+    std::vector<std::wstring>& seen_;
 };
 
 // Records the events that reach its ProcessEvent.
@@ -115,13 +132,13 @@ TEST(ContainerChildren, AddInsertAndMoveAtEveryIndexIncludingOutOfRange)
     EXPECT_EQ(nullptr, container.GetItemAt(3));
     EXPECT_EQ(-1, container.GetItemIndex(nullptr));
 
-    // A refused control stays with the caller, untouched.
+    // A refused control leaves the list as it was and stays with the caller.
     int deaths = 0;
     Tracked* stray = new Tracked(deaths);
     EXPECT_FALSE(container.AddAt(stray, -1));
     EXPECT_FALSE(container.AddAt(stray, 4));
     EXPECT_EQ(3, container.GetCount());
-    EXPECT_EQ(nullptr, stray->GetParentControl());
+    EXPECT_EQ(-1, container.GetItemIndex(stray));
     EXPECT_FALSE(container.SetItemIndex(stray, 0));
     EXPECT_FALSE(container.Remove(stray));
     EXPECT_EQ(0, deaths);
@@ -171,6 +188,29 @@ TEST(ContainerChildren, RemovedChildrenAreDeletedAtOnceWithoutManagerAndKeptWith
         container.Add(&kept);
     }
     EXPECT_EQ(0, deaths);
+}
+
+// Children leave the list before they are deleted: one that reaches back
+// into its container on its way finds no sibling that is already gone.
+TEST(ContainerChildren, AChildGoingFindsNoDeletedSiblingInTheList)
+{
+    std::vector<std::wstring> seen;
+    CUiManager manager;
+    CContainerUI* container = new CContainerUI;
+    ASSERT_TRUE(manager.SetRoot(container));
+    container->SetDeferredDelete(false);
+    int deaths = 0;
+    container->Add(new Tracked(deaths, L"gone first"));
+    container->Add(new ReachesBack(seen));
+    container->RemoveAll();
+    EXPECT_EQ(1, deaths);
+    EXPECT_TRUE(seen.empty());
+
+    ReachesBack* alone = new ReachesBack(seen);
+    container->Add(new Tracked(deaths, L"stays"));
+    container->Add(alone);
+    EXPECT_TRUE(container->Remove(alone));
+    EXPECT_EQ((std::vector<std::wstring>{L"stays"}), seen);
 }
 
 TEST(ContainerChildren, WithAManagerRemovalIsDeferredToTheManager)
@@ -335,6 +375,38 @@ TEST(ContainerVisibility, MouseEventsOfAMouseDisabledContainerGoToItsParent)
     child->ProcessEvent(pageDown);
     EXPECT_EQ((std::vector<int>{kUiEventButtonDown, kUiEventKeyDown}), parent->types);
     EXPECT_TRUE(child->HasFocus());
+}
+
+// With only a horizontal bar, the scrolling keys and the wheel scroll
+// sideways: Page Down moves right by one client width.
+TEST(ContainerScrolling, WithOnlyAHorizontalBarKeysAndWheelScrollSideways)
+{
+    CUiManager manager;
+    CContainerUI* container = new CContainerUI;
+    ASSERT_TRUE(manager.SetRoot(container));
+    container->SetInset(RECT{10, 0, 30, 0});
+    container->EnableScrollBars(false, true);
+    container->SetBounds(RECT{0, 0, 240, 100});
+    ASSERT_NE(nullptr, container->GetHorizontalScrollBar());
+    container->GetHorizontalScrollBar()->SetScrollRange(1000);
+    struct Step {
+        int type;
+        WPARAM key;
+        int expectedX;
+    };
+    const Step steps[] = {
+        {kUiEventKeyDown, VK_NEXT, 200}, {kUiEventKeyDown, VK_NEXT, 400}, {kUiEventKeyDown, VK_PRIOR, 200},
+        {kUiEventKeyDown, VK_DOWN, 208}, {kUiEventKeyDown, VK_UP, 200},   {kUiEventScrollWheel, 1, 208},
+        {kUiEventScrollWheel, 0, 200},   {kUiEventKeyDown, VK_END, 1000}, {kUiEventKeyDown, VK_HOME, 0},
+    };
+    for (const Step& step : steps) {
+        UiEvent event = MakeEvent(step.type, 0, 0, step.type == kUiEventScrollWheel ? step.key : 0);
+        if (step.type == kUiEventKeyDown)
+            event.key = static_cast<wchar_t>(step.key);
+        container->ProcessEvent(event);
+        EXPECT_EQ(step.expectedX, container->GetScrollPos().cx) << step.type << " " << step.key;
+        EXPECT_EQ(0, container->GetScrollPos().cy);
+    }
 }
 
 // --- Attributes of the container ---
@@ -704,13 +776,20 @@ TEST(LineLayouts, EachAxisAndEdgeMovesItsOwnEdge)
     }
 }
 
+// A root column of 100 x 60 with a band of 10 at its bottom.
+CVerticalLayoutUI* BandedColumn(CUiManager& manager, const wchar_t* attributes)
+{
+    CVerticalLayoutUI* column = new CVerticalLayoutUI;
+    EXPECT_TRUE(manager.SetRoot(column));
+    column->ApplyAttributeString(attributes);
+    column->SetBounds(RECT{0, 0, 100, 60});
+    return column;
+}
+
 TEST(LineLayouts, WithoutImmediateDragABarShowsTheNewEdgeUntilTheButtonIsReleased)
 {
     CUiManager manager;
-    CVerticalLayoutUI* column = new CVerticalLayoutUI;
-    ASSERT_TRUE(manager.SetRoot(column));
-    column->ApplyAttributeString(L"sepheight=\"10\" sepimm=\"false\"");
-    column->SetBounds(RECT{0, 0, 100, 60});
+    CVerticalLayoutUI* column = BandedColumn(manager, L"sepheight=\"10\" sepimm=\"false\"");
     UiEvent down = MakeEvent(kUiEventButtonDown, 50, 55);
     column->ProcessEvent(down);
     UiEvent move = MakeEvent(kUiEventMouseMove, 50, 85);
@@ -732,6 +811,39 @@ TEST(LineLayouts, WithoutImmediateDragABarShowsTheNewEdgeUntilTheButtonIsRelease
     UiTest::Canvas after(100, 100);
     column->PaintAfter(after.dc(), RECT{0, 0, 100, 100});
     EXPECT_TRUE(after.AllEqual(RECT{0, 0, 100, 100}, 0xFFFFFF));
+}
+
+TEST(LineLayouts, TheBandSetsTheSizingCursorAndImmediateDragEndsTheBar)
+{
+    CUiManager manager;
+    CVerticalLayoutUI* column = BandedColumn(manager, L"sepheight=\"10\"");
+    CHorizontalLayoutUI row;
+    row.ApplyAttributeString(L"sepwidth=\"-10\"");
+    row.SetBounds(RECT{0, 0, 100, 60});
+    struct Case {
+        CControlUI* layout;
+        POINT point;
+        const wchar_t* cursor;
+    };
+    const Case cases[] = {
+        {column, {50, 55}, IDC_SIZENS},
+        {column, {50, 20}, IDC_ARROW},
+        {&row, {5, 30}, IDC_SIZEWE},
+        {&row, {50, 30}, IDC_ARROW},
+    };
+    for (const Case& c : cases) {
+        SetCursor(nullptr);
+        UiEvent cursor = MakeEvent(kUiEventSetCursor, c.point.x, c.point.y);
+        c.layout->ProcessEvent(cursor);
+        EXPECT_EQ(LoadCursorW(nullptr, c.cursor), GetCursor()) << c.point.x << "," << c.point.y;
+    }
+
+    // Switching to immediate drag while a bar is shown takes it off the
+    // post-paint list.
+    UiEvent down = MakeEvent(kUiEventButtonDown, 50, 55);
+    column->ProcessEvent(down);
+    column->SetImmediateDrag(true);
+    EXPECT_FALSE(manager.RemovePaintAfter(column));
 }
 
 TEST(LineLayouts, ALayoutDeletedDuringADragLeavesThePostPaintList)
@@ -823,6 +935,22 @@ TEST(TileLayout, ItemWidthSetsTheColumnsAndChildrenAreCentredInTheirCells)
             ExpectRect(c.expected[i], children[i]->GetBounds(),
                        "item width " + std::to_string(c.itemWidth) + ", child " + std::to_string(i));
     }
+}
+
+// Narrower than its inset, the client is -150 wide: 100-wide items give a
+// count of -1, which divides the cells as it is (150 each), one per row.
+TEST(TileLayout, ANegativeColumnCountDividesTheCellsAsItIs)
+{
+    CTileLayoutUI tile;
+    tile.SetItemSize(SIZE{100, 0});
+    tile.SetInset(RECT{250, 0, 0, 0});
+    CControlUI* first = Sized(60, 40);
+    CControlUI* second = Sized(60, 40);
+    tile.Add(first);
+    tile.Add(second);
+    tile.SetBounds(RECT{0, 0, 100, 400});
+    ExpectRect(RECT{295, 0, 355, 40}, first->GetBounds(), "first");
+    ExpectRect(RECT{295, 40, 355, 80}, second->GetBounds(), "second");
 }
 
 TEST(TileLayout, AShorterChildSitsCentredInTheRowAndAttributesAreChecked)

@@ -393,6 +393,42 @@ TEST_F(ManagerWindow, PaintCopiesTheDirtyPartOfTheBufferToTheWindow)
     ReleaseDC(hwnd, window);
 }
 
+// With a transparent background the picture behind the controls is taken
+// from the window at the first paint after it; "showdirty" outlines what
+// was painted in red.
+TEST_F(ManagerWindow, TransparentBackgroundAndTheDirtyOutline)
+{
+    a->SetBackgroundColor(0xFF0000FF);
+    Paint();
+    a->SetBackgroundColor(0);  // a draws nothing of its own now
+    HDC window = GetDC(hwnd);
+    const RECT inA = a->GetBounds();
+    const POINT middle = Middle(a);
+    HBRUSH green = CreateSolidBrush(RGB(0, 255, 0));
+    const auto repaintOverGreen = [&]() {
+        FillRect(window, &inA, green);
+        InvalidateRect(hwnd, &inA, FALSE);
+        UpdateWindow(hwnd);
+    };
+    // Without it the kept buffer still holds the last picture.
+    repaintOverGreen();
+    EXPECT_EQ(RGB(0, 0, 255), GetPixel(window, middle.x, middle.y));
+    manager->SetBackgroundTransparent(true);
+    repaintOverGreen();
+    EXPECT_EQ(RGB(0, 255, 0), GetPixel(window, middle.x, middle.y));
+    DeleteObject(green);
+
+    c->SetBackgroundColor(0xFFFFFFFF);
+    manager->SetShowDirty(true);
+    const RECT inC = c->GetBounds();
+    InvalidateRect(hwnd, &inC, FALSE);
+    UpdateWindow(hwnd);
+    EXPECT_EQ(RGB(220, 0, 0), GetPixel(window, inC.left, inC.top));
+    EXPECT_EQ(RGB(220, 0, 0), GetPixel(window, inC.right - 1, inC.bottom - 1));
+    EXPECT_EQ(RGB(255, 255, 255), GetPixel(window, Middle(c).x, Middle(c).y));
+    ReleaseDC(hwnd, window);
+}
+
 TEST_F(ManagerWindow, SizeTellsTheFocusAndLaysOutAgain)
 {
     manager->SetFocus(b);
@@ -924,6 +960,74 @@ TEST_F(ManagerWindow, ControlDeletedByAnotherControlsLeaveIsNotTouched)
     // The row answers for the empty place now.
     Send(WM_LBUTTONDOWN, MK_LBUTTON, At(wasC));
     Send(WM_LBUTTONUP, 0, At(wasC));
+}
+
+// A control that its own press or key deletes is no target afterwards: the
+// move, the menu message, the release and the key up that follow reach no
+// freed control.
+TEST_F(ManagerWindow, ATargetDeletedByItsOwnEventIsDropped)
+{
+    static Row* row;
+    static Probe* victims[3];
+    row = root;
+    victims[0] = a;
+    victims[1] = b;
+    victims[2] = c;
+    const auto dropOn = [](int index, int type, UiEvent& event) {
+        if (event.type == type && victims[index] != nullptr) {
+            Probe* going = victims[index];
+            victims[index] = nullptr;
+            row->Drop(going);
+        }
+    };
+    static void (*drop)(int, int, UiEvent&);
+    drop = dropOn;
+    a->onEvent = [](UiEvent& event) { drop(0, kUiEventRightButtonDown, event); };
+    b->onEvent = [](UiEvent& event) { drop(1, kUiEventDoubleClick, event); };
+    c->onEvent = [](UiEvent& event) { drop(2, kUiEventKeyDown, event); };
+    const POINT places[] = {Middle(a), Middle(b), Middle(c)};
+    const wchar_t* names[] = {L"a", L"b", L"c"};
+    for (int i = 0; i < 3; ++i) {
+        bool gone = false;
+        victims[i]->destroyed = &gone;
+        if (i == 2) {
+            manager->SetFocus(c);
+            Send(WM_KEYDOWN, 'A');
+        } else {
+            Send(i == 0 ? WM_RBUTTONDOWN : WM_LBUTTONDBLCLK, i == 0 ? MK_RBUTTON : MK_LBUTTON, At(places[i]));
+        }
+        ASSERT_TRUE(gone) << i;
+        events.clear();
+        Send(WM_MOUSEMOVE, 0, At(places[i]));
+        const POINT screen = OnScreen(places[i]);
+        Send(WM_CONTEXTMENU, reinterpret_cast<WPARAM>(hwnd), MAKELPARAM(screen.x, screen.y));
+        Send(WM_LBUTTONUP, 0, At(places[i]));
+        Send(WM_KEYUP, 'A');
+        for (const Seen& seen : events)
+            EXPECT_NE(names[i], seen.control) << i;
+    }
+    a = b = c = nullptr;
+}
+
+// A press made while a release is being handled (a nested message loop in a
+// click handler) starts a gesture of its own, which ends with its release.
+TEST_F(ManagerWindow, APressDuringAReleaseHandlerKeepsItsOwnGesture)
+{
+    static HWND window;
+    static POINT inC;
+    window = hwnd;
+    inC = Middle(c);
+    b->onEvent = [](UiEvent& event) {
+        if (event.type == kUiEventButtonUp)
+            SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(inC.x, inC.y));
+    };
+    Send(WM_LBUTTONDOWN, MK_LBUTTON, At(Middle(b)));
+    Send(WM_LBUTTONUP, 0, At(Middle(b)));
+    EXPECT_TRUE(manager->IsCaptured());
+    events.clear();
+    Send(WM_LBUTTONUP, 0, At(inC));
+    EXPECT_EQ((std::vector<int>{kUiEventButtonUp}), TypesOf(L"c"));
+    EXPECT_FALSE(manager->IsCaptured());
 }
 
 TEST_F(ManagerWindow, CloseEndsHoverAndPressAndDropsTheFocus)

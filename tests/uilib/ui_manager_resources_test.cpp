@@ -157,6 +157,28 @@ TEST_F(ManagerImages, ZipEntriesWithFalseSizesAreRefused)
     EXPECT_NE(nullptr, manager.GetOrLoadImage(L"a.png"));
 }
 
+// An empty entry is found in the zip: it gives no image, and the name is not
+// looked for as a path of its own.
+TEST_F(ManagerImages, AnEmptyZipEntryGivesNoImage)
+{
+    const std::wstring folder = WorkFolder();  // named after the current folder
+    MakeZip(folder + L"hollow.zip", {{"p.png", ""}});
+    ASSERT_TRUE(testfiles::WriteBytes(folder + L"p.png", UiTest::SolidPng(2, 2, 0xFF00FF00)));
+    DeleteFileW((folder + L"q.png").c_str());
+    wchar_t previous[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, previous);
+    ASSERT_TRUE(SetCurrentDirectoryW(folder.c_str()));
+    CUiManager::SetResourceZip(L"hollow.zip", true);
+    CUiManager manager;
+    EXPECT_EQ(nullptr, manager.GetOrLoadImage(L"p.png"));
+    // Not in the zip at all, the name is tried as a path.
+    EXPECT_EQ(nullptr, manager.GetOrLoadImage(L"q.png"));
+    ASSERT_TRUE(testfiles::WriteBytes(folder + L"q.png", UiTest::SolidPng(2, 2, 0xFF00FF00)));
+    EXPECT_NE(nullptr, manager.GetOrLoadImage(L"q.png"));
+    CUiManager::SetResourceZip(L"");
+    SetCurrentDirectoryW(previous);
+}
+
 // A hidden window for a manager to measure its fonts on; it outlives the
 // manager, which gives its device context back.
 class MeasuringWindow {
@@ -381,6 +403,27 @@ TEST_F(ManagerWindow, SystemIdsWrapAfter254)
     ASSERT_TRUE(manager_.SetTimer(control(2), 0, 10));
     EXPECT_TRUE(TimerFires(0));
     manager_.RemoveAllTimers();
+}
+
+// A timer asked for while no window is attached (or after it went) is refused:
+// the system would start a thread timer that nothing could kill.
+TEST_F(ManagerWindow, TimersNeedAnAttachedWindow)
+{
+    const auto threadTimerWithin = [](DWORD milliseconds) {
+        const DWORD start = GetTickCount();
+        MSG msg;
+        while (GetTickCount() - start < milliseconds) {
+            if (PeekMessageW(&msg, reinterpret_cast<HWND>(-1), WM_TIMER, WM_TIMER, PM_REMOVE))
+                return true;
+            Sleep(5);
+        }
+        return false;
+    };
+    CUiManager unattached;
+    EXPECT_FALSE(unattached.SetTimer(control(0), 1, 10));
+    manager_.DetachWindow();
+    EXPECT_FALSE(manager_.SetTimer(control(0), 1, 10));
+    EXPECT_FALSE(threadTimerWithin(100));
 }
 
 TEST_F(ManagerWindow, OpacityClampsAndTogglesTheLayeredStyle)

@@ -63,6 +63,32 @@ protected:
         return box;
     }
 
+    struct TextAt {
+        int x;
+        int y;
+        std::wstring text;
+    };
+    // Pixels of the canvas that differ from the texts drawn plainly in the
+    // default font, black, clipped at clipRight.
+    int DifferingFrom(int clipRight, const std::vector<TextAt>& texts)
+    {
+        Canvas expected(420, 220);
+        HGDIOBJ old = SelectObject(expected.dc(), Default()->font);
+        SetBkMode(expected.dc(), TRANSPARENT);
+        SetTextColor(expected.dc(), RGB(0, 0, 0));
+        HRGN clip = CreateRectRgn(0, 0, clipRight, 200);
+        SelectClipRgn(expected.dc(), clip);
+        for (const TextAt& piece : texts)
+            TextOutW(expected.dc(), piece.x, piece.y, piece.text.c_str(), static_cast<int>(piece.text.size()));
+        SelectObject(expected.dc(), old);
+        DeleteObject(clip);
+        int differing = 0;
+        for (int y = 0; y < 220; ++y)
+            for (int x = 0; x < 420; ++x)
+                differing += canvas_.At(x, y) != expected.At(x, y);
+        return differing;
+    }
+
     // Declared before the manager, so that it goes after it.
     struct HiddenWindow {
         HWND hwnd = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
@@ -93,8 +119,22 @@ TEST_F(MarkupText, BoldVariantThenDefaultFontOnOneLine)
               rc.bottom);
     // The same tags with curly brackets.
     EXPECT_EQ(rc.right, Measure(L"{b}bold{/b} plain").right);
-    // A link closed without being opened leaves the bold font in place.
-    EXPECT_EQ(10 + WidthIn(bold, L"x") + WidthIn(bold, L"y") + Width(L"z"), Measure(L"<b>x</a>y</b>z").right);
+    // Every closing tag pops, also where its opener pushed nothing: a bold
+    // inside bold pushes no font, so its closer ends the outer bold, and a
+    // "/a" without an open link pops the bold too.
+    EXPECT_EQ(10 + WidthIn(bold, L"A") + WidthIn(bold, L"B") + Width(L"C"), Measure(L"<b>A<b>B</b>C</b>").right);
+    EXPECT_EQ(10 + WidthIn(bold, L"x") + Width(L"y") + Width(L"z"), Measure(L"<b>x</a>y</b>z").right);
+    // Closing tags of any letter are tags; one of no meaning is skipped.
+    EXPECT_EQ(10 + WidthIn(bold, L"x") + WidthIn(bold, L"y"), Measure(L"<b>x</B>y").right);
+}
+
+TEST_F(MarkupText, SelectionFillsBehindItsText)
+{
+    RECT rc = {0, 0, 400, 100};
+    int count = 0;
+    CUiRender::DrawMarkupText(canvas_.dc(), &manager_, rc, L"<s>ab</s>cd", kBlack, nullptr, nullptr, count, 0);
+    EXPECT_EQ(0xBAE4FFu, canvas_.At(0, 0)) << std::hex << canvas_.At(0, 0);
+    EXPECT_EQ(0xFFFFFFu, canvas_.At(Width(L"abcd") - 1, 0)) << std::hex << canvas_.At(Width(L"abcd") - 1, 0);
 }
 
 TEST_F(MarkupText, UnderlineItalicAndFontTags)
@@ -171,6 +211,28 @@ TEST_F(MarkupText, LinkReportsItsTargetAndRect)
     ASSERT_LT(ink.left, ink.right);
     const DWORD sample = canvas_.At(ink.left + (ink.right - ink.left) / 2, ink.bottom - 1);
     EXPECT_GT(sample & 0xFF, (sample >> 16) & 0xFF) << std::hex << sample;
+
+    // With the manager's last mouse position over the link drawn before, its
+    // underline is drawn whole in the hover colour.
+    LRESULT result = 0;
+    const LPARAM over = MAKELPARAM((rects[0].left + rects[0].right) / 2, (rects[0].top + rects[0].bottom) / 2);
+    manager_.HandleMessage(WM_MOUSEMOVE, 0, over, result);
+    canvas_.Fill(0xFFFFFF);
+    rc = RECT{10, 20, 400, 200};
+    CUiRender::DrawMarkupText(canvas_.dc(), &manager_, rc, L"<a go>site</a>", kBlack, rects, texts, count, 0);
+    const RECT hovered = Ink(canvas_, 420, 220);
+    ASSERT_LT(hovered.left, hovered.right);
+    const DWORD underline = canvas_.At(hovered.left + (hovered.right - hovered.left) / 2, hovered.bottom - 1);
+    EXPECT_EQ(0xD3215Fu, underline) << std::hex << underline;
+
+    // A "/a" with no link open still closes one, from the line's start.
+    count = 2;
+    rc = RECT{10, 20, 400, 200};
+    CUiRender::DrawMarkupText(canvas_.dc(), &manager_, rc, L"ab</a>c", kBlack, rects, texts, count, 0);
+    ASSERT_EQ(1, count);
+    EXPECT_EQ(10, rects[0].left);
+    EXPECT_EQ(10 + Width(L"ab"), rects[0].right);
+    EXPECT_EQ(20 + LineHeight(), rects[0].bottom);
 }
 
 TEST_F(MarkupText, WrappedLinkYieldsOneRectPerLine)
@@ -219,23 +281,43 @@ TEST_F(MarkupText, SingleLineEllipsisEndsWithDotsAndDrawsNoSecondLine)
     int links = 0;
     CUiRender::DrawMarkupText(canvas_.dc(), &manager_, rc, text.c_str(), kBlack, nullptr, nullptr, links,
                               DT_SINGLELINE | DT_END_ELLIPSIS);
-    // What should be there: the characters that fit, less two, then "...".
-    Canvas expected(420, 220);
-    HGDIOBJ old = SelectObject(expected.dc(), Default()->font);
-    SetBkMode(expected.dc(), TRANSPARENT);
-    SetTextColor(expected.dc(), RGB(0, 0, 0));
-    HRGN clip = CreateRectRgn(0, 0, room, 200);
-    SelectClipRgn(expected.dc(), clip);
-    TextOutW(expected.dc(), 0, 0, L"abcdef", 6);
-    TextOutW(expected.dc(), Width(L"abcdef"), 0, L"...", 3);
-    SelectObject(expected.dc(), old);
-    DeleteObject(clip);
-    int differing = 0;
-    for (int y = 0; y < 220; ++y)
-        for (int x = 0; x < 420; ++x)
-            differing += canvas_.At(x, y) != expected.At(x, y);
-    EXPECT_EQ(0, differing);
+    // What should be there: the characters that fit and the one that
+    // overflows, less two, then "...".
+    EXPECT_EQ(0, DifferingFrom(room, {{0, 0, L"abcdefg"}, {Width(L"abcdefg"), 0, L"..."}}));
     EXPECT_LE(Ink(canvas_, 420, 220).bottom, LineHeight());
+}
+
+TEST_F(MarkupText, ARunAtTheLeftEdgeKeepsTheCharacterThatOverflows)
+{
+    const int room = Width(L"abcdefgh") + Width(L"W") / 2;
+    RECT rc = {0, 0, room, 200};
+    int links = 0;
+    CUiRender::DrawMarkupText(canvas_.dc(), &manager_, rc, L"abcdefghWxyz", kBlack, nullptr, nullptr, links,
+                              DT_SINGLELINE);
+    EXPECT_EQ(0, DifferingFrom(room, {{0, 0, L"abcdefghW"}}));
+
+    // Kept, it ends the text on the first line; a run that does not start
+    // the line leaves it out, and "W" goes to the second.
+    EXPECT_EQ(LineHeight(), Measure(L"abcdefghW", 0, RECT{0, 0, room, 200}).bottom);
+    EXPECT_EQ(2 * LineHeight(), Measure(L"ab<b></b>cdefghW", 0, RECT{0, 0, room, 200}).bottom);
+}
+
+TEST_F(MarkupText, CharactersGivenUpForTheDotsStartTheNextLine)
+{
+    const int room = Width(L"abcdefgh") + 1;
+    RECT rc = {0, 0, room, 200};
+    int links = 0;
+    CUiRender::DrawMarkupText(canvas_.dc(), &manager_, rc, L"abcdefghi", kBlack, nullptr, nullptr, links,
+                              DT_END_ELLIPSIS);
+    EXPECT_EQ(0, DifferingFrom(room, {{0, 0, L"abcdefg"}, {Width(L"abcdefg"), 0, L"..."}, {0, LineHeight(), L"hi"}}));
+}
+
+// In a rect narrower than one character, the dots give that character back
+// to the next line, which would repeat it for ever: a line that takes
+// nothing ends the text.
+TEST_F(MarkupText, ALineThatTakesNothingEndsTheText)
+{
+    EXPECT_EQ(20 + LineHeight(), Measure(L"WW", DT_END_ELLIPSIS, RECT{10, 20, 12, 200}).bottom);
 }
 
 // The rows of the canvas that hold ink between x0 and x1.
@@ -261,7 +343,7 @@ TEST_F(MarkupText, EllipsisSitsRightAfterTheRunAtTheLinesTop)
     int links = 0;
     CUiRender::DrawMarkupText(canvas_.dc(), &manager_, rc, L"<y 40>abcdefghijklmnop", kBlack, nullptr, nullptr, links,
                               DT_SINGLELINE | DT_END_ELLIPSIS);
-    const int dots = Width(L"abcdef");
+    const int dots = Width(L"abcdefg");
     const std::vector<int> runRows = InkRows(canvas_, 0, dots, 60);
     const std::vector<int> dotRows = InkRows(canvas_, dots, room, 60);
     ASSERT_FALSE(runRows.empty());
@@ -282,7 +364,7 @@ TEST_F(MarkupText, EllipsisSitsRightAfterTheRunAtTheLinesTop)
     GetTextExtentExPointW(canvas_.dc(), longText.c_str(), 60, wide, &fit, nullptr, &whole);
     SelectObject(canvas_.dc(), old);
     ASSERT_GT(fit, 2);
-    const int runWidth = Width(std::wstring(static_cast<size_t>(fit - 2), L'a'));
+    const int runWidth = Width(std::wstring(static_cast<size_t>(fit - 1), L'a'));
     const int runRight = (wide - runWidth) / 2 + runWidth;
     const RECT ink = Ink(canvas_, 420, 220);
     EXPECT_GT(ink.right, runRight + 1);  // the dots follow the run
@@ -331,16 +413,7 @@ TEST_F(MarkupText, EscapesAndRawText)
     RECT rc = {0, 0, 400, 100};
     int links = 0;
     CUiRender::DrawMarkupText(canvas_.dc(), &manager_, rc, L"<{>", kBlack, nullptr, nullptr, links, 0);
-    Canvas expected(420, 220);
-    HGDIOBJ old = SelectObject(expected.dc(), Default()->font);
-    SetBkMode(expected.dc(), TRANSPARENT);
-    TextOutW(expected.dc(), 0, 0, L"{", 1);
-    SelectObject(expected.dc(), old);
-    int differing = 0;
-    for (int y = 0; y < 100; ++y)
-        for (int x = 0; x < 400; ++x)
-            differing += canvas_.At(x, y) != expected.At(x, y);
-    EXPECT_EQ(0, differing);
+    EXPECT_EQ(0, DifferingFrom(400, {{0, 0, L"{"}}));
 }
 
 TEST_F(MarkupText, AlignmentMovesTheCallersRect)

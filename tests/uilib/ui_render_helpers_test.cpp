@@ -288,6 +288,9 @@ TEST(MixColors, WeightsEachChannelAndDropsAlpha)
 {
     EXPECT_EQ(0x007F007Fu, CUiRender::MixColors(0xFFFF0000, 0.5, 0xFF0000FF, 0.5));
     EXPECT_EQ(0x00102030u, CUiRender::MixColors(0xFF102030, 1.0, 0xFFFFFFFF, 0.0));
+    // A channel past 255 stays 255 instead of carrying into its neighbour.
+    EXPECT_EQ(0x00FFFFFFu, CUiRender::MixColors(0xFF808080, 1.0, 0xFF808080, 1.0));
+    EXPECT_EQ(0x00FF0000u, CUiRender::MixColors(0x00FF0000, 1.0, 0x00400000, 1.0));
 }
 
 TEST(GradientBands, ColourTwoAtTheFarEdgeAndPowerOfTwoBands)

@@ -224,6 +224,12 @@ TEST_F(WindowTest, HitTestGivesSizingBordersAndTheCaptionOutsideClickableControl
     Layout(window);
     RECT client = {};
     GetClientRect(window, &client);
+    // Maximised, the whole work area is client area.
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof(monitor);
+    ASSERT_TRUE(GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor));
+    EXPECT_EQ(monitor.rcWork.right - monitor.rcWork.left, client.right);
+    EXPECT_EQ(monitor.rcWork.bottom - monitor.rcWork.top, client.bottom);
     const POINT corners[] = {
         {1, 1}, {client.right - 2, 1}, {1, client.bottom - 2}, {client.right - 2, client.bottom - 2}};
     for (const POINT& pt : corners) {
@@ -292,7 +298,8 @@ TEST_F(WindowTest, AWindowThatRefusesCreationIsGoneBeforeCreateReturns)
 
 TEST_F(WindowTest, TheSystemCloseCommandClosesTheWindow)
 {
-    const WPARAM commands[] = {SC_CLOSE, SC_CLOSE | 2};  // the low four bits are the system's
+    // SC_CLOSE closes at once; with low bits set the system closes it.
+    const WPARAM commands[] = {SC_CLOSE, SC_CLOSE | 2};
     for (WPARAM command : commands) {
         g_gone = g_deleted = 0;
         SelfDeletingWindow* window = new SelfDeletingWindow;

@@ -122,9 +122,14 @@ TEST(XmlDocument, SmallCases)
         {L"<a><", false, L"Error parsing element name"},
         {L"<a><b>x</b>y</a>", false, L"Expected start tag"},
         {L"<a><b><c>x", false, L"Expected end-tag start"},
-        {L"<!-- never ends", false, L"Unterminated comment or declaration"},
-        {L"<?xml never ends", false, L"Unterminated comment or declaration"},
-        {L"<a><!- never ends", false, L"Unterminated comment or declaration"},
+        // A comment or declaration never closed runs to the end of the text.
+        {L"<!-- never ends", true, L""},
+        {L"<?xml never ends", true, L""},
+        {L"<a><!- never ends", false, L"Unmatched closing tag"},
+        // An attribute needs its '=' and its quoted value, not a name.
+        {L"<a =\"1\"/>", true, L""},
+        // The end tag's name follows "</" at once.
+        {L"<a></ a>", false, L"Unmatched closing tag"},
         {L"<?xml?><!-- c --><a/>", true, L""},
         {L"", true, L""},
     };
@@ -152,6 +157,18 @@ TEST(XmlDocument, SmallCases)
     EXPECT_STREQ(L"size", root.GetAttributeName(0));
     EXPECT_STREQ(L"10,20", root.GetAttributeValue(0));
     EXPECT_FALSE(root.HasChildren());
+
+    CXmlDocument unnamed(L"<a =\"1\" b=\"2\"/>");
+    ASSERT_EQ(2, unnamed.GetRoot().GetAttributeCount());
+    EXPECT_STREQ(L"", unnamed.GetRoot().GetAttributeName(0));
+    EXPECT_STREQ(L"1", unnamed.GetRoot().GetAttributeValue(0));
+    EXPECT_STREQ(L"b", unnamed.GetRoot().GetAttributeName(1));
+    EXPECT_FALSE(CXmlDocument(L"<!-- never ends").GetRoot().IsValid());
+
+    // Names take letters of any script.
+    CXmlDocument chinese(L"<\x7A97\x53E3 \x5927\x5C0F=\"1\"></\x7A97\x53E3>");
+    EXPECT_STREQ(L"\x7A97\x53E3", chinese.GetRoot().GetName());
+    EXPECT_STREQ(L"\x5927\x5C0F", chinese.GetRoot().GetAttributeName(0));
 
     CXmlDocument siblings(L"<a><b/><c/></a>");
     EXPECT_STREQ(L"b", siblings.GetRoot().GetFirstChild().GetName());
@@ -270,8 +287,12 @@ TEST(XmlDocument, EncodingsAndByteOrderMarksAgree)
         EXPECT_STREQ(L"Label", root.GetFirstChild().GetName());
     }
 
+    // An odd last byte is no character and is left out.
+    std::vector<BYTE> odd = le;
+    odd.push_back(0x20);
     CXmlDocument doc;
-    EXPECT_FALSE(doc.LoadBuffer(le.data(), static_cast<DWORD>(le.size() - 1), UiLib::kXmlUtf16));
+    EXPECT_TRUE(doc.LoadBuffer(odd.data(), static_cast<DWORD>(odd.size()), UiLib::kXmlUtf16));
+    EXPECT_STREQ(L"Window", doc.GetRoot().GetName());
     EXPECT_FALSE(doc.LoadBuffer(le.data() + 2, static_cast<DWORD>(le.size() - 2), UiLib::kXmlUtf16));
     EXPECT_FALSE(doc.LoadBuffer(le.data(), 1, UiLib::kXmlUtf16));
     EXPECT_FALSE(doc.GetRoot().IsValid());

@@ -220,6 +220,52 @@ TEST(ZipArchive, EndRecordSearchAndConsistency)
     counts[end + 8] = 2;  // entries on this disk differ from the total
     EXPECT_EQ(nullptr, ZipArchiveOpen(counts.data(), static_cast<unsigned>(counts.size()), kZipMemory));
     EXPECT_EQ(kZipBadArchive, ZipArchiveLastResult());
+
+    // Counts that agree but promise more records than the directory holds:
+    // the archive opens and the records that are there are found.
+    Bytes more = zip;
+    more[end + 8] = more[end + 10] = 3;
+    ZipHandle* handle = ZipArchiveOpen(more.data(), static_cast<unsigned>(more.size()), kZipMemory);
+    ASSERT_NE(nullptr, handle);
+    int index = -1;
+    ZipEntryInfo info = {};
+    EXPECT_EQ(kZipOk, ZipArchiveFindEntry(handle, L"a.xml", true, &index, &info));
+    EXPECT_EQ(0, index);
+    EXPECT_EQ(kZipNotFound, ZipArchiveFindEntry(handle, L"b.xml", true, &index, &info));
+    ZipArchiveClose(handle);
+}
+
+// An end signature too close to the end to begin a whole record (here the
+// tail of a comment) is passed over; the real record further back is found.
+TEST(ZipArchive, AnEndSignatureInTheLastBytesIsPassedOver)
+{
+    const std::vector<Entry> entries = {{"a.xml", "<a/>", Z_DEFLATED, 0, false}};
+    const Bytes zip = MakeZip(entries, std::string("comment ") + "PK\x05\x06" + std::string(10, 'c'));
+    ZipHandle* handle = ZipArchiveOpen(zip.data(), static_cast<unsigned>(zip.size()), kZipMemory);
+    ASSERT_NE(nullptr, handle);
+    int index = -1;
+    ZipEntryInfo info = {};
+    EXPECT_EQ(kZipOk, ZipArchiveFindEntry(handle, L"a.xml", true, &index, &info));
+    ZipArchiveClose(handle);
+}
+
+// A name too long for the lookup buffer is refused whole: cut, it would find
+// the entry that its first part names.
+TEST(ZipArchive, ALookupNameTooLongInTheCodePageFindsNothing)
+{
+    const std::wstring chinese(129, L'\x4E2D');  // two bytes each in code page 936
+    char narrow[300] = {};
+    ASSERT_EQ(259, WideCharToMultiByte(CP_ACP, 0, chinese.c_str(), -1, narrow, sizeof(narrow), nullptr, nullptr));
+    const Bytes zip = MakeZip({{narrow, "x", 0, 0, false}});
+    ZipHandle* handle = ZipArchiveOpen(zip.data(), static_cast<unsigned>(zip.size()), kZipMemory);
+    ASSERT_NE(nullptr, handle);
+    int index = -1;
+    ZipEntryInfo info = {};
+    EXPECT_EQ(kZipOk, ZipArchiveFindEntry(handle, chinese.c_str(), true, &index, &info));
+    EXPECT_EQ(0, index);
+    EXPECT_NE(kZipOk, ZipArchiveFindEntry(handle, (chinese + L"b").c_str(), true, &index, &info));
+    EXPECT_EQ(-1, index);
+    ZipArchiveClose(handle);
 }
 
 TEST(ZipArchive, EveryTruncationFailsCleanly)
@@ -365,21 +411,35 @@ TEST(ZipArchive, ExtractsToFilesOnlyInsideTheBaseFolder)
     EXPECT_EQ(kZipOk, ZipArchiveExtractEntry(handle, 0, const_cast<wchar_t*>(L"made\\folder"), 0, kZipFileName));
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((folder + "\\made\\folder").c_str()));
 
-    const wchar_t* unsafe[] = {L"..\\escaped.png", L"sub/../../escaped.png", L"..",     L"\\escaped.png",
-                               L"/escaped.png",    L"C:\\escaped.png",       L"a:b.png"};
+    // Names that would write outside the base folder are refused, files and
+    // folders alike.
+    const wchar_t* unsafe[] = {L"..\\escaped.png", L"sub/../../escaped.png", L"\\escaped.png", L"/escaped.png",
+                               L"C:\\escaped.png"};
     for (const wchar_t* name : unsafe) {
         EXPECT_EQ(kZipBadArgument, ZipArchiveExtractEntry(handle, 1, const_cast<wchar_t*>(name), 0, kZipFileName))
             << name;
+        EXPECT_EQ(kZipBadArgument, ZipArchiveExtractEntry(handle, 0, const_cast<wchar_t*>(name), 0, kZipFileName))
+            << name;
     }
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((WorkFolder() + "escaped.png").c_str()));
+    // Other names are tried; a file that cannot be made gives 0x200.
+    EXPECT_EQ(kZipNoFile, ZipArchiveExtractEntry(handle, 1, const_cast<wchar_t*>(L".."), 0, kZipFileName));
+    EXPECT_EQ(kZipNoFile, ZipArchiveExtractEntry(handle, 1, const_cast<wchar_t*>(L""), 0, kZipFileName));
 
     const std::string copyPath = WorkFolder() + "copy.png";
     HANDLE out = CreateFileA(copyPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, out);
-    EXPECT_EQ(kZipOk, ZipArchiveExtractEntry(handle, 2, out, 0, kZipHandle));
+    EXPECT_EQ(kZipOk, ZipArchiveExtractEntry(handle, 1, out, 0, kZipHandle));
+    // The caller's disk file gets the entry's times too.
+    FILETIME written = {};
+    GetFileTime(out, nullptr, nullptr, &written);
+    int entryIndex = -1;
+    ZipEntryInfo entryInfo = {};
+    ASSERT_EQ(kZipOk, ZipArchiveFindEntry(handle, L"images/a.png", true, &entryIndex, &entryInfo));
+    EXPECT_EQ(0, CompareFileTime(&entryInfo.modifyTime, &written));
     CloseHandle(out);
     const Bytes copy = ReadAll(copyPath);
-    EXPECT_TRUE(entries[2].content == std::string(copy.begin(), copy.end()));
+    EXPECT_TRUE(entries[1].content == std::string(copy.begin(), copy.end()));
     ZipArchiveClose(handle);
 }
 

@@ -187,9 +187,10 @@ bool CContainerUI::Add(CControlUI* control)
 
 bool CContainerUI::AddAt(CControlUI* control, int index)
 {
-    // Checked first so that a refused control is left as it came.
-    if (control == nullptr || index < 0 || index > children_.GetSize())
+    if (control == nullptr)
         return false;
+    // The control is adopted before the list takes it: at a bad index it is
+    // then refused, and stays the caller's.
     if (manager_ != nullptr)
         manager_->AdoptControls(control, this);
     if (IsShown())

@@ -71,9 +71,9 @@ void CControlUI::SetAttribute(const wchar_t* name, const wchar_t* value)
     } else if (wcscmp(name, L"bkcolor3") == 0) {
         SetBackgroundColor3(ReadHexColor(value));
     } else if (wcscmp(name, L"bordercolor") == 0) {
-        SetBorderColor(ReadHexColor(value));
+        SetBorderColor(ReadPlainHexColor(value));
     } else if (wcscmp(name, L"focusbordercolor") == 0) {
-        SetFocusBorderColor(ReadHexColor(value));
+        SetFocusBorderColor(ReadPlainHexColor(value));
     } else if (wcscmp(name, L"colorhsl") == 0) {
         SetColorHsl(ReadBool(value));
     } else if (wcscmp(name, L"bordersize") == 0) {

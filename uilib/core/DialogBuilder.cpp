@@ -382,14 +382,17 @@ CControlUI* CDialogBuilder::_Parse(CXmlNode* root, CControlUI* parent, CUiManage
         return nullptr;
     }
     ++treeDepth_;
-    CControlUI* first = ParseLevel(root, parent, manager);
+    bool refused = false;
+    CControlUI* first = ParseLevel(root, parent, manager, &refused);
     --treeDepth_;
-    if (first == nullptr)
+    // A level that its parent refused ends quietly; one that made nothing
+    // says so.
+    if (first == nullptr && !refused)
         UiTrace(L"CDialogBuilder::_Parse reutn null");
     return first;
 }
 
-CControlUI* CDialogBuilder::ParseLevel(CXmlNode* root, CControlUI* parent, CUiManager* manager)
+CControlUI* CDialogBuilder::ParseLevel(CXmlNode* root, CControlUI* parent, CUiManager* manager, bool* refused)
 {
     IContainerUI* container = nullptr;
     bool containerAsked = false;
@@ -409,8 +412,10 @@ CControlUI* CDialogBuilder::ParseLevel(CXmlNode* root, CControlUI* parent, CUiMa
             continue;
         }
         if (IsName(element, L"TreeNode")) {
-            if (!BuildTreeNode(node, parent, manager))
+            if (!BuildTreeNode(node, parent, manager)) {
+                *refused = true;
                 return nullptr;
+            }
             continue;
         }
         CControlUI* control = CreateControl(element);
@@ -434,6 +439,7 @@ CControlUI* CDialogBuilder::ParseLevel(CXmlNode* root, CControlUI* parent, CUiMa
             }
             if (container == nullptr) {
                 delete control;
+                *refused = true;
                 return nullptr;
             }
             if (!container->Add(control)) {

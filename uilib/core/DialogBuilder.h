@@ -51,7 +51,8 @@ private:
     // minutes.
     static const int kMaxIncludedBuilds = 100;
 
-    CControlUI* ParseLevel(CXmlNode* node, CControlUI* parent, CUiManager* manager);
+    // refused is set when the parent ends the level (no container, no tree).
+    CControlUI* ParseLevel(CXmlNode* node, CControlUI* parent, CUiManager* manager, bool* refused);
     // A "TreeNode" element: added under its parent node, or to the parent tree
     // view; false when the parent is neither, which ends the level.
     bool BuildTreeNode(CXmlNode& node, CControlUI* parent, CUiManager* manager);

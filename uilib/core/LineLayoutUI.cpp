@@ -76,8 +76,7 @@ int CLineLayoutUI::ArrangeChildren(const RECT& client)
     // container answers the scroll operations for a child of its own.
     const SIZE scrollPos = CContainerUI::GetScrollPos();
     // A horizontal scroll range widens the content whichever way it runs.
-    const SIZE available = {AtLeastZero(client.right - client.left + CContainerUI::GetScrollRange().cx),
-                            AtLeastZero(client.bottom - client.top)};
+    const SIZE available = {client.right - client.left + CContainerUI::GetScrollRange().cx, client.bottom - client.top};
 
     // Pass 1: the space that the fixed children and all paddings take.
     int fixed = 0;
@@ -117,7 +116,7 @@ int CLineLayoutUI::ArrangeChildren(const RECT& client)
         const int padEnd = axis.MainEnd(pad);
         remaining -= padStart;
         SIZE room = available;
-        axis.Main(room) = AtLeastZero(remaining);
+        axis.Main(room) = remaining;
         int length = axis.Main(child.MeasureSize(room));
         if (length != 0) {
             length = axis.ClampMain(child, length);

@@ -112,13 +112,16 @@ void CTileLayoutUI::SetBounds(const RECT& rc)
     }
     const CUiRect client = GetClientArea();
     const SIZE scrollPos = GetScrollPos();
-    const int clientWidth = AtLeastZero(client.GetWidth());
-    int columns = columns_;
+    const int clientWidth = client.GetWidth();
+    int divisor = columns_;
     if (itemSize_.cx > 0)
-        columns = clientWidth / itemSize_.cx;
-    if (columns <= 0)
-        columns = 1;
-    const int cellWidth = (clientWidth + GetScrollRange().cx) / columns;
+        divisor = clientWidth / itemSize_.cx;
+    if (divisor == 0)
+        divisor = 1;
+    // A client narrower than nothing gives a negative count: the cells are
+    // divided by it as it is, and a row holds as many children as it says.
+    const int columns = divisor < 0 ? -divisor : divisor;
+    const int cellWidth = (clientWidth + GetScrollRange().cx) / divisor;
 
     const int rowLeft = client.left - scrollPos.cx;
     int cellLeft = rowLeft;
@@ -136,15 +139,15 @@ void CTileLayoutUI::SetBounds(const RECT& rc)
         RECT box = CellBox(child, cellLeft, cellWidth, column, columns);
         box.top = y + child.GetPaddingRect().top;
         box.bottom = y + rowHeight;
-        const int boxWidth = AtLeastZero(box.right - box.left);
-        const int boxHeight = AtLeastZero(box.bottom - box.top);
+        const int boxWidth = box.right - box.left;
+        const int boxHeight = box.bottom - box.top;
         SIZE size = child.MeasureSize(SIZE{boxWidth, boxHeight});
         if (size.cx == 0)
             size.cx = boxWidth;
         if (size.cy == 0)
             size.cy = boxHeight;
-        size.cx = ClampToLimits(AtLeastZero(size.cx), child.GetMinWidth(), child.GetMaxWidth());
-        size.cy = ClampToLimits(AtLeastZero(size.cy), child.GetMinHeight(), child.GetMaxHeight());
+        size.cx = ClampToLimits(size.cx, child.GetMinWidth(), child.GetMaxWidth());
+        size.cy = ClampToLimits(size.cy, child.GetMinHeight(), child.GetMaxHeight());
         const int left = (box.left + box.right - size.cx) / 2;
         const int top = (box.top + box.bottom - size.cy) / 2;
         child.SetBounds(RECT{left, top, left + size.cx, top + size.cy});

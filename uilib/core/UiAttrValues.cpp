@@ -1,6 +1,7 @@
 #include "UiAttrValues.h"
 
 #include <cwchar>
+#include <cwctype>
 
 namespace UiLib {
 
@@ -36,8 +37,17 @@ DWORD ReadHexColor(const wchar_t* text)
         return 0;
     while (*text != L'\0' && *text <= L' ')
         ++text;
+    return ReadPlainHexColor(text);
+}
+
+DWORD ReadPlainHexColor(const wchar_t* text)
+{
+    if (text == nullptr)
+        return 0;
     if (*text == L'#')
         ++text;
+    if (iswspace(*text))
+        return 0;
     return static_cast<DWORD>(wcstoul(text, nullptr, 16));
 }
 

@@ -15,6 +15,10 @@ RECT ReadRectValue(const wchar_t* text);
 // Hexadecimal ARGB after optional leading blanks and an optional '#'.
 DWORD ReadHexColor(const wchar_t* text);
 
+// Hexadecimal ARGB after an optional '#', with no blanks before it: a value
+// that starts with a blank is 0.
+DWORD ReadPlainHexColor(const wchar_t* text);
+
 // The first decimal number of the text; 0 when there is none.
 int ReadIntValue(const wchar_t* text);
 

@@ -70,18 +70,23 @@ bool ReadWholeFile(const wchar_t* path, Bytes& bytes)
     return true;
 }
 
-// The archive declares the size; only a full delivery (0x600 into a buffer
-// of exactly that size) counts.
+// The archive declares the size, and the buffer is made of exactly that
+// size. An empty entry is found, and read as no bytes, which no decoder
+// takes.
 bool ExtractEntry(ZipHandle* zip, const wchar_t* name, Bytes& bytes)
 {
     int index = -1;
     ZipEntryInfo info = {};
     if (ZipArchiveFindEntry(zip, name, true, &index, &info) != kZipOk)
         return false;
+    if (info.uncompressedSize == 0) {
+        bytes.clear();
+        return true;
+    }
     if (!SizeBuffer(bytes, info.uncompressedSize))
         return false;
-    // 0 would mean that nothing was delivered into the buffer.
-    return ZipArchiveExtractEntry(zip, index, bytes.data(), info.uncompressedSize, kZipMemory) == kZipMore;
+    const DWORD result = ZipArchiveExtractEntry(zip, index, bytes.data(), info.uncompressedSize, kZipMemory);
+    return result == kZipOk || result == kZipMore;
 }
 
 bool ReadFromZip(const wchar_t* name, Bytes& bytes)

@@ -363,6 +363,10 @@ void CUiManager::ReleaseCapture()
 
 bool CUiManager::SetTimer(CControlUI* control, int id, UINT interval)
 {
+    // Without a window the system would make a thread timer with an id of its
+    // own choosing, which no record could ever kill.
+    if (window_ == nullptr)
+        return false;
     for (int i = 0; i < timers_.GetSize(); ++i) {
         UiTimerInfo* timer = static_cast<UiTimerInfo*>(timers_[i]);
         if (timer->control != control || timer->window != window_ || timer->id != id)

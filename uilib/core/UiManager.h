@@ -274,7 +274,7 @@ public:
     bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
     bool PreDispatchMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
     bool TranslateAccelerator(MSG* msg);
-    static bool TranslateMessage(const MSG* msg);
+    static bool TranslateMessage(MSG* msg);
     static void MessageLoop();
 
 private:

@@ -27,7 +27,7 @@ bool CUiManager::TranslateAccelerator(MSG* msg)
     return false;
 }
 
-bool CUiManager::TranslateMessage(const MSG* msg)
+bool CUiManager::TranslateMessage(MSG* msg)
 {
     if (msg == nullptr || msg->hwnd == nullptr)
         return false;
@@ -41,9 +41,9 @@ bool CUiManager::TranslateMessage(const MSG* msg)
     }
     if (found == nullptr)
         return false;
-    // The translators may change the record; the caller's stays as it was.
-    MSG copy = *msg;
-    if (found->TranslateAccelerator(&copy))
+    // The translators see the record itself: what one changes is what the
+    // pre-dispatch step and the loop go on with.
+    if (found->TranslateAccelerator(msg))
         return true;
     LRESULT result = 0;
     return found->PreDispatchMessage(msg->message, msg->wParam, msg->lParam, result);

@@ -183,7 +183,9 @@ void CUiManager::InitDefaultFont()
 
 UiImageInfo* CUiManager::AddImage(const wchar_t* name, const wchar_t* resourceType, DWORD mask)
 {
-    if (name == nullptr || *name == L'\0' || images_.Find(name) != nullptr)
+    // A name already in the map is loaded all the same; the map then refuses
+    // the new record and keeps the first.
+    if (name == nullptr || *name == L'\0')
         return nullptr;
     const bool fromResource = resourceType != nullptr && *resourceType != L'\0';
     UiImageInfo* image = nullptr;

@@ -108,8 +108,7 @@ void CUiManager::DeleteLater(CControlUI* control)
         return;
     control->AttachToManager(this, nullptr, false);
     deferredDeletes_.Add(control);
-    if (window_ != nullptr)
-        PostMessageW(window_, kUiMsgDeleteLater, 0, 0);
+    PostMessageW(window_, kUiMsgDeleteLater, 0, 0);
 }
 
 CControlUI* CUiManager::RegisterNameCallback(CControlUI* control, void* data)

@@ -45,9 +45,10 @@ bool IsOpeningTag(const wchar_t* p)
     return IsOpenBracket(p[0]) && IsTagLetter(p[1]) && (p[2] == L' ' || IsCloseBracket(p[2]));
 }
 
+// A closing tag takes any letter; one of no meaning is skipped.
 bool IsClosingTag(const wchar_t* p)
 {
-    return IsOpenBracket(p[0]) && p[1] == L'/' && IsTagLetter(p[2]);
+    return IsOpenBracket(p[0]) && p[1] == L'/' && IsAsciiLetter(p[2]);
 }
 
 // "<{>" and "<}>" stand for '{' and '}'; "{<}" and "{>}" for '<' and '>'.
@@ -233,18 +234,16 @@ void MarkupPainter::PopFont()
     SelectObject(hdc_, restored->font);
 }
 
-// A variant of the current font with one more style. A font already in that
-// style is pushed again, so that the closing tag pops what its opener pushed.
+// A variant of the current font with one more style; a font that already
+// has the style pushes nothing (its closing tag still pops).
 void MarkupPainter::PushStyledFont(bool bold, bool underline, bool italic)
 {
     const UiFontInfo* current = Font();
     bold = bold || current->bold;
     underline = underline || current->underline;
     italic = italic || current->italic;
-    if (bold == current->bold && underline == current->underline && italic == current->italic) {
-        PushFont(current);
+    if (bold == current->bold && underline == current->underline && italic == current->italic)
         return;
-    }
     const wchar_t* face = current->faceName.GetData();
     HFONT font = manager_->FindFont(face, current->size, bold, underline, italic);
     if (font == nullptr)
@@ -499,9 +498,6 @@ void MarkupPainter::ClosingTag()
     const wchar_t letter = p_[2];
     switch (letter) {
     case L'a':
-        // Without an open link there is nothing of its own to pop.
-        if (!inLink_)
-            break;
         if (Measuring() && LinkSlot(linkIndex_))
             linkRects_[linkIndex_] = RECT{linkStart_.x, linkStart_.y, pt_.x, pt_.y + LineHeightOf(Font())};
         if (Measuring())
@@ -643,9 +639,9 @@ int MarkupPainter::LayOutRun(const wchar_t* run, int length)
         maxX_ = std::max<int>(maxX_, pt_.x);
         return length;
     }
-    int keep = fit;
-    if (keep == 0 && pt_.x <= rc_.left)
-        keep = 1;  // every line keeps at least one character
+    // A run that starts the line keeps the character that overflows, so that
+    // every line takes at least one.
+    int keep = pt_.x <= rc_.left ? fit + 1 : fit;
     if ((format_ & DT_WORDBREAK) != 0) {
         for (int i = keep - 1; i >= 0; --i) {
             if (!IsAsciiLetter(run[i])) {
@@ -664,7 +660,8 @@ int MarkupPainter::LayOutRun(const wchar_t* run, int length)
             TextOutW(hdc_, drawnAt + width, pt_.y, L"...", 3);
         pt_.x = rc_.right + width;
         maxX_ = std::max<int>(maxX_, rc_.right);
-        return keep;
+        // The characters given up for the dots are the next line's.
+        return drawn;
     }
     const int width = TextSize(hdc_, run, keep).cx;
     DrawChars(run, keep, width);

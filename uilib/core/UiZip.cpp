@@ -197,9 +197,7 @@ DWORD ReadEndRecord(ZipArchive& zip)
     const uint16_t entriesTotal = Get16(record + 10);
     const uint64_t directorySize = Get32(record + 12);
     const uint64_t directoryOffset = Get32(record + 16);
-    if (thisDisk != 0 || directoryDisk != 0 || entriesHere != entriesTotal ||
-        endPos < directoryOffset + directorySize ||
-        static_cast<uint64_t>(entriesTotal) * kCentralRecordSize > directorySize)
+    if (thisDisk != 0 || directoryDisk != 0 || entriesHere != entriesTotal || endPos < directoryOffset + directorySize)
         return kZipBadArchive;
     zip.archiveOffset = endPos - (directoryOffset + directorySize);
     zip.directoryPos = zip.archiveOffset + directoryOffset;
@@ -508,22 +506,15 @@ DWORD ExtractToMemory(ZipArchive& zip, int index, void* destination, unsigned si
     return kZipMore;
 }
 
-// Entry names may come from the archive: only plain relative names stay
-// inside the target folder.
+// Entry names may come from the archive: a name that climbs out of the
+// target folder, starts at a root or names a drive would write outside it.
 bool IsSafeRelativeName(const std::wstring& name)
 {
-    if (name.empty() || name[0] == L'/' || name[0] == L'\\' || name.find(L':') != std::wstring::npos)
+    if (name.find(L"../") != std::wstring::npos || name.find(L"..\\") != std::wstring::npos)
         return false;
-    size_t start = 0;
-    while (start <= name.size()) {
-        size_t end = name.find_first_of(L"/\\", start);
-        if (end == std::wstring::npos)
-            end = name.size();
-        if (name.compare(start, end - start, L"..") == 0)
-            return false;
-        start = end + 1;
-    }
-    return true;
+    if (!name.empty() && (name[0] == L'/' || name[0] == L'\\'))
+        return false;
+    return name.size() < 2 || name[1] != L':';
 }
 
 DWORD WriteEntry(ZipArchive& zip, int index, HANDLE file)
@@ -563,8 +554,15 @@ DWORD ExtractToFile(ZipArchive& zip, int index, void* destination, int kind)
     if (infoResult != kZipOk)
         return infoResult;
     const bool isFolder = (info.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    if (kind == kZipHandle)
-        return isFolder ? kZipOk : WriteEntry(zip, index, static_cast<HANDLE>(destination));
+    if (kind == kZipHandle) {
+        if (isFolder)
+            return kZipOk;
+        HANDLE file = static_cast<HANDLE>(destination);
+        const DWORD result = WriteEntry(zip, index, file);
+        if (result == kZipOk && GetFileType(file) == FILE_TYPE_DISK)
+            SetFileTime(file, &info.creationTime, &info.accessTime, &info.modifyTime);
+        return result;
+    }
 
     std::wstring name = static_cast<const wchar_t*>(destination);
     if (!IsSafeRelativeName(name))

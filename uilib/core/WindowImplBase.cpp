@@ -321,8 +321,7 @@ LRESULT WindowImplBase::OnChar(UINT message, WPARAM wParam, LPARAM lParam, bool&
 
 LRESULT WindowImplBase::OnSysCommand(UINT message, WPARAM wParam, LPARAM lParam, bool&)
 {
-    // The low four bits of a system command are the system's own.
-    if ((wParam & 0xFFF0) == SC_CLOSE) {
+    if (wParam == SC_CLOSE) {
         SendMessageW(window_, WM_CLOSE, 0, 0);
         return 0;
     }

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
+#include <cwctype>
 
 namespace UiLib {
 
@@ -37,10 +38,10 @@ void SkipWhitespace(wchar_t*& p)
         ++p;
 }
 
+// Letters and digits of any script, '_' and ':'.
 bool IsNameChar(wchar_t ch)
 {
-    return (ch >= L'a' && ch <= L'z') || (ch >= L'A' && ch <= L'Z') || (ch >= L'0' && ch <= L'9') || ch == L'_' ||
-           ch == L':';
+    return iswalnum(ch) || ch == L'_' || ch == L':';
 }
 
 void SkipName(wchar_t*& p)
@@ -49,19 +50,18 @@ void SkipName(wchar_t*& p)
         ++p;
 }
 
-// Skips "<!...->" or "<?...?>" from the character after '<'; false when
-// the end of the text comes first.
-bool SkipDeclaration(wchar_t*& p)
+// Skips "<!...->" or "<?...?>" from the character after '<'; one that is
+// never closed runs to the end of the text.
+void SkipDeclaration(wchar_t*& p)
 {
     const wchar_t closing = *p == L'!' ? L'-' : L'?';
     while (*p != L'\0') {
         if (p[0] == closing && p[1] == L'>') {
             p += 2;
-            return true;
+            return;
         }
         ++p;
     }
-    return false;
 }
 
 wchar_t* DecodeToWide(UINT codePage, const BYTE* bytes, DWORD size)
@@ -81,10 +81,11 @@ wchar_t* DecodeToWide(UINT codePage, const BYTE* bytes, DWORD size)
     return text;
 }
 
-// UTF-16 with its byte-order mark; big-endian text is swapped.
+// UTF-16 with its byte-order mark; big-endian text is swapped. An odd last
+// byte is no character.
 wchar_t* DecodeUtf16(const BYTE* bytes, DWORD size)
 {
-    if (size < 2 || size % 2 != 0)
+    if (size < 2)
         return nullptr;
     const bool little = bytes[0] == 0xFF && bytes[1] == 0xFE;
     const bool big = bytes[0] == 0xFE && bytes[1] == 0xFF;
@@ -322,8 +323,7 @@ bool CXmlDocument::ParseLevel(wchar_t*& p, ULONG parent, int depth)
             return true;
         *p++ = L'\0';
         if (*p == L'!' || *p == L'?') {
-            if (!SkipDeclaration(p))
-                return Fail(L"Unterminated comment or declaration", p);
+            SkipDeclaration(p);
             continue;
         }
         if (!ParseElement(p, parent, previous, depth))
@@ -382,7 +382,6 @@ bool CXmlDocument::ParseElement(wchar_t*& p, ULONG parent, ULONG& previous, int 
     *dest = L'\0';
     *p = L'\0';
     p += 2;
-    SkipWhitespace(p);
     if (wcsncmp(p, name, nameLength) != 0)
         return Fail(L"Unmatched closing tag", p);
     p += nameLength;
@@ -401,11 +400,10 @@ bool CXmlDocument::ParseAttributes(wchar_t*& p)
         SkipWhitespace(p);
         if (*p == L'\0' || *p == L'/' || *p == L'>')
             return true;
-        wchar_t* name = p;
         SkipName(p);
         wchar_t* nameEnd = p;
         SkipWhitespace(p);
-        if (nameEnd == name || *p != L'=')
+        if (*p != L'=')
             return Fail(L"Error while parsing attributes", p);
         // The '=' becomes a blank so that the node's attribute scan finds
         // only names, blanks and quoted values.

@@ -135,7 +135,7 @@ void CXmlNode::CacheAttributes()
             ++p;
         const wchar_t* name = p;
         const wchar_t* nameEnd = TerminatorBefore(name, limit);
-        if (nameEnd == nullptr || nameEnd == name)
+        if (nameEnd == nullptr)
             return;
         p = nameEnd + 1;
         while (p < limit && IsBlank(*p))
