@@ -56,12 +56,6 @@ AppTest::ProgramLoop g_loop;
 using AppTest::CloseMessageBoxes;
 using AppTest::OpenMessageBoxTexts;
 
-std::string ReadLog(const std::string& path)
-{
-    std::ifstream log(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
-}
-
 // A source file that exists, so the scheduler can copy it into Temp.
 std::string MakeSourceFile(const char* name)
 {
