@@ -1,14 +1,20 @@
-// Every text-bearing, scrolling and hosting control refuses a markup
-// attribute whose name or value is missing, and keeps reading the next one.
+// Every text-bearing, scrolling and hosting control, and every container and
+// layout, refuses a markup attribute whose name or value is missing, and keeps
+// reading the next one.
 #include "ActiveXUI.h"
 #include "ButtonUI.h"
 #include "CheckBoxUI.h"
+#include "ChildLayoutUI.h"
 #include "EditUI.h"
+#include "HorizontalLayoutUI.h"
 #include "LabelUI.h"
 #include "OptionUI.h"
 #include "RichEditUI.h"
 #include "ScrollBarUI.h"
+#include "TabLayoutUI.h"
 #include "TextUI.h"
+#include "TileLayoutUI.h"
+#include "VerticalLayoutUI.h"
 #include "WebBrowserUI.h"
 
 #include <gtest/gtest.h>
@@ -45,6 +51,14 @@ TEST(NullAttribute, IsRefusedByEveryControl)
          {L"vscrollbar", L"autovscroll", L"multiline", L"readonly", L"align", L"font", L"textcolor"}},
         {L"ActiveXUI", [] { return new CActiveXUI; }, {L"clsid", L"modulename", L"delaycreate"}},
         {L"WebBrowserUI", [] { return new CWebBrowserUI; }, {L"homepage", L"autonavi", L"delaycreate"}},
+        {L"ContainerUI",
+         [] { return new CContainerUI; },
+         {L"inset", L"vscrollbar", L"vscrollbarstyle", L"childpadding"}},
+        {L"VerticalLayoutUI", [] { return new CVerticalLayoutUI; }, {L"sepheight", L"sepimm", L"inset"}},
+        {L"HorizontalLayoutUI", [] { return new CHorizontalLayoutUI; }, {L"sepwidth", L"sepimm", L"mousechild"}},
+        {L"TileLayoutUI", [] { return new CTileLayoutUI; }, {L"itemsize", L"columns", L"hscrollbar"}},
+        {L"TabLayoutUI", [] { return new CTabLayoutUI; }, {L"selectedid", L"hscrollbarstyle"}},
+        {L"ChildLayoutUI", [] { return new CChildLayoutUI; }, {L"xmlfile", L"childpadding"}},
     };
     for (const ControlCase& test : cases) {
         std::unique_ptr<CControlUI> control(test.make());

@@ -27,6 +27,8 @@ void* CChildLayoutUI::CastByName(const wchar_t* name)
 
 void CChildLayoutUI::SetAttribute(const wchar_t* name, const wchar_t* value)
 {
+    if (name == nullptr || value == nullptr)
+        return;
     if (wcscmp(name, L"xmlfile") == 0)
         SetMarkupFile(value);
     else

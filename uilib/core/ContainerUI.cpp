@@ -374,6 +374,8 @@ void CContainerUI::ProcessEvent(UiEvent& event)
 
 void CContainerUI::SetAttribute(const wchar_t* name, const wchar_t* value)
 {
+    if (name == nullptr || value == nullptr)
+        return;
     const bool isTrue = value != nullptr && wcscmp(value, L"true") == 0;
     if (wcscmp(name, L"inset") == 0) {
         SetInset(ReadRectValue(value));

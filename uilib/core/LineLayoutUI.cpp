@@ -152,6 +152,8 @@ UINT CLineLayoutUI::GetInputFlags()
 
 void CLineLayoutUI::SetAttribute(const wchar_t* name, const wchar_t* value)
 {
+    if (name == nullptr || value == nullptr)
+        return;
     if (wcscmp(name, separatorAttribute_) == 0) {
         long size = 0;
         ReadNumberList(value, &size, 1);

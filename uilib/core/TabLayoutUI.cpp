@@ -80,6 +80,8 @@ void* CTabLayoutUI::CastByName(const wchar_t* name)
 
 void CTabLayoutUI::SetAttribute(const wchar_t* name, const wchar_t* value)
 {
+    if (name == nullptr || value == nullptr)
+        return;
     if (wcscmp(name, L"selectedid") == 0) {
         long index = 0;
         ReadNumberList(value, &index, 1);

@@ -33,6 +33,8 @@ void* CTileLayoutUI::CastByName(const wchar_t* name)
 
 void CTileLayoutUI::SetAttribute(const wchar_t* name, const wchar_t* value)
 {
+    if (name == nullptr || value == nullptr)
+        return;
     if (wcscmp(name, L"itemsize") == 0) {
         long values[2];
         ReadNumberList(value, values, 2);
