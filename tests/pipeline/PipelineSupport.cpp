@@ -52,8 +52,12 @@ std::string SpeechService::CertificateFile() const
 
 void SpeechService::PointSettingsHere(const std::string& caFile) const
 {
-    WriteConfigString(kTokenUrlKey, Utf8ToWide(Url("/oauth/2.0/token")));
-    WriteConfigString(kRecognizeUrlKey, Utf8ToWide(Url("/server_api")));
+    // Without a CA file Wine's Schannel accepts any certificate, so only with
+    // one is the peer really verified; Schannel matches DNS names only, hence
+    // the name its certificate carries rather than 127.0.0.1.
+    const std::string base = "https://localhost:" + std::to_string(port_);
+    WriteConfigString(kTokenUrlKey, Utf8ToWide(base + "/oauth/2.0/token"));
+    WriteConfigString(kRecognizeUrlKey, Utf8ToWide(base + "/server_api"));
     WriteConfigString(kCaFileKey, AnsiToWide(caFile));
 }
 
@@ -65,7 +69,7 @@ void SpeechService::ForgetSettings()
 
 void SpeechService::PrepareRestRun() const
 {
-    PointSettingsHere("");
+    PointSettingsHere(CertificateFile());
     Reset();
     CData* data = CData::GetInstance();
     data->AddKey({{kServiceApiKey, kServiceSecretKey}});

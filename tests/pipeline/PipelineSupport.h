@@ -21,9 +21,11 @@ public:
     // The certificate the stand-in wrote beside its port file.
     std::string CertificateFile() const;
 
-    // Token and recognition addresses, and the CA file (empty for none).
+    // Token and recognition addresses by the stand-in's host name, and the CA
+    // file that verifies it (empty for the system's store).
     void PointSettingsHere(const std::string& caFile) const;
-    // A clean stand-in, the program's settings pointed at it, its key pair
+    // A clean stand-in, the program's settings pointed at it and verifying its
+    // certificate, its key pair
     // in use, the REST engine and the first language chosen.
     void PrepareRestRun() const;
     // Blanks the three settings again: the public service's defaults.

@@ -222,18 +222,6 @@ TEST(SpeechSettings, BlankOrMissingAddressMeansThePublicService)
     SpeechService::ForgetSettings();
 }
 
-// Points the program at the stand-in by the name its certificate carries,
-// checked against caFile. Without a CA file Wine's Schannel accepts any
-// certificate, so only with one is the peer really verified; Schannel
-// matches DNS names only, hence "localhost".
-void AddressByName(const SpeechService& service, const std::string& caFile)
-{
-    const std::string base = "https://localhost:" + std::to_string(service.Port());
-    WriteConfigString(kTokenUrlKey, Utf8ToWide(base + "/oauth/2.0/token"));
-    WriteConfigString(kRecognizeUrlKey, Utf8ToWide(base + "/server_api"));
-    WriteConfigString(kCaFileKey, AnsiToWide(caFile));
-}
-
 class ServiceTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -244,7 +232,7 @@ protected:
     }
 
     // Every request verified against the stand-in's own certificate.
-    void Trusted() const { AddressByName(service_, service_.CertificateFile()); }
+    void Trusted() const { service_.PointSettingsHere(service_.CertificateFile()); }
 
     void TearDown() override { SpeechService::ForgetSettings(); }
 
@@ -301,7 +289,7 @@ TEST_F(ServiceTest, NamedCaFileIsUsedToVerifyThePrivateEndpoint)
     };
     for (const auto& refusal : refusals) {
         service_.Reset();
-        AddressByName(service_, refusal.first);
+        service_.PointSettingsHere(refusal.first);
         CSpeechClient refusing = MakeClient();
         const std::string token = refusing.GetAccessToken();
         EXPECT_EQ(Styled(CurlFailure(refusal.second)), token) << refusal.first;
