@@ -109,8 +109,10 @@ class Pe:
 
 
 def named_files(data):
-    """Every "x.exe"/"x.dll" a binary names, in its narrow and wide strings."""
-    pattern = rb"[A-Za-z0-9_.-]+\.(?:exe|dll)\b"
+    """Every "x.exe"/"x.dll" a binary names, in its narrow and wide strings.
+    The debug link's "x.dll.debug" names the symbols file, not a file the
+    binary loads; whatever bytes happen to stand before it would glue on."""
+    pattern = rb"[A-Za-z0-9_.-]+\.(?:exe|dll)\b(?!\.debug)"
     names = set(re.findall(pattern, data, re.I))
     # A wide string starts after padding or another one's terminator.
     for run in re.findall(rb"(?<=\x00\x00)(?:[\x20-\x7e]\x00){5,}", data):
