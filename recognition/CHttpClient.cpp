@@ -9,8 +9,9 @@ namespace {
 // A token reply is a few hundred bytes, a recognition reply holds the text of
 // one piece (a few KB). Up to ten pieces are in flight in a 32-bit process: a
 // reply past this bound ends its transfer as a transport failure does, rather
-// than the process for lack of memory.
-const size_t kMaxReplyBytes = 1 << 20;
+// than the process for lack of memory. A reply of this size read as JSON takes
+// some fifty times its bytes, so the bound stays well below a megabyte.
+const size_t kMaxReplyBytes = 256 << 10;
 
 std::string Escape(const std::string& text)
 {

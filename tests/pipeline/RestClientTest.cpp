@@ -467,7 +467,7 @@ TEST_F(ServiceTest, OversizedRepliesEndAsATransportFailureWithoutTheirMemory)
         {"recognize", "result", 300u << 20},
         {"recognize", "control", 50u << 20},
         // Just past the bound, and just within it.
-        {"recognize", "result", (1u << 20) + 1},
+        {"recognize", "result", (256u << 10) + 1},
     };
     const std::string writeError = Styled(CurlFailure(CURLE_WRITE_ERROR));
     const std::string pcm = SpeechPcm();
@@ -487,7 +487,7 @@ TEST_F(ServiceTest, OversizedRepliesEndAsATransportFailureWithoutTheirMemory)
         EXPECT_LT(after - before, size_t(16) << 20) << label;
 
         const bool token = std::string(c.target) == "token";
-        const auto reasons = LogCapture::Matching(2, "reply over 1048576 bytes, transfer stopped: https://localhost:");
+        const auto reasons = LogCapture::Matching(2, "reply over 262144 bytes, transfer stopped: https://localhost:");
         EXPECT_EQ(1u, reasons.size()) << label;
         const std::string path = token ? "/oauth/2.0/token" : "/server_api";
         EXPECT_TRUE(reasons.size() == 1 && reasons[0].find(path) != std::string::npos) << label;
@@ -504,12 +504,12 @@ TEST_F(ServiceTest, OversizedRepliesEndAsATransportFailureWithoutTheirMemory)
     }
 
     service_.Reset();
-    service_.Control("fail", "kind=large&shape=result&bytes=" + std::to_string(1u << 20));
+    service_.Control("fail", "kind=large&shape=result&bytes=" + std::to_string(256u << 10));
     LogCapture log;
     CSpeechClient client = MakeClient();
     const Json::Value within = client.Recognize(pcm, "pcm", 16000, {});
     EXPECT_EQ(0, within["err_no"].asInt()) << "within the bound";
-    EXPECT_EQ((1u << 20) - 47, within["result"][0].asString().size());
+    EXPECT_EQ((256u << 10) - 47, within["result"][0].asString().size());
     EXPECT_TRUE(LogCapture::Matching(2, "reply over ").empty());
 }
 
@@ -688,7 +688,7 @@ TEST_F(AudioTaskTest, OversizedReplyIsALocalFailureWithItsReason)
     EXPECT_EQ(-1, outcome.code);
     EXPECT_TRUE(Styled(CurlFailure(CURLE_WRITE_ERROR)) == outcome.error) << Head(outcome.error);
     EXPECT_EQ("", outcome.text);
-    EXPECT_EQ(1u, LogCapture::Matching(2, "reply over 1048576 bytes, transfer stopped: ").size());
+    EXPECT_EQ(1u, LogCapture::Matching(2, "reply over 262144 bytes, transfer stopped: ").size());
     EXPECT_EQ(1u, LogCapture::Matching(2, "speech curl error: {").size());
 }
 
