@@ -90,6 +90,7 @@ struct Taken {
     double at;
     double cpuMs;
     UINT message;
+    HWND window;
 };
 std::vector<Taken> g_taken;
 
@@ -106,8 +107,10 @@ double ThreadCpuMs()
 
 LRESULT CALLBACK NoteTakenMessage(int code, WPARAM removed, LPARAM message)
 {
-    if (code == HC_ACTION && removed == PM_REMOVE)
-        g_taken.push_back({NowMs(), ThreadCpuMs(), reinterpret_cast<const MSG*>(message)->message});
+    if (code == HC_ACTION && removed == PM_REMOVE) {
+        const MSG* taken = reinterpret_cast<const MSG*>(message);
+        g_taken.push_back({NowMs(), ThreadCpuMs(), taken->message, taken->hwnd});
+    }
     return CallNextHookEx(nullptr, code, removed, message);
 }
 
@@ -127,6 +130,18 @@ std::string MessageName(UINT message)
     // clang-format on
 }
 
+// For a paint, the class of the window painted: the main window, a message
+// box, a combo's drop-down...
+std::string PaintedWindow(const Taken& taken)
+{
+    if (taken.message != WM_PAINT)
+        return std::string();
+    wchar_t name[64] = {};
+    if (!IsWindow(taken.window) || GetClassNameW(taken.window, name, 64) == 0)
+        return " (a window now gone)";
+    return " (" + WideToAnsi(name) + ")";
+}
+
 // The costliest messages taken after `from`, slowest first.
 std::string CostliestMessages(double from, size_t count)
 {
@@ -138,7 +153,7 @@ std::string CostliestMessages(double from, size_t count)
     std::string text;
     for (size_t i = 0; i < costs.size() && i < count; ++i) {
         const size_t k = costs[i].second;
-        text += (i ? ", " : "") + MessageName(g_taken[k].message) + " " +
+        text += (i ? ", " : "") + MessageName(g_taken[k].message) + PaintedWindow(g_taken[k]) + " " +
                 std::to_string(static_cast<long>(costs[i].first + 0.5)) + " ms (CPU " +
                 std::to_string(static_cast<long>(g_taken[k + 1].cpuMs - g_taken[k].cpuMs + 0.5)) + " ms)";
     }

@@ -136,9 +136,9 @@ CAudioTaskSdk* CAudioConvert::NewSdkTask()
     return new CAudioTaskSdk;
 }
 
-std::shared_ptr<TempCopy> CAudioConvert::CopyToTemp(const std::string& source)
+std::shared_ptr<TempCopy> CAudioConvert::CopyToTemp(const std::string& source, const std::string& temp)
 {
-    const std::string copy = GetTempDir() + "\\src" + std::to_string(GetCurrentProcessId()) + "_" +
+    const std::string copy = temp + "\\src" + std::to_string(GetCurrentProcessId()) + "_" +
                              std::to_string(g_nextCopy.fetch_add(1)) + "_" + FileNameOf(source);
     return copier_.Start(source, copy);
 }
@@ -151,12 +151,13 @@ bool CAudioConvert::AddTask(const std::string& file, int duration, const std::st
         duration = kUnknownDuration;
     }
     const bool prepared = file != source;
+    const std::string temp = GetTempDir();
     std::string input = file;
     std::shared_ptr<TempCopy> copy;
     if (!prepared) {
         // Only what fails at once is known here; the bytes are copied on the
         // copier's thread, and the pieces wait for the copy to be whole.
-        copy = CopyToTemp(source);
+        copy = CopyToTemp(source, temp);
         if (!copy) {
             g_logger.Write(3, tag, "copy %s to temp failed", source.c_str());
             if (const CopyFailureNotice notice = g_copyFailureNotice.load())
@@ -172,7 +173,7 @@ bool CAudioConvert::AddTask(const std::string& file, int duration, const std::st
 
     CAutoLock guard(&lock_);
     for (int i = 0; i < count; ++i) {
-        const std::string pieceFile = GetTempDir() + "\\" + std::to_string(pieceCounter_++) + extension;
+        const std::string pieceFile = temp + "\\" + std::to_string(pieceCounter_++) + extension;
         const std::wstring line =
             PieceArguments(engine, input, FormatHms(i * length), FormatHms(i * length + length), pieceFile);
         AudioPiece* piece = new AudioPiece(source, duration, count, i, line, pieceFile);

@@ -74,9 +74,9 @@ protected:
     virtual CAudioTaskSdk* NewSdkTask();
 
 private:
-    // A copy of the source in Temp under a name no other copy or piece has,
-    // written by the copier; null when it could not be begun.
-    std::shared_ptr<TempCopy> CopyToTemp(const std::string& source);
+    // A copy of the source in the Temp folder temp under a name no other copy
+    // or piece has, written by the copier; null when it could not be begun.
+    std::shared_ptr<TempCopy> CopyToTemp(const std::string& source, const std::string& temp);
     // Under the lock: starts the first waiting piece that can be cut now,
     // while fewer than kMaxRunning run. False when none started.
     bool StartFirstReady();

@@ -9,6 +9,7 @@
 namespace {
 
 const DWORD kBlockBytes = 1024 * 1024;
+const ULONGLONG kRoomReadMs = 1000;
 
 bool CopyOneBlock(HANDLE from, HANDLE to, char* buffer, DWORD size, DWORD* copied)
 {
@@ -41,8 +42,8 @@ void SetCopyBlock(CopyBlockFn block)
     g_copyBlock.store(block);
 }
 
-TempCopy::TempCopy(std::string source, std::string path, ScopedHandle from, ScopedHandle to, ULONGLONG size)
-    : source_(std::move(source)), path_(std::move(path)), from_(std::move(from)), to_(std::move(to)), size_(size)
+TempCopy::TempCopy(std::string source, std::string path, ScopedHandle from, ULONGLONG size)
+    : source_(std::move(source)), path_(std::move(path)), from_(std::move(from)), size_(size)
 {
 }
 
@@ -62,12 +63,10 @@ void TempCopier::Stop()
         SetEvent(wake_.get());
         WaitForSingleObject(thread_.get(), INFINITE);
     }
-    // Copies that never began: their files were created empty.
+    // Copies that never began: their files were never created.
     CAutoLock guard(&lock_);
     for (const std::shared_ptr<TempCopy>& copy : queue_) {
-        copy->to_.reset();
         copy->from_.reset();
-        DeleteFileW(AnsiToWide(copy->path_).c_str());
         copy->state_.store(TempCopy::State::kFailed);
     }
     queue_.clear();
@@ -76,11 +75,22 @@ void TempCopier::Stop()
 
 bool TempCopier::EnoughRoomFor(const std::string& path, ULONGLONG size)
 {
-    ULARGE_INTEGER available = {};
-    // Where the room cannot be read the copy itself will tell.
-    if (!GetDiskFreeSpaceExW(AnsiToWide(FolderOf(path)).c_str(), &available, nullptr, nullptr))
-        return true;
-    return available.QuadPart >= size + owedBytes_;
+    // Read again at most once a second: a batch of a hundred files would
+    // otherwise ask the system a hundred times within one click. Meanwhile
+    // what the copies wrote is taken off the room last read.
+    const ULONGLONG now = GetTickCount64();
+    if (!roomKnown_ || now - roomReadAt_ >= kRoomReadMs) {
+        ULARGE_INTEGER available = {};
+        // Where the room cannot be read the copy itself will tell.
+        if (!GetDiskFreeSpaceExW(AnsiToWide(FolderOf(path)).c_str(), &available, nullptr, nullptr))
+            return true;
+        roomKnown_ = true;
+        roomReadAt_ = now;
+        room_ = available.QuadPart;
+        writtenSinceRead_ = 0;
+    }
+    const ULONGLONG left = room_ > writtenSinceRead_ ? room_ - writtenSinceRead_ : 0;
+    return left >= size + owedBytes_;
 }
 
 std::shared_ptr<TempCopy> TempCopier::Start(const std::string& source, const std::string& path)
@@ -97,22 +107,13 @@ std::shared_ptr<TempCopy> TempCopier::Start(const std::string& source, const std
         SetLastError(ERROR_DISK_FULL);
         return nullptr;
     }
-    // Whoever deletes the copy before it is whole (the file's pieces were
-    // dropped) may do so while it is being written.
-    ScopedHandle to(CreateFileW(AnsiToWide(path).c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!to)
-        return nullptr;
     if (!thread_) {
         wake_.reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
         thread_ = StartWorkerThread(L"temp copy", [this] { Run(); });
-        if (!thread_) {
-            to.reset();
-            DeleteFileW(AnsiToWide(path).c_str());
+        if (!thread_)
             return nullptr;
-        }
     }
-    auto copy = std::make_shared<TempCopy>(source, path, std::move(from), std::move(to), ULONGLONG(size.QuadPart));
+    auto copy = std::make_shared<TempCopy>(source, path, std::move(from), ULONGLONG(size.QuadPart));
     queue_.push_back(copy);
     owedBytes_ += copy->size_;
     ++unfinished_;
@@ -159,11 +160,18 @@ bool TempCopier::IsBusy()
 
 bool TempCopier::CopyBytes(const std::shared_ptr<TempCopy>& copy)
 {
+    // Made here rather than when the copy was asked for: creating a file
+    // costs the UI thread as much as opening one. Whoever deletes the copy
+    // before it is whole (the file's pieces were dropped) may do so while it
+    // is being written.
+    if (copy.use_count() > 1)
+        copy->to_.reset(CreateFileW(AnsiToWide(copy->path_).c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr,
+                                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     std::vector<char> buffer(kBlockBytes);
     ULONGLONG left = copy->size_;
     bool whole = false;
     // The last reference is the copier's own once the file's pieces are gone.
-    while (!stopping_.load() && copy.use_count() > 1) {
+    while (copy->to_ && !stopping_.load() && copy.use_count() > 1) {
         const CopyBlockFn replaced = g_copyBlock.load();
         DWORD copied = 0;
         if (!(replaced ? replaced : &CopyOneBlock)(copy->from_.get(), copy->to_.get(), buffer.data(), kBlockBytes,
@@ -177,6 +185,7 @@ bool TempCopier::CopyBytes(const std::shared_ptr<TempCopy>& copy)
         left -= counted;
         CAutoLock guard(&lock_);
         owedBytes_ -= counted;
+        writtenSinceRead_ += counted;
     }
     CAutoLock guard(&lock_);
     owedBytes_ -= left;

@@ -3,8 +3,8 @@
 // of the copier's own: a batch of long recordings is handed over at once,
 // and the window does not stop answering for as long as the disk needs.
 // What can fail at once fails when the copy is asked for: the source cannot
-// be opened for reading, the copy cannot be created, or the disk lacks the
-// room for it and for the copies still being written.
+// be opened for reading, or the disk lacks the room for it and for the
+// copies still being written.
 #include "Lock.h"
 #include "ScopedHandle.h"
 
@@ -20,7 +20,7 @@ class TempCopy {
 public:
     enum class State { kCopying, kDone, kFailed };
 
-    TempCopy(std::string source, std::string path, ScopedHandle from, ScopedHandle to, ULONGLONG size);
+    TempCopy(std::string source, std::string path, ScopedHandle from, ULONGLONG size);
     TempCopy(const TempCopy&) = delete;
     TempCopy& operator=(const TempCopy&) = delete;
 
@@ -53,9 +53,10 @@ public:
     TempCopier(const TempCopier&) = delete;
     TempCopier& operator=(const TempCopier&) = delete;
 
-    // Opens source, creates path (overwriting a file of that name) and queues
-    // the copy; null when that failed. The copy is dropped, and its file
-    // deleted, once the copier holds the last reference to it.
+    // Opens source and queues its copy to path (overwriting a file of that
+    // name); null when the source cannot be read or the disk lacks the room.
+    // The copy is dropped, and its file deleted, once the copier holds the
+    // last reference to it.
     std::shared_ptr<TempCopy> Start(const std::string& source, const std::string& path);
 
     // A copy is queued or being written, or its end is being told.
@@ -72,6 +73,11 @@ private:
     std::deque<std::shared_ptr<TempCopy>> queue_;
     // Bytes that the queued copies and the one under way have still to write.
     ULONGLONG owedBytes_ = 0;
+    // The room on the disk when last read, and the bytes written since.
+    bool roomKnown_ = false;
+    ULONGLONG roomReadAt_ = 0;
+    ULONGLONG room_ = 0;
+    ULONGLONG writtenSinceRead_ = 0;
     int unfinished_ = 0;
     std::atomic<bool> stopping_{false};
     ScopedHandle wake_;

@@ -121,7 +121,7 @@ bool FailingCopyBlock(HANDLE, HANDLE, char*, DWORD, DWORD* copied)
     return false;
 }
 
-TEST(CopyFailure, SourceLockedByAnotherProgramIsRefusedAtOnce)
+TEST(CopyFailure, LockedSourceIsRefusedAtOnce)
 {
     CAudioConvert convert;
     const std::string locked = GetTempDir() + "\\copy_failure_locked.wav";
@@ -134,7 +134,7 @@ TEST(CopyFailure, SourceLockedByAnotherProgramIsRefusedAtOnce)
     EXPECT_FALSE(convert.IsCopying());
 }
 
-TEST(CopyFailure, CopyThatFailsAfterHandingOverShowsTheSameBoxAndEndsItsPieces)
+TEST(CopyFailure, LateCopyFailureShowsTheBoxAndEndsPieces)
 {
     const HWND owner = MakeMainWindowWithNotice();
     ASSERT_NE(nullptr, owner);
