@@ -121,7 +121,7 @@ bool FailingCopyBlock(HANDLE, HANDLE, char*, DWORD, DWORD* copied)
     return false;
 }
 
-TEST(CopyFailure, LockedSourceIsRefusedAtOnce)
+TEST(CopyFailure, LockedSourceRefusedAtOnce)
 {
     CAudioConvert convert;
     const std::string locked = GetTempDir() + "\\copy_failure_locked.wav";
@@ -134,7 +134,7 @@ TEST(CopyFailure, LockedSourceIsRefusedAtOnce)
     EXPECT_FALSE(convert.IsCopying());
 }
 
-TEST(CopyFailure, LateCopyFailureShowsTheBoxAndEndsPieces)
+TEST(CopyFailure, LateFailureShowsTheBox)
 {
     const HWND owner = MakeMainWindowWithNotice();
     ASSERT_NE(nullptr, owner);

@@ -435,7 +435,7 @@ std::vector<std::string> TempCopiesOf(const std::string& name)
     return found;
 }
 
-TEST_F(SchedulerTest, CopyRunsAwayFromTheCallerAndItsStartWaits)
+TEST_F(SchedulerTest, CopyIsWrittenOffTheCaller)
 {
     const tonespeech::Recording recording = WordPerPiece({6, 7});
     const std::string source = WriteSource("sched_held_copy.wav", recording);
@@ -460,7 +460,7 @@ TEST_F(SchedulerTest, CopyRunsAwayFromTheCallerAndItsStartWaits)
     EXPECT_EQ(recording.text, JoinedText(convert_->GetFilePieces(source)));
 }
 
-TEST_F(SchedulerTest, RemovedFileDropsItsCopyUnderWay)
+TEST_F(SchedulerTest, DroppedFileStopsItsCopy)
 {
     const std::string kept = WriteSource("sched_kept_copy.wav", tonespeech::Speak({8}));
     const std::string dropped = WriteSource("sched_dropped_copy.wav", tonespeech::Speak({9}));
