@@ -4,13 +4,16 @@
 //   2. adding 100 files until every row shows its duration;
 //   3. one full repaint with 100 rows at 1280x800 (50 WM_PAINTs);
 //   4. the longest time the UI thread is away from its message loop while
-//      ten pieces are in flight, and while 100 rows are all recognising.
+//      ten pieces are in flight, and while 100 rows are all recognising;
+//   5. the start-all click with 20 recordings of 200 MB each.
 // A probe thread posts a message to a window of the UI thread and waits for
 // it to be handled, again and again; the longest wait is the longest time the
 // thread was away from its loop.
-//   ui_bench.exe MEDIA_FILE SKIN_FOLDER [RUNS]
+//   ui_bench.exe MEDIA_FILE SKIN_FOLDER [RUNS [BIG_FOLDER]]
 // MEDIA_FILE is a tone-speech WAV; SKIN_FOLDER the source tree's DlgRes,
-// relative to the program's folder; the speech stand-in must be running.
+// relative to the program's folder; BIG_FOLDER holds the large recordings
+// big0.wav, big1.wav, ... (figure 5 is left out without it); the speech
+// stand-in must be running.
 #include "UserHttpLib.h"
 
 #include "AppPaths.h"
@@ -87,6 +90,7 @@ struct Taken {
     double at;
     double cpuMs;
     UINT message;
+    HWND window;
 };
 std::vector<Taken> g_taken;
 
@@ -103,8 +107,10 @@ double ThreadCpuMs()
 
 LRESULT CALLBACK NoteTakenMessage(int code, WPARAM removed, LPARAM message)
 {
-    if (code == HC_ACTION && removed == PM_REMOVE)
-        g_taken.push_back({NowMs(), ThreadCpuMs(), reinterpret_cast<const MSG*>(message)->message});
+    if (code == HC_ACTION && removed == PM_REMOVE) {
+        const MSG* taken = reinterpret_cast<const MSG*>(message);
+        g_taken.push_back({NowMs(), ThreadCpuMs(), taken->message, taken->hwnd});
+    }
     return CallNextHookEx(nullptr, code, removed, message);
 }
 
@@ -124,6 +130,18 @@ std::string MessageName(UINT message)
     // clang-format on
 }
 
+// For a paint, the class of the window painted: the main window, a message
+// box, a combo's drop-down...
+std::string PaintedWindow(const Taken& taken)
+{
+    if (taken.message != WM_PAINT)
+        return std::string();
+    wchar_t name[64] = {};
+    if (!IsWindow(taken.window) || GetClassNameW(taken.window, name, 64) == 0)
+        return " (a window now gone)";
+    return " (" + WideToAnsi(name) + ")";
+}
+
 // The costliest messages taken after `from`, slowest first.
 std::string CostliestMessages(double from, size_t count)
 {
@@ -135,7 +153,7 @@ std::string CostliestMessages(double from, size_t count)
     std::string text;
     for (size_t i = 0; i < costs.size() && i < count; ++i) {
         const size_t k = costs[i].second;
-        text += (i ? ", " : "") + MessageName(g_taken[k].message) + " " +
+        text += (i ? ", " : "") + MessageName(g_taken[k].message) + PaintedWindow(g_taken[k]) + " " +
                 std::to_string(static_cast<long>(costs[i].first + 0.5)) + " ms (CPU " +
                 std::to_string(static_cast<long>(g_taken[k + 1].cpuMs - g_taken[k].cpuMs + 0.5)) + " ms)";
     }
@@ -318,6 +336,26 @@ std::vector<double> FirstPaints(int runs)
     return times;
 }
 
+long long SizeMb(const std::wstring& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data))
+        return 0;
+    return ((static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow) / (1024 * 1024);
+}
+
+// big0.wav, big1.wav, ... as long as they exist in folder.
+std::vector<std::wstring> BigFiles(const std::string& folder)
+{
+    std::vector<std::wstring> files;
+    for (int i = 0;; ++i) {
+        const std::wstring path = AnsiToWide(folder) + L"\\big" + std::to_wstring(i) + L".wav";
+        if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES)
+            return files;
+        files.push_back(path);
+    }
+}
+
 // Copies of the media file with names of their own.
 std::vector<std::wstring> MakeMediaFiles(const std::string& media)
 {
@@ -334,8 +372,14 @@ std::vector<std::wstring> MakeMediaFiles(const std::string& media)
 
 class Bench {
 public:
-    Bench(BenchPlayer& player, UiThread& ui, SpeechService& service, std::vector<std::wstring> files, int runs)
-        : player_(player), ui_(ui), service_(service), files_(std::move(files)), runs_(runs)
+    Bench(BenchPlayer& player, UiThread& ui, SpeechService& service, std::vector<std::wstring> files,
+          std::vector<std::wstring> bigFiles, int runs)
+        : player_(player),
+          ui_(ui),
+          service_(service),
+          files_(std::move(files)),
+          bigFiles_(std::move(bigFiles)),
+          runs_(runs)
     {
     }
 
@@ -347,6 +391,12 @@ public:
         Idle(10000);
         Recognising(kInFlightRows, "0.5", 0, "ten pieces in flight (10 rows started, stand-in 0.5 s + 0.03 s per s)");
         Recognising(kRows, "1", 20000, "100 rows all recognising (stand-in 1 s + 0.03 s per s, 20 s)");
+        if (!bigFiles_.empty()) {
+            const std::string title = std::to_string(bigFiles_.size()) + " rows of " +
+                                      std::to_string(SizeMb(bigFiles_[0])) +
+                                      " MB each started (stand-in 1 s + 0.03 s per s, 10 s)";
+            Recognising(int(bigFiles_.size()), "1", 10000, title.c_str(), bigFiles_);
+        }
         // No task may still run when the process ends.
         Clear();
         ui_.Run([&] { player_.Close(); });
@@ -387,12 +437,14 @@ private:
 
     // Adds the first `rows` files as the file dialog's command does, on the
     // UI thread; the time until every row shows its duration on screen.
-    double Add(int rows)
+    double Add(int rows) { return Add(rows, files_); }
+
+    double Add(int rows, const std::vector<std::wstring>& files)
     {
         const double start = NowMs();
         ui_.Run([&] {
             for (int i = 0; i < rows; ++i)
-                List()->AddFile(files_[size_t(i)].c_str());
+                List()->AddFile(files[size_t(i)].c_str());
         });
         return ui_.WaitFor([&] { return AllRowsShowDuration(); }, 60000) - start;
     }
@@ -480,11 +532,17 @@ private:
     // 0, else for holdMs.
     void Recognising(int rows, const char* latencyFixed, DWORD holdMs, const char* title)
     {
+        Recognising(rows, latencyFixed, holdMs, title, files_);
+    }
+
+    void Recognising(int rows, const char* latencyFixed, DWORD holdMs, const char* title,
+                     const std::vector<std::wstring>& files)
+    {
         std::vector<double> clicks, away, longest, ownWork;
         std::string notes, costliest;
         for (int run = 0; run < runs_; ++run) {
             Clear();
-            Add(rows);
+            Add(rows, files);
             service_.Control("latency", std::string("fixed=") + latencyFixed + "&per_second=0.03");
             const LPARAM at = ui_.Ask<LPARAM>([&] {
                 const RECT& rc = player_.GetManager().FindControlByName(L"btnStartAll")->GetBounds();
@@ -547,6 +605,7 @@ private:
     UiThread& ui_;
     SpeechService& service_;
     std::vector<std::wstring> files_;
+    std::vector<std::wstring> bigFiles_;
     int runs_;
 };
 
@@ -555,7 +614,7 @@ private:
 int main(int argc, char** argv)
 {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: ui_bench MEDIA_FILE SKIN_FOLDER [RUNS]\n");
+        std::fprintf(stderr, "usage: ui_bench MEDIA_FILE SKIN_FOLDER [RUNS [BIG_FOLDER]]\n");
         return 2;
     }
     const int runs = argc > 3 ? std::max(1, std::atoi(argv[3])) : 5;
@@ -585,7 +644,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "main window not created\n");
         return 1;
     }
-    Bench bench(player, ui, service, files, runs);
+    Bench bench(player, ui, service, files, argc > 4 ? BigFiles(argv[4]) : std::vector<std::wstring>(), runs);
     std::thread controller([&] {
         bench.RunAll();
         std::fflush(stdout);

@@ -11,6 +11,7 @@
 #include <string>
 
 class CAudioTaskSdk;
+class TempCopy;
 
 // Both messages: wParam the AudioPiece, which stays with CAudioConvert; lParam
 // the piece's id, so that the receiver can ask CAudioConvert::IsLivePiece
@@ -82,6 +83,9 @@ struct AudioPiece {
     int engine = kEngineRest;
     CAudioTaskSdk* sdkTask = nullptr;  // the task running or last run; SDK only
     bool sdkCalledBack = false;        // its task has called back; under the scheduler's lock
+    // The Temp copy it is cut from while that is still being written; null
+    // for a prepared file. Under the scheduler's lock.
+    std::shared_ptr<TempCopy> copy;
     std::atomic<int> progressSteps{100};
     std::atomic<int> stepsDone{0};
     // What the piece is cut from, held while it may still be cut; let go

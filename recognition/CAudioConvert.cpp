@@ -125,6 +125,8 @@ std::wstring PieceArguments(int engine, const std::string& input, const std::str
 
 CAudioConvert::~CAudioConvert()
 {
+    // No copy may end into a start while the manager goes.
+    copier_.Stop();
     StopAll();
     // A callback that got in before the exiting flag was set may still be on
     // its way to the lock; the manager must outlive it.
@@ -141,13 +143,11 @@ CAudioTaskSdk* CAudioConvert::NewSdkTask()
     return new CAudioTaskSdk;
 }
 
-std::string CAudioConvert::CopyToTemp(const std::string& source)
+std::shared_ptr<TempCopy> CAudioConvert::CopyToTemp(const std::string& source, const std::string& temp)
 {
-    const std::string copy = GetTempDir() + "\\src" + std::to_string(GetCurrentProcessId()) + "_" +
+    const std::string copy = temp + "\\src" + std::to_string(GetCurrentProcessId()) + "_" +
                              std::to_string(g_nextCopy.fetch_add(1)) + "_" + FileNameOf(source);
-    if (!CopyFileW(AnsiToWide(source).c_str(), AnsiToWide(copy).c_str(), FALSE))
-        return std::string();
-    return copy;
+    return copier_.Start(source, copy);
 }
 
 bool CAudioConvert::AddTask(const std::string& file, int duration, const std::string& source)
@@ -158,14 +158,19 @@ bool CAudioConvert::AddTask(const std::string& file, int duration, const std::st
         duration = kUnknownDuration;
     }
     const bool prepared = file != source;
+    const std::string temp = GetTempDir();
     std::string input = file;
+    std::shared_ptr<TempCopy> copy;
     if (!prepared) {
-        input = CopyToTemp(source);
-        if (input.empty()) {
+        // Only what fails at once is known here; the bytes are copied on the
+        // copier's thread, and the pieces wait for the copy to be whole.
+        copy = CopyToTemp(source, temp);
+        if (!copy) {
             if (const CopyFailureNotice notice = g_copyFailureNotice.load())
                 notice(source);
             return false;
         }
+        input = copy->GetPath();
     }
     // The copy is this run's own, and so is a prepared file in Temp: it goes
     // once no piece can be cut from it again.
@@ -177,7 +182,7 @@ bool CAudioConvert::AddTask(const std::string& file, int duration, const std::st
 
     CAutoLock guard(&lock_);
     for (int i = 0; i < count; ++i) {
-        const std::string pieceFile = GetTempDir() + "\\" + std::to_string(pieceCounter_++) + extension;
+        const std::string pieceFile = temp + "\\" + std::to_string(pieceCounter_++) + extension;
         const std::wstring line =
             PieceArguments(engine, input, FormatHms(i * length), FormatHms(i * length + length), pieceFile);
         AudioPiece* piece = new AudioPiece(source, duration, count, i, line, pieceFile);
@@ -185,17 +190,67 @@ bool CAudioConvert::AddTask(const std::string& file, int duration, const std::st
         piece->engine = engine;
         piece->id = g_nextPieceId.fetch_add(1) + 1;
         piece->input = cutInput;
+        piece->copy = copy;
         waiting_.push_back(piece);
         pieces_[line] = piece;
     }
     SortQueue();
-    Dispatch();
+    // The start this call makes counts as running at once; while no piece
+    // can be cut yet, its task is begun when a copy has ended.
+    if (running_ < kMaxRunning && !StartFirstReady()) {
+        ++running_;
+        ++owedStarts_;
+    }
     return true;
 }
 
 void CAudioConvert::OnTimer()
 {
+    EndPiecesOfFailedCopies();
     Dispatch();
+}
+
+void CAudioConvert::OnCopyEnded()
+{
+    CAutoLock guard(&lock_);
+    if (owedStarts_ == 0)
+        return;
+    --owedStarts_;
+    --running_;
+    StartFirstReady();
+}
+
+void CAudioConvert::EndPiecesOfFailedCopies()
+{
+    std::vector<std::string> failedSources;
+    {
+        CAutoLock guard(&lock_);
+        std::vector<const TempCopy*> failed;
+        for (auto entry = waiting_.begin(); entry != waiting_.end();) {
+            AudioPiece* piece = *entry;
+            if (!piece->copy || piece->copy->GetState() != TempCopy::State::kFailed) {
+                ++entry;
+                continue;
+            }
+            entry = waiting_.erase(entry);
+            if (std::find(failed.begin(), failed.end(), piece->copy.get()) == failed.end()) {
+                failed.push_back(piece->copy.get());
+                failedSources.push_back(piece->source);
+            }
+            // Back for the last time, as a piece that could not be cut: the
+            // main window's sweep finishes the row.
+            piece->copy.reset();
+            piece->code.store(-1);
+            piece->SetMessageText("copy to temp failed");
+            piece->stepsDone.store(piece->progressSteps.load());
+            ReleaseWorkFiles(piece);
+        }
+    }
+    // The box is made outside the lock: the tasks' callbacks need it.
+    if (const CopyFailureNotice notice = g_copyFailureNotice.load()) {
+        for (const std::string& source : failedSources)
+            notice(source);
+    }
 }
 
 void CAudioConvert::SortQueue()
@@ -207,16 +262,29 @@ void CAudioConvert::SortQueue()
 void CAudioConvert::Dispatch()
 {
     CAutoLock guard(&lock_);
-    if (running_ >= kMaxRunning || waiting_.empty())
-        return;
+    StartFirstReady();
+}
+
+bool CAudioConvert::StartFirstReady()
+{
+    if (running_ >= kMaxRunning)
+        return false;
+    // In queue order, passing over the pieces whose copy is still being
+    // written.
+    const auto ready = std::find_if(waiting_.begin(), waiting_.end(), [](const AudioPiece* piece) {
+        return !piece->copy || piece->copy->GetState() == TempCopy::State::kDone;
+    });
+    if (ready == waiting_.end())
+        return false;
+    AudioPiece* piece = *ready;
+    waiting_.erase(ready);
     ++running_;
-    AudioPiece* piece = waiting_.front();
-    waiting_.pop_front();
     ++piece->starts;
     if (piece->engine == AudioPiece::kEngineSdk)
         StartSdk(piece);
     else
         StartRest(piece);
+    return true;
 }
 
 void CAudioConvert::StartRest(AudioPiece* piece)
@@ -419,6 +487,11 @@ int CAudioConvert::GetRunning()
 {
     CAutoLock guard(&lock_);
     return running_;
+}
+
+bool CAudioConvert::IsCopying()
+{
+    return copier_.IsBusy();
 }
 
 void CAudioConvert::StopAll()

@@ -6,6 +6,7 @@
 #include "AudioPiece.h"
 #include "Lock.h"
 #include "SimpleThread.h"
+#include "TempCopy.h"
 
 #include "Win32Prelude.h"
 
@@ -63,6 +64,9 @@ public:
     bool IsLivePiece(const AudioPiece* piece, LPARAM id);
     // Tasks started and not yet called back.
     int GetRunning();
+    // A source's copy into Temp is still being written (or the start owed
+    // for it is being made): its pieces have not all become startable yet.
+    bool IsCopying();
     void StopAll();
 
 protected:
@@ -72,9 +76,18 @@ protected:
     virtual CAudioTaskSdk* NewSdkTask();
 
 private:
-    // A copy of the source in Temp under a name no other copy or piece has;
-    // empty when the copy failed.
-    static std::string CopyToTemp(const std::string& source);
+    // A copy of the source in the Temp folder temp under a name no other copy
+    // or piece has, written by the copier; null when it could not be begun.
+    std::shared_ptr<TempCopy> CopyToTemp(const std::string& source, const std::string& temp);
+    // Under the lock: starts the first waiting piece that can be cut now,
+    // while fewer than kMaxRunning run. False when none started.
+    bool StartFirstReady();
+    // A copy has ended or was dropped, on the copier's thread: a start that
+    // AddTask made while its copy was being written begins its task now.
+    void OnCopyEnded();
+    // On the UI thread: the pieces of copies that failed after AddTask come
+    // back failed, and the user is told as when the copy fails at once.
+    void EndPiecesOfFailedCopies();
     void StartRest(AudioPiece* piece);
     void StartSdk(AudioPiece* piece);
     void SortQueue();
@@ -100,6 +113,11 @@ private:
     std::map<std::wstring, AudioPiece*> pieces_;
     // Keyed by the argument line; under the lock.
     std::map<std::wstring, RemovedRestPiece> removedRunning_;
+    // Starts that AddTask made while no piece could be cut yet: each counts
+    // in running until a copy ends and its task is begun.
+    int owedStarts_ = 0;
+    // Last, so that it and its thread go first: the thread calls back here.
+    TempCopier copier_{[this] { OnCopyEnded(); }};
 };
 
 // The program's word to the user when an unprepared source cannot be copied

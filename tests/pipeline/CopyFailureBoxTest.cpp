@@ -10,6 +10,7 @@
 #include "ControlUI.h"
 #include "CopyFailureBox.h"
 #include "MessageWnd.h"
+#include "ScopedHandle.h"
 #include "StringUtils.h"
 #include "TestSupport.h"
 
@@ -48,17 +49,26 @@ std::wstring ControlText(CMessageWnd* box, const wchar_t* name)
     return control ? std::wstring(control->GetText().GetData()) : L"(missing)";
 }
 
-TEST(CopyFailure, SourceThatCannotBeCopiedShowsTheBoxAndQueuesNothing)
+// A stand-in for the main window, the REST engine chosen and the box
+// installed as the program entry installs it.
+HWND MakeMainWindowWithNotice()
 {
     WriteConfigString(USERLIB_URL_KEY, L"http://127.0.0.1:1");
     UiLib::CUiManager::SetInstance(GetModuleHandleW(nullptr), nullptr);
     const HWND owner = CreateWindowExW(0, L"STATIC", L"main", WS_POPUP | WS_VISIBLE, 150, 120, 860, 600, nullptr,
                                        nullptr, GetModuleHandleW(nullptr), nullptr);
-    ASSERT_NE(nullptr, owner);
+    if (owner == nullptr)
+        return nullptr;
     CData::GetInstance()->InitUserlib(owner);
     CData::GetInstance()->SetRecgType(1);
-    // As the program entry installs it.
     SetCopyFailureNotice(&ShowCopyFailureNotice);
+    return owner;
+}
+
+TEST(CopyFailure, SourceThatCannotBeCopiedShowsTheBoxAndQueuesNothing)
+{
+    const HWND owner = MakeMainWindowWithNotice();
+    ASSERT_NE(nullptr, owner);
 
     CAudioConvert convert;
     const std::string missing = GetTempDir() + "\\copy failure\\missing source.wav";
@@ -99,6 +109,75 @@ TEST(CopyFailure, SourceThatCannotBeCopiedShowsTheBoxAndQueuesNothing)
     convert.RemoveFile(present);
     EXPECT_TRUE(PumpUntil([&] { return convert.GetRunning() == 0; }, 60000));
 
+    SetCopyFailureNotice(nullptr);
+    DestroyWindow(owner);
+}
+
+// A disk that fails in the middle of a copy.
+bool FailingCopyBlock(HANDLE, HANDLE, char*, DWORD, DWORD* copied)
+{
+    *copied = 0;
+    SetLastError(ERROR_WRITE_FAULT);
+    return false;
+}
+
+TEST(CopyFailure, LockedSourceRefusedAtOnce)
+{
+    CAudioConvert convert;
+    const std::string locked = GetTempDir() + "\\copy_failure_locked.wav";
+    std::ofstream(locked, std::ios::binary) << "held open for writing elsewhere";
+    const ScopedHandle writer(CreateFileW(AnsiToWide(locked).c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(writer.valid());
+    EXPECT_FALSE(convert.AddTask(locked, 30, locked));
+    EXPECT_EQ(0, convert.GetRunning());
+    EXPECT_FALSE(convert.IsCopying());
+}
+
+TEST(CopyFailure, LateFailureShowsTheBox)
+{
+    const HWND owner = MakeMainWindowWithNotice();
+    ASSERT_NE(nullptr, owner);
+    SetCopyBlock(&FailingCopyBlock);
+
+    CAudioConvert convert;
+    const std::string source = GetTempDir() + "\\copy_failure_late.wav";
+    std::ofstream(source, std::ios::binary) << "the disk fails while this is copied";
+    // Opened and created: the file is handed over and its start counts.
+    ASSERT_TRUE(convert.AddTask(source, 2 * CAudioConvert::kRestPieceSeconds, source));
+    EXPECT_TRUE(BoxWindows().empty());
+    ASSERT_TRUE(PumpUntil([&] { return !convert.IsCopying(); }, 60000));
+    EXPECT_EQ(0, convert.GetRunning());
+
+    // The next tick tells the user with the box of a copy that failed at once,
+    // and both pieces come back failed without a result message, so that the
+    // main window's sweep finishes the row.
+    convert.OnTimer();
+    EXPECT_EQ(0, convert.GetRunning());
+    const std::vector<HWND> boxes = BoxWindows();
+    ASSERT_EQ(1u, boxes.size());
+    CMessageWnd* box = BoxOf(boxes[0]);
+    ASSERT_NE(nullptr, box);
+    EXPECT_EQ(AnsiToWide(source) + L"，任务失败，请确保文件有效或未被打开!", std::wstring(box->GetText().GetData()));
+    const std::vector<AudioPiece*> pieces = convert.GetFilePieces(source);
+    ASSERT_EQ(2u, pieces.size());
+    for (AudioPiece* piece : pieces) {
+        EXPECT_EQ(-1, piece->code.load());
+        EXPECT_EQ(0, piece->starts);
+        EXPECT_FALSE(piece->GetMessageText().empty());
+    }
+    MSG message;
+    EXPECT_FALSE(PeekMessageW(&message, owner, WM_USER_AUDIO_RESULT, WM_USER_AUDIO_RESULT, PM_NOREMOVE));
+    // Told once, and the broken copy is gone.
+    convert.OnTimer();
+    EXPECT_EQ(1u, BoxWindows().size());
+    WIN32_FIND_DATAW found;
+    const ScopedFindHandle copies(
+        FindFirstFileW(AnsiToWide(GetTempDir() + "\\src*_copy_failure_late.wav").c_str(), &found));
+    EXPECT_FALSE(copies.valid());
+
+    SetCopyBlock(nullptr);
+    DestroyWindow(boxes[0]);
     SetCopyFailureNotice(nullptr);
     DestroyWindow(owner);
 }

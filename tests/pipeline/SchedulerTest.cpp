@@ -176,6 +176,13 @@ protected:
 
     std::vector<PostedMessage> Results() const { return window_->Received(WM_USER_AUDIO_RESULT); }
 
+    // Until every source's copy into Temp is whole and the starts made
+    // for it have begun their tasks.
+    bool WaitForCopies()
+    {
+        return PumpUntil([this] { return !convert_->IsCopying(); }, 60000);
+    }
+
     // Ticks the scheduler, as the main window's timer does (only faster),
     // until count results have come.
     bool WaitForResults(size_t count, DWORD timeoutMs = 120000)
@@ -325,6 +332,7 @@ TEST_F(SchedulerTest, OneCompletionLetsExactlyOneMorePieceStart)
     service_.Control("fail", "kind=error&err_no=3301&count=1");
     service_.Control("fail", "kind=delay&delay=20&count=11");
     ASSERT_TRUE(convert_->AddTask(source, DurationOf(recording), source));
+    ASSERT_TRUE(WaitForCopies());
     for (int tick = 0; tick < 12; ++tick)
         convert_->OnTimer();
     ASSERT_EQ(CAudioConvert::kMaxRunning, convert_->GetRunning());
@@ -432,6 +440,7 @@ TEST_F(SchedulerTest, RemovedFileIsDroppedAndItsLateResultNotPosted)
     LogCapture log;
     const unsigned long long before = TempBytes(true);
     ASSERT_TRUE(convert_->AddTask(source, DurationOf(recording), source));
+    ASSERT_TRUE(WaitForCopies());
     convert_->OnTimer();
     EXPECT_EQ(2, convert_->GetRunning());
     convert_->RemoveFile(source);
@@ -491,6 +500,102 @@ TEST_F(SchedulerTest, SourceThatCannotBeCopiedQueuesNothing)
     EXPECT_TRUE(LogCapture::Matching(3, "").empty());
 }
 
+// Copies into Temp are held at their first block until the test lets them go.
+HANDLE g_copyGate = nullptr;
+
+bool HeldCopyBlock(HANDLE from, HANDLE to, char* buffer, DWORD size, DWORD* copied)
+{
+    *copied = 0;
+    if (WaitForSingleObject(g_copyGate, 60000) != WAIT_OBJECT_0)
+        return false;
+    DWORD got = 0, wrote = 0;
+    if (!ReadFile(from, buffer, size, &got, nullptr) || !WriteFile(to, buffer, got, &wrote, nullptr) || wrote != got)
+        return false;
+    *copied = got;
+    return true;
+}
+
+class HeldCopies {
+public:
+    HeldCopies() : gate_(CreateEventW(nullptr, TRUE, FALSE, nullptr))
+    {
+        g_copyGate = gate_.get();
+        SetCopyBlock(&HeldCopyBlock);
+    }
+    ~HeldCopies()
+    {
+        Release();
+        SetCopyBlock(nullptr);
+    }
+    void Release() { SetEvent(gate_.get()); }
+
+private:
+    ScopedHandle gate_;
+};
+
+// The copies of one source's name in Temp.
+std::vector<std::string> TempCopiesOf(const std::string& name)
+{
+    std::vector<std::string> found;
+    WIN32_FIND_DATAW entry;
+    ScopedFindHandle find(FindFirstFileW(AnsiToWide(GetTempDir() + "\\src*_" + name).c_str(), &entry));
+    if (!find)
+        return found;
+    do
+        found.push_back(WideToAnsi(entry.cFileName));
+    while (FindNextFileW(find.get(), &entry));
+    return found;
+}
+
+TEST_F(SchedulerTest, CopyIsWrittenOffTheCaller)
+{
+    const tonespeech::Recording recording = WordPerPiece({6, 7});
+    const std::string source = WriteSource("sched_held_copy.wav", recording);
+    HeldCopies held;
+    ASSERT_TRUE(convert_->AddTask(source, DurationOf(recording), source));
+    // Handed over with the copy not yet written: the start that AddTask makes
+    // counts as running, and no tick starts a piece of a file still copied.
+    EXPECT_TRUE(convert_->IsCopying());
+    EXPECT_EQ(1, convert_->GetRunning());
+    for (int tick = 0; tick < 3; ++tick)
+        convert_->OnTimer();
+    EXPECT_EQ(1, convert_->GetRunning());
+    PumpFor(200);
+    EXPECT_EQ(0, service_.RecognizeRequests());
+
+    held.Release();
+    // The first piece goes out without a tick; the second waits for one.
+    ASSERT_TRUE(PumpUntil([&] { return service_.RecognizeRequests() == 1; }, 60000));
+    ASSERT_TRUE(WaitForCopies());
+    ASSERT_TRUE(WaitForResults(2));
+    EXPECT_EQ(2, service_.RecognizeRequests());
+    EXPECT_EQ(recording.text, JoinedText(convert_->GetFilePieces(source)));
+}
+
+TEST_F(SchedulerTest, DroppedFileStopsItsCopy)
+{
+    const std::string kept = WriteSource("sched_kept_copy.wav", tonespeech::Speak({8}));
+    const std::string dropped = WriteSource("sched_dropped_copy.wav", tonespeech::Speak({9}));
+    {
+        HeldCopies held;
+        ASSERT_TRUE(convert_->AddTask(dropped, 2, dropped));
+        ASSERT_TRUE(convert_->AddTask(kept, 2, kept));
+        EXPECT_EQ(2, convert_->GetRunning());
+        convert_->RemoveFile(dropped);
+    }
+    ASSERT_TRUE(WaitForCopies());
+    EXPECT_TRUE(TempCopiesOf("sched_dropped_copy.wav").empty());
+    // The dropped file's start was given back, and the kept file's began
+    // once its copy was whole.
+    ASSERT_TRUE(WaitForResults(1));
+    ASSERT_TRUE(PumpUntil([this] { return convert_->GetRunning() == 0; }, 60000));
+    PumpFor(200);
+    EXPECT_EQ(1u, Results().size());
+    EXPECT_EQ(1, service_.RecognizeRequests());
+    EXPECT_TRUE(convert_->GetFilePieces(dropped).empty());
+    EXPECT_EQ(u8"八", JoinedText(convert_->GetFilePieces(kept)));
+}
+
 TEST_F(SchedulerTest, PreparedFileIsCutInPlaceAndKeyedBySource)
 {
     const tonespeech::Recording recording = tonespeech::Speak({3});
@@ -531,6 +636,7 @@ TEST_F(SchedulerTest, NothingIsPostedWhileExiting)
     // into it until its run is over.
     auto* convert = new WatchedConvert;
     ASSERT_TRUE(convert->AddTask(source, 2, source));
+    ASSERT_TRUE(PumpUntil([&] { return !convert->IsCopying(); }, 60000));
     ASSERT_EQ(1u, convert->tasks.size());
     ASSERT_TRUE(PumpUntil([&] { return convert->tasks[0]->HasEnded(); }, 60000));
     EXPECT_EQ(1, service_.RecognizeRequests());
@@ -550,6 +656,7 @@ TEST_F(SchedulerTest, SpeechSdkPiecesAreListedWhileRunningAndRemovedWithoutWaiti
     const std::string source = WriteSource("sched_sdk.wav", recording);
     ASSERT_TRUE(convert_->AddTask(source, 0, source));
     CData::GetInstance()->SetRecgType(1);
+    ASSERT_TRUE(WaitForCopies());
     const std::vector<std::string> zero = LogCapture::Matching(2, "audio ");
     ASSERT_EQ(1u, zero.size());
     EXPECT_NE(std::string::npos, zero[0].find("time is 0, set 3600"));
@@ -602,6 +709,7 @@ TEST_F(SchedulerTest, SpeechSdkPieceRunsToItsEndAndItsFinishedTaskIsFreedWithIt)
     const std::string source = WriteSource("sched_sdk_end.wav", recording);
     ASSERT_TRUE(convert_->AddTask(source, DurationOf(recording), source));
     CData::GetInstance()->SetRecgType(1);
+    ASSERT_TRUE(WaitForCopies());
     const std::vector<AudioPiece*> pieces = convert_->GetFilePieces(source);
     ASSERT_EQ(1u, pieces.size());
     AudioPiece* piece = pieces[0];

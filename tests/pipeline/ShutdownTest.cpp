@@ -356,6 +356,8 @@ TEST_F(ShutdownTest, RestPieceWhoseThreadCannotStartComesBackFailedAfterItsStart
     ASSERT_TRUE(WriteBinaryFile(source, tonespeech::WavFile(tonespeech::Speak({1}).samples)));
     UnstartableConvert convert;
     ASSERT_TRUE(convert.AddTask(source, 2, source));
+    // The first start is made once the copy into Temp is whole.
+    ASSERT_TRUE(PumpUntil([&] { return !convert.IsCopying(); }, 60000));
     EXPECT_EQ(0, convert.GetRunning());
     for (int tick = 1; tick < CAudioConvert::kMaxStarts; ++tick) {
         convert.OnTimer();
@@ -482,7 +484,8 @@ TEST(ShutdownChild, CloseWithPiecesInFlight)
     SpeechService service;
     auto* convert = new CAudioConvert;
     auto* prepare = new CTaskManager;
-    // Each file is one piece, and handing a file over starts it.
+    // Each file is one piece, and handing a file over starts it (its task
+    // begins once the file's copy into Temp is whole).
     for (int i = 0; i < kPiecesInFlight; ++i)
         ASSERT_TRUE(convert->AddTask(SourcePath(i), 2, SourcePath(i)));
     ASSERT_EQ(kPiecesInFlight, convert->GetRunning());
