@@ -217,7 +217,31 @@ void CAudioConvert::OnCopyEnded()
         return;
     --owedStarts_;
     --running_;
-    StartFirstReady();
+    const bool started = StartFirstReady();
+    // A copy is marked whole before it calls back, so a later AddTask or tick
+    // may already have started its piece: the start owed is then kept for the
+    // next copy to end, and none is lost.
+    if (IsAnyCopyPending()) {
+        if (!started) {
+            ++owedStarts_;
+            ++running_;
+        }
+        return;
+    }
+    // Nothing is left to copy: what is still owed starts now, in queue order,
+    // or is given back, so that no start is held for ever.
+    while (owedStarts_ > 0) {
+        --owedStarts_;
+        --running_;
+        StartFirstReady();
+    }
+}
+
+bool CAudioConvert::IsAnyCopyPending() const
+{
+    return std::any_of(waiting_.begin(), waiting_.end(), [](const AudioPiece* piece) {
+        return piece->copy && piece->copy->GetState() == TempCopy::State::kCopying;
+    });
 }
 
 void CAudioConvert::EndPiecesOfFailedCopies()

@@ -85,6 +85,8 @@ private:
     // A copy has ended or was dropped, on the copier's thread: a start that
     // AddTask made while its copy was being written begins its task now.
     void OnCopyEnded();
+    // Under the lock: a waiting piece's copy is still being written.
+    bool IsAnyCopyPending() const;
     // On the UI thread: the pieces of copies that failed after AddTask come
     // back failed, and the user is told as when the copy fails at once.
     void EndPiecesOfFailedCopies();
