@@ -446,6 +446,69 @@ TEST_F(TreeWindow, RemovingANodeRemovesItsSubtree)
     EXPECT_EQ(5, destroyed);
 }
 
+// Emptying a node takes its child nodes and their rows only: the node keeps
+// its own parts and goes on drawing them.
+TEST_F(TreeWindow, RemoveAllOnANodeTakesItsChildNodesOnly)
+{
+    BuildDetached();
+    DestroyCounter counter;
+    for (CTreeNodeUI* node : {a, b, c, d, e})
+        node->OnDestroy.Add(CDelegate<DestroyCounter, DestroyCounter>(&counter, &DestroyCounter::Count));
+    CControlUI* layout = a->GetItemLayout();
+
+    a->RemoveAll();
+    ASSERT_EQ(1, a->GetCount());
+    ASSERT_EQ(layout, a->GetItemAt(0));
+    EXPECT_EQ(0, a->GetChildCount());
+    EXPECT_EQ(L"ae", Rows());
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageW(&msg);
+    EXPECT_EQ(3, counter.count);
+    // The node still lays out and paints its parts, and takes new children.
+    a->SetAttribute(L"text", L"A");
+    Layout();
+    EXPECT_EQ(a->GetBounds().top, a->GetItemButton()->GetBounds().top);
+    EXPECT_STREQ(L"A", a->GetItemButton()->GetText().GetData());
+    ASSERT_TRUE(a->Add(Node(L"f")));
+    EXPECT_EQ(L"Afe", Rows());
+
+    // Outside a view the children stay with their maker, free of the node.
+    CTreeNodeUI loose;
+    CTreeNodeUI kept;
+    ASSERT_TRUE(loose.Add(&kept));
+    loose.RemoveAll();
+    EXPECT_EQ(0, loose.GetChildCount());
+    EXPECT_EQ(nullptr, kept.GetParentNode());
+    EXPECT_EQ(loose.GetItemLayout(), loose.GetItemAt(0));
+    EXPECT_TRUE(view->Remove(e));
+    EXPECT_TRUE(view->Remove(a));
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageW(&msg);
+    EXPECT_EQ(5, counter.count);
+}
+
+// A node under itself, or twice under the same parent, would make every
+// walk of its subtree (indenting, finding its last row) endless.
+TEST(TreeNode, ANodeIsNeverItsOwnChildNorTheSameChildTwice)
+{
+    CTreeNodeUI parent;
+    CTreeNodeUI child;
+    ASSERT_FALSE(parent.Add(&parent));
+    EXPECT_EQ(0, parent.GetChildCount());
+    ASSERT_TRUE(parent.Add(&child));
+    ASSERT_FALSE(parent.Add(&child));
+    EXPECT_EQ(1, parent.GetChildCount());
+    // Both still walk: a grandparent indents them, and one removal frees the
+    // child for good.
+    CTreeNodeUI grandparent;
+    ASSERT_TRUE(grandparent.Add(&parent));
+    EXPECT_EQ(34, child.GetDottedLine()->GetPreferredWidth());
+    EXPECT_TRUE(parent.Remove(&child));
+    EXPECT_EQ(0, parent.GetChildCount());
+    EXPECT_TRUE(grandparent.Remove(&parent));
+}
+
 TEST_F(TreeWindow, AttributesOfTheViewAndItsNodes)
 {
     BuildDetached();

@@ -200,6 +200,14 @@ bool CTreeNodeUI::Remove(CControlUI* control)
     return true;
 }
 
+// The item layout is the node's own for its whole life: emptying the node
+// lets go of its child nodes, as many single removals would.
+void CTreeNodeUI::RemoveAll()
+{
+    while (GetChildCount() > 0)
+        Remove(GetChildNode(0));
+}
+
 // --- Events and attributes ---
 
 void CTreeNodeUI::OnHoverChanged(bool entered)

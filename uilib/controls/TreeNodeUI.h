@@ -25,10 +25,11 @@ public:
     bool Select(bool selected = true) override;
 
     // Add takes child nodes, or ordinary controls into the node's own
-    // container; AddAt and Remove take child nodes only.
+    // container; AddAt, Remove and RemoveAll take child nodes only.
     bool Add(CControlUI* control) override;
     bool AddAt(CControlUI* control, int index) override;
     bool Remove(CControlUI* control) override;
+    void RemoveAll() override;
 
     bool AddChildNode(CTreeNodeUI* child);
     int GetChildCount() const { return childNodes_.GetSize(); }
