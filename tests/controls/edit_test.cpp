@@ -444,8 +444,13 @@ TEST_F(EditOnWindow, HiddenOrDisabledEditsNeverOpenAWindow)
     root->SetShown(false);
     NativeChildHost::Pump();
     EXPECT_FALSE(IsWindow(native));
-    // The container's hiding leaves the edit's own visibility alone.
-    EXPECT_TRUE(edit->IsShown());
+    // Hidden with its container, the edit takes no focus and opens no window
+    // over the hidden area; its own visibility comes back with the container.
+    EXPECT_FALSE(edit->IsShown());
+    host.manager->SetFocus(edit);
+    NativeChildHost::Pump();
+    EXPECT_EQ(nullptr, edit->GetNativeWindow());
+    EXPECT_EQ(nullptr, host.manager->GetFocus());
     root->SetShown(true);
     EXPECT_TRUE(edit->IsShown());
 

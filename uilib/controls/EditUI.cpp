@@ -268,10 +268,12 @@ void CEditUI::SetShown(bool visible)
         manager_->SetFocus(nullptr);
 }
 
-// A container hiding the edit only closes its native window; the edit's own
-// visibility stays as it is.
+// The edit's own visibility stays as it is, but it takes the container's:
+// an edit that still said it was shown inside a hidden container could be
+// given the focus and open its native window over an area no one sees.
 void CEditUI::SetShownByParent(bool visible)
 {
+    CLabelUI::SetShownByParent(visible);
     if (!visible && window_ != nullptr && manager_ != nullptr)
         manager_->SetFocus(nullptr);
 }
