@@ -6,6 +6,7 @@
 #include "TreeNodeUI.h"
 #include "TreeViewUI.h"
 #include "UiManager.h"
+#include "counted_controls.h"
 
 #include <gtest/gtest.h>
 
@@ -98,18 +99,25 @@ TEST(BuilderElements, TreeNodesNestUnderTheirViewWithControlsInTheirItemLayout)
     delete root;
 }
 
+// A node with neither a node nor a view above it ends its level before it is
+// made: nothing of it or of its subtree is built, so nothing is left over.
 TEST(BuilderElements, TreeNodeOutsideATreeEndsTheLevel)
 {
     CUiManager manager;
     CDialogBuilder builder;
-    CControlUI* root =
-        builder.Build(L"<Window><VerticalLayout><TreeNode name=\"lost\"/><Label/></VerticalLayout></Window>", nullptr,
-                      nullptr, &manager);
+    UiTest::CountingCallback callback;
+    UiTest::CountedControl::live = 0;
+    CControlUI* root = builder.Build(L"<Window><VerticalLayout><TreeNode name=\"lost\"><Counted/>"
+                                     L"<TreeNode name=\"inner\"><Counted/></TreeNode></TreeNode>"
+                                     L"<Label/></VerticalLayout></Window>",
+                                     nullptr, &callback, &manager);
     ASSERT_NE(nullptr, root);
     CContainerUI* layout = static_cast<CContainerUI*>(root->CastByName(L"Container"));
     ASSERT_NE(nullptr, layout);
     EXPECT_EQ(0, layout->GetCount());
+    EXPECT_TRUE(callback.asked.empty());
     delete root;
+    EXPECT_EQ(0, UiTest::CountedControl::live);
 }
 
 }  // namespace

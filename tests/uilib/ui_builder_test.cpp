@@ -7,6 +7,7 @@
 #include "DialogBuilder.h"
 #include "UiManager.h"
 #include "UiRender.h"
+#include "counted_controls.h"
 #include "ui_render_test_support.h"
 
 #include <gtest/gtest.h>
@@ -15,6 +16,8 @@
 #include <vector>
 
 using namespace UiLib;
+using UiTest::CountedControl;
+using UiTest::CountingCallback;
 
 namespace {
 
@@ -377,6 +380,42 @@ TEST_F(BuilderFileTest, IncludeBuildsItsMarkupCountTimesIntoTheSameParent)
     const wchar_t* expected[] = {L"head", L"row", L"row2", L"row", L"row2", L"tail"};
     for (int i = 0; i < 6; ++i)
         EXPECT_EQ(expected[i], NameOf(list, i)) << i;
+}
+
+// A level without a parent gives the first control made at that level;
+// nothing holds the others or the roots its includes built, so none of them
+// is left alive.
+TEST_F(BuilderFileTest, AParentlessLevelGivesItsOwnFirstControlAndKeepsNothingElse)
+{
+    Write(L"part.xml", "<Part><Counted name=\"included\"/><Counted name=\"second\"/></Part>");
+    struct Case {
+        const wchar_t* markup;
+        const wchar_t* result;  // name of the control built, null for none
+    };
+    const Case cases[] = {
+        {L"<Window><Counted name=\"one\"/><Counted name=\"two\"/></Window>", L"one"},
+        {L"<Window><Include source=\"part.xml\"/></Window>", nullptr},
+        {L"<Window><Include source=\"part.xml\" count=\"2\"/><Counted name=\"own\"/>"
+         L"<Include source=\"part.xml\"/></Window>",
+         L"own"},
+    };
+    CountingCallback callback;
+    for (const Case& c : cases) {
+        g_traces.clear();
+        CountedControl::live = 0;
+        CDialogBuilder builder;
+        CControlUI* root = builder.Build(c.markup, nullptr, &callback, manager_);
+        if (c.result == nullptr) {
+            EXPECT_EQ(nullptr, root) << c.markup;
+            EXPECT_TRUE(Traced(L"CDialogBuilder::_Parse reutn null")) << c.markup;
+        } else {
+            ASSERT_NE(nullptr, root) << c.markup;
+            EXPECT_STREQ(c.result, root->GetName().GetData()) << c.markup;
+        }
+        EXPECT_EQ(root != nullptr ? 1 : 0, CountedControl::live) << c.markup;
+        delete root;
+        EXPECT_EQ(0, CountedControl::live) << c.markup;
+    }
 }
 
 TEST_F(BuilderFileTest, AnIncludeOfItselfIsRefused)

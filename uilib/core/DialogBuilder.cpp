@@ -312,24 +312,23 @@ bool CDialogBuilder::IsIncluding(const CUiString& source) const
     return false;
 }
 
-CControlUI* CDialogBuilder::BuildInclude(CXmlNode& node, CControlUI* parent, CUiManager* manager)
+void CDialogBuilder::BuildInclude(CXmlNode& node, CControlUI* parent, CUiManager* manager)
 {
     if (!node.HasAttributes())
-        return nullptr;
+        return;
     const int count = DecimalOf(AttributeOf(node, L"count"), 1);
     wchar_t source[kMaxIncludeSource + 1] = {};
     if (!node.CopyAttributeValue(L"source", source, ARRAYSIZE(source)) || source[0] == L'\0')
-        return nullptr;
+        return;
     const bool fromResource = resourceType_ != nullptr;
     const wchar_t* markup = fromResource ? MAKEINTRESOURCEW(wcstol(source, nullptr, 10)) : source;
     if (IsIncluding(fromResource ? ResourceLabel(markup) : CUiString(source))) {
         UiTrace(L"Include skipped, it includes itself:%s", source);
-        return nullptr;
+        return;
     }
     CDialogBuilder* outermost = this;
     while (outermost->includer_ != nullptr)
         outermost = const_cast<CDialogBuilder*>(outermost->includer_);
-    CControlUI* first = nullptr;
     for (int i = 0; i < count; ++i) {
         if (outermost->includedBuilds_ >= kMaxIncludedBuilds) {
             UiTrace(L"Include cut after %d copies:%s", i, source);
@@ -340,14 +339,11 @@ CControlUI* CDialogBuilder::BuildInclude(CXmlNode& node, CControlUI* parent, CUi
         builder.includer_ = this;
         builder.treeDepth_ = treeDepth_;
         CControlUI* control = builder.Build(markup, resourceType_, callback_, manager, parent);
-        // Without a parent nothing else holds the included root: only the
-        // first can be handed up, the others are not kept.
-        if (parent == nullptr && control != nullptr && first != nullptr)
+        // Without a parent nothing holds the included root, and it is not a
+        // control made at this level.
+        if (parent == nullptr)
             delete control;
-        else if (first == nullptr)
-            first = control;
     }
-    return first;
 }
 
 bool CDialogBuilder::BuildTreeNode(CXmlNode& node, CControlUI* parent, CUiManager* manager)
@@ -402,13 +398,7 @@ CControlUI* CDialogBuilder::ParseLevel(CXmlNode* root, CControlUI* parent, CUiMa
         if (IsName(element, L"Image") || IsName(element, L"Font") || IsName(element, L"Default"))
             continue;
         if (IsName(element, L"Include")) {
-            CControlUI* included = BuildInclude(node, parent, manager);
-            if (parent == nullptr && included != nullptr) {
-                if (first == nullptr)
-                    first = included;
-                else
-                    delete included;
-            }
+            BuildInclude(node, parent, manager);
             continue;
         }
         if (IsName(element, L"TreeNode")) {

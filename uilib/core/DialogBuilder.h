@@ -61,7 +61,9 @@ private:
     void ApplySharedResource(CXmlNode& node, CUiManager* manager);
     static void ApplyWindowAttributes(CXmlNode& root, CUiManager* manager);
     CControlUI* CreateControl(const wchar_t* className);
-    CControlUI* BuildInclude(CXmlNode& node, CControlUI* parent, CUiManager* manager);
+    // Builds the included markup into parent; its roots are not a control of
+    // this level.
+    void BuildInclude(CXmlNode& node, CControlUI* parent, CUiManager* manager);
 
     CXmlDocument markup_;
     IDialogBuilderCallback* callback_;
