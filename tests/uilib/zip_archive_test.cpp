@@ -337,6 +337,17 @@ void Put32(Bytes& zip, size_t at, uint32_t value)
         zip[at + static_cast<size_t>(i)] = static_cast<BYTE>(value >> (8 * i));
 }
 
+// The CRC (14), compressed size (18) and uncompressed size (22) of the local
+// header stand 2 bytes further on in the central record.
+void PutInBothHeaders(Bytes& zip, const EntryLayout& entry, size_t localField, uint32_t value)
+{
+    Put32(zip, entry.local + localField, value);
+    Put32(zip, entry.central + localField + 2, value);
+}
+
+// Data that does not inflate or check gives the read error; a header that
+// does not describe the data in the source gives the header error, before
+// anything is read past the entry.
 TEST(ZipArchive, DamagedEntryDataGivesTheReadError)
 {
     const std::vector<Entry> entries = StandardEntries();
@@ -348,26 +359,33 @@ TEST(ZipArchive, DamagedEntryDataGivesTheReadError)
         const char* what;
         int index;
         void (*apply)(Bytes&, const EntryLayout&);
+        DWORD result;
     };
     const Damage damages[] = {
-        {"invalid deflate block", 1, [](Bytes& z, const EntryLayout& e) { z[e.data] = 0xFF; }},
-        {"garbage inside the stream", 1, [](Bytes& z, const EntryLayout& e) { memset(&z[e.data + 40], 0xA5, 200); }},
-        {"stream ends before the size", 1,
+        {"invalid deflate block", 1, [](Bytes& z, const EntryLayout& e) { z[e.data] = 0xFF; }, kZipReadFailed},
+        {"garbage inside the stream", 1, [](Bytes& z, const EntryLayout& e) { memset(&z[e.data + 40], 0xA5, 200); },
+         kZipReadFailed},
+        {"stream ends before the size", 1, [](Bytes& z, const EntryLayout& e) { PutInBothHeaders(z, e, 22, 40010); },
+         kZipReadFailed},
+        {"checksum of deflated data", 1, [](Bytes& z, const EntryLayout& e) { PutInBothHeaders(z, e, 14, 0x12345678); },
+         kZipReadFailed},
+        {"checksum of stored data", 2, [](Bytes& z, const EntryLayout& e) { PutInBothHeaders(z, e, 14, 0x12345678); },
+         kZipReadFailed},
+        {"stored byte changed", 2, [](Bytes& z, const EntryLayout& e) { z[e.data + 5000] ^= 1; }, kZipReadFailed},
+        {"local method differs from the central one", 1, [](Bytes& z, const EntryLayout& e) { z[e.local + 8] = 0; },
+         kZipBadLocalHeader},
+        {"stored entry with less data than its size", 2,
+         [](Bytes& z, const EntryLayout& e) { PutInBothHeaders(z, e, 18, 30000); }, kZipBadLocalHeader},
+        {"stored entry with more data than its size", 2,
+         [](Bytes& z, const EntryLayout& e) { PutInBothHeaders(z, e, 18, 40010); }, kZipBadLocalHeader},
+        {"stored data past the end of the source", 2,
          [](Bytes& z, const EntryLayout& e) {
-             Put32(z, e.local + 22, 40010);
-             Put32(z, e.central + 24, 40010);
-         }},
-        {"checksum of deflated data", 1,
-         [](Bytes& z, const EntryLayout& e) {
-             Put32(z, e.local + 14, 0x12345678);
-             Put32(z, e.central + 16, 0x12345678);
-         }},
-        {"checksum of stored data", 2,
-         [](Bytes& z, const EntryLayout& e) {
-             Put32(z, e.local + 14, 0x12345678);
-             Put32(z, e.central + 16, 0x12345678);
-         }},
-        {"stored byte changed", 2, [](Bytes& z, const EntryLayout& e) { z[e.data + 5000] ^= 1; }},
+             PutInBothHeaders(z, e, 18, 0x00FFFFFF);
+             PutInBothHeaders(z, e, 22, 0x00FFFFFF);
+         },
+         kZipBadLocalHeader},
+        {"deflated data past the end of the source", 1,
+         [](Bytes& z, const EntryLayout& e) { PutInBothHeaders(z, e, 18, 0x00FFFFFF); }, kZipBadLocalHeader},
     };
     for (const Damage& damage : damages) {
         Bytes damaged = zip;
@@ -375,18 +393,10 @@ TEST(ZipArchive, DamagedEntryDataGivesTheReadError)
         ZipHandle* handle = ZipArchiveOpen(damaged.data(), static_cast<unsigned>(damaged.size()), kZipMemory);
         ASSERT_NE(nullptr, handle) << damage.what;
         std::string buffer(50000, '\0');
-        EXPECT_EQ(kZipReadFailed, ZipArchiveExtractEntry(handle, damage.index, &buffer[0], 50000, kZipMemory))
+        EXPECT_EQ(damage.result, ZipArchiveExtractEntry(handle, damage.index, &buffer[0], 50000, kZipMemory))
             << damage.what;
         ZipArchiveClose(handle);
     }
-
-    Bytes mismatch = zip;
-    mismatch[deflated.local + 8] = 0;  // local method differs from the central one
-    ZipHandle* handle = ZipArchiveOpen(mismatch.data(), static_cast<unsigned>(mismatch.size()), kZipMemory);
-    ASSERT_NE(nullptr, handle);
-    std::string buffer(40000, '\0');
-    EXPECT_EQ(kZipBadLocalHeader, ZipArchiveExtractEntry(handle, 1, &buffer[0], 40000, kZipMemory));
-    ZipArchiveClose(handle);
 }
 
 TEST(ZipArchive, ExtractsToFilesOnlyInsideTheBaseFolder)
@@ -398,6 +408,9 @@ TEST(ZipArchive, ExtractsToFilesOnlyInsideTheBaseFolder)
     const std::string extractedPath = folder + "\\deep\\er\\a.png";
     SetFileAttributesA(extractedPath.c_str(), FILE_ATTRIBUTE_NORMAL);  // left by an earlier run
     DeleteFileA(extractedPath.c_str());
+    const std::string escapedPath = WorkFolder() + "escaped.png";
+    DeleteFileA(escapedPath.c_str());
+    RemoveDirectoryA(escapedPath.c_str());
     wchar_t previous[MAX_PATH];
     GetCurrentDirectoryW(MAX_PATH, previous);
     ASSERT_TRUE(SetCurrentDirectoryA(folder.c_str()));
@@ -411,17 +424,30 @@ TEST(ZipArchive, ExtractsToFilesOnlyInsideTheBaseFolder)
     EXPECT_EQ(kZipOk, ZipArchiveExtractEntry(handle, 0, const_cast<wchar_t*>(L"made\\folder"), 0, kZipFileName));
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((folder + "\\made\\folder").c_str()));
 
-    // Names that would write outside the base folder are refused, files and
+    // Names that climb out of the base folder are refused, files and
     // folders alike.
-    const wchar_t* unsafe[] = {L"..\\escaped.png", L"sub/../../escaped.png", L"\\escaped.png", L"/escaped.png",
-                               L"C:\\escaped.png"};
-    for (const wchar_t* name : unsafe) {
+    const wchar_t* climbing[] = {L"..\\escaped.png", L"../escaped.png", L"sub/../../escaped.png"};
+    for (const wchar_t* name : climbing) {
         EXPECT_EQ(kZipBadArgument, ZipArchiveExtractEntry(handle, 1, const_cast<wchar_t*>(name), 0, kZipFileName))
             << name;
         EXPECT_EQ(kZipBadArgument, ZipArchiveExtractEntry(handle, 0, const_cast<wchar_t*>(name), 0, kZipFileName))
             << name;
     }
-    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((WorkFolder() + "escaped.png").c_str()));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(escapedPath.c_str()));
+    // A rooted name still follows the base folder, without folders made for
+    // it; a drive name behind the base folder names no file that can be made.
+    const std::string rootedPath = folder + "\\rooted.png";
+    DeleteFileA(rootedPath.c_str());
+    EXPECT_EQ(kZipOk, ZipArchiveExtractEntry(handle, 1, const_cast<wchar_t*>(L"\\rooted.png"), 0, kZipFileName));
+    EXPECT_EQ(entries[1].content.size(), ReadAll(rootedPath).size());
+    DeleteFileA(rootedPath.c_str());
+    EXPECT_EQ(kZipOk, ZipArchiveExtractEntry(handle, 1, const_cast<wchar_t*>(L"/rooted.png"), 0, kZipFileName));
+    EXPECT_EQ(entries[1].content.size(), ReadAll(rootedPath).size());
+    EXPECT_EQ(kZipNoFile,
+              ZipArchiveExtractEntry(handle, 1, const_cast<wchar_t*>(L"\\nofolder\\rooted.png"), 0, kZipFileName));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((folder + "\\nofolder").c_str()));
+    EXPECT_EQ(kZipNoFile, ZipArchiveExtractEntry(handle, 1, const_cast<wchar_t*>(L"C:\\escaped.png"), 0, kZipFileName));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA("C:\\escaped.png"));
     // Other names are tried; a file that cannot be made gives 0x200.
     EXPECT_EQ(kZipNoFile, ZipArchiveExtractEntry(handle, 1, const_cast<wchar_t*>(L".."), 0, kZipFileName));
     EXPECT_EQ(kZipNoFile, ZipArchiveExtractEntry(handle, 1, const_cast<wchar_t*>(L""), 0, kZipFileName));

@@ -506,12 +506,16 @@ DWORD ExtractToMemory(ZipArchive& zip, int index, void* destination, unsigned si
     return kZipMore;
 }
 
-// Entry names may come from the archive: a name that climbs out of the
-// target folder, starts at a root or names a drive would write outside it.
-bool IsSafeRelativeName(const std::wstring& name)
+// The file goes to the base folder followed by the name, so only a name that
+// climbs out of it can write elsewhere; entry names may come from the archive.
+bool ClimbsOutOfTheBase(const std::wstring& name)
 {
-    if (name.find(L"../") != std::wstring::npos || name.find(L"..\\") != std::wstring::npos)
-        return false;
+    return name.find(L"../") != std::wstring::npos || name.find(L"..\\") != std::wstring::npos;
+}
+
+// No folders are made for a name that starts at a root or names a drive.
+bool MayCreateFoldersOf(const std::wstring& name)
+{
     if (!name.empty() && (name[0] == L'/' || name[0] == L'\\'))
         return false;
     return name.size() < 2 || name[1] != L':';
@@ -565,13 +569,14 @@ DWORD ExtractToFile(ZipArchive& zip, int index, void* destination, int kind)
     }
 
     std::wstring name = static_cast<const wchar_t*>(destination);
-    if (!IsSafeRelativeName(name))
+    if (ClimbsOutOfTheBase(name))
         return kZipBadArgument;
     if (isFolder) {
         CreateDirectoryChain(zip.baseFolder.c_str(), (name + L"\\").c_str());
         return kZipOk;
     }
-    CreateDirectoryChain(zip.baseFolder.c_str(), name.c_str());
+    if (MayCreateFoldersOf(name))
+        CreateDirectoryChain(zip.baseFolder.c_str(), name.c_str());
     const DWORD fileAttributes = info.attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
                                                     FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE);
     ScopedHandle file(CreateFileW((zip.baseFolder + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
