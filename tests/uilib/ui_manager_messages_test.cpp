@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 using namespace UiLib;
@@ -1131,6 +1132,43 @@ TEST_F(ManagerWindow, HoverOverAControlWithATooltipShowsItAndLeavingHidesIt)
     EXPECT_FALSE(IsWindowVisible(tooltip));
     // Nothing under the point: not handled.
     EXPECT_FALSE(manager->HandleMessage(WM_MOUSEHOVER, 0, MAKELPARAM(-5, -5), result));
+}
+
+// The record sizes of the tool messages that this thread sends to tooltip
+// windows, as the tooltip window receives them.
+std::vector<std::pair<UINT, UINT>> g_toolRecords;
+
+LRESULT CALLBACK RecordToolMessages(int code, WPARAM wParam, LPARAM lParam)
+{
+    const CWPSTRUCT* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    const bool toolMessage =
+        sent->message == TTM_ADDTOOLW || sent->message == TTM_SETTOOLINFOW || sent->message == TTM_TRACKACTIVATE;
+    if (code == HC_ACTION && toolMessage && sent->lParam != 0)
+        g_toolRecords.emplace_back(sent->message, reinterpret_cast<const TOOLINFOW*>(sent->lParam)->cbSize);
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// The common controls of a program without a manifest for their newer
+// version refuse a tool record larger than the one they know, and the tip
+// then never shows; Wine takes any size, so the size is read as it is sent.
+TEST_F(ManagerWindow, TooltipRecordsHaveTheSizeEveryCommonControlsVersionTakes)
+{
+    g_toolRecords.clear();
+    HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, RecordToolMessages, nullptr, GetCurrentThreadId());
+    ASSERT_NE(nullptr, hook);
+    b->SetTooltip(L"提示");
+    Send(WM_MOUSEMOVE, 0, At(Middle(b)));
+    LRESULT result = 0;
+    manager->HandleMessage(WM_MOUSEHOVER, 0, At(Middle(b)), result);
+    Send(WM_MOUSEMOVE, 0, At(Middle(c)));
+    UnhookWindowsHookEx(hook);
+    const std::vector<std::pair<UINT, UINT>> expected = {
+        {TTM_ADDTOOLW, TTTOOLINFOW_V2_SIZE},
+        {TTM_SETTOOLINFOW, TTTOOLINFOW_V2_SIZE},
+        {TTM_TRACKACTIVATE, TTTOOLINFOW_V2_SIZE},
+        {TTM_TRACKACTIVATE, TTTOOLINFOW_V2_SIZE},
+    };
+    EXPECT_EQ(expected, g_toolRecords);
 }
 
 TEST_F(ManagerWindow, MinMaxInfoTakesOnlyTheSetSizes)
