@@ -9,6 +9,7 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <new>
 #include <string>
 #include <utility>
 #include <vector>
@@ -24,6 +25,17 @@ struct Seen {
 };
 
 typedef std::vector<Seen> EventLog;
+
+// What is left where a probe was deleted. The storage is never given back,
+// so an event that the manager still sends there is caught instead of
+// running on freed memory that may still read as a control.
+class DeletedProbe : public CControlUI {
+public:
+    void HandleEvent(UiEvent& event) override
+    {
+        ADD_FAILURE() << "event " << event.type << " reached a deleted control";
+    }
+};
 
 // A control that writes every input event it gets into a log shared by the
 // whole tree, so that the order across controls shows.
@@ -58,6 +70,11 @@ public:
         updateNeeded_ = staysMarked || marksAgain > 0;
         if (marksAgain > 0)
             --marksAgain;
+    }
+    static void operator delete(void* memory, size_t)
+    {
+        static_assert(sizeof(DeletedProbe) <= sizeof(Probe), "a deleted probe fits where the probe was");
+        new (memory) DeletedProbe;
     }
     void Paint(HDC hdc, const RECT& dirty) override
     {

@@ -696,6 +696,7 @@ public:
     {
         EditWindow::OnWindowGone(window);
         EnumPropsExW(window, CollectPropertyName, reinterpret_cast<LPARAM>(&propertiesAtTheEnd));
+        RemovePropW(window, L"Other");
     }
     std::vector<std::wstring> propertiesAtTheEnd;
 };
