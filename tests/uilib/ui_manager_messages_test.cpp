@@ -9,7 +9,9 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <new>
 #include <string>
+#include <utility>
 #include <vector>
 
 using namespace UiLib;
@@ -23,6 +25,17 @@ struct Seen {
 };
 
 typedef std::vector<Seen> EventLog;
+
+// What is left where a probe was deleted. The storage is never given back,
+// so an event that the manager still sends there is caught instead of
+// running on freed memory that may still read as a control.
+class DeletedProbe : public CControlUI {
+public:
+    void HandleEvent(UiEvent& event) override
+    {
+        ADD_FAILURE() << "event " << event.type << " reached a deleted control";
+    }
+};
 
 // A control that writes every input event it gets into a log shared by the
 // whole tree, so that the order across controls shows.
@@ -57,6 +70,11 @@ public:
         updateNeeded_ = staysMarked || marksAgain > 0;
         if (marksAgain > 0)
             --marksAgain;
+    }
+    static void operator delete(void* memory, size_t)
+    {
+        static_assert(sizeof(DeletedProbe) <= sizeof(Probe), "a deleted probe fits where the probe was");
+        new (memory) DeletedProbe;
     }
     void Paint(HDC hdc, const RECT& dirty) override
     {
@@ -1131,6 +1149,43 @@ TEST_F(ManagerWindow, HoverOverAControlWithATooltipShowsItAndLeavingHidesIt)
     EXPECT_FALSE(IsWindowVisible(tooltip));
     // Nothing under the point: not handled.
     EXPECT_FALSE(manager->HandleMessage(WM_MOUSEHOVER, 0, MAKELPARAM(-5, -5), result));
+}
+
+// The record sizes of the tool messages that this thread sends to tooltip
+// windows, as the tooltip window receives them.
+std::vector<std::pair<UINT, UINT>> g_toolRecords;
+
+LRESULT CALLBACK RecordToolMessages(int code, WPARAM wParam, LPARAM lParam)
+{
+    const CWPSTRUCT* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    const bool toolMessage =
+        sent->message == TTM_ADDTOOLW || sent->message == TTM_SETTOOLINFOW || sent->message == TTM_TRACKACTIVATE;
+    if (code == HC_ACTION && toolMessage && sent->lParam != 0)
+        g_toolRecords.emplace_back(sent->message, reinterpret_cast<const TOOLINFOW*>(sent->lParam)->cbSize);
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// The common controls of a program without a manifest for their newer
+// version refuse a tool record larger than the one they know, and the tip
+// then never shows; Wine takes any size, so the size is read as it is sent.
+TEST_F(ManagerWindow, TooltipRecordsHaveTheSizeEveryCommonControlsVersionTakes)
+{
+    g_toolRecords.clear();
+    HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, RecordToolMessages, nullptr, GetCurrentThreadId());
+    ASSERT_NE(nullptr, hook);
+    b->SetTooltip(L"提示");
+    Send(WM_MOUSEMOVE, 0, At(Middle(b)));
+    LRESULT result = 0;
+    manager->HandleMessage(WM_MOUSEHOVER, 0, At(Middle(b)), result);
+    Send(WM_MOUSEMOVE, 0, At(Middle(c)));
+    UnhookWindowsHookEx(hook);
+    const std::vector<std::pair<UINT, UINT>> expected = {
+        {TTM_ADDTOOLW, TTTOOLINFOW_V2_SIZE},
+        {TTM_SETTOOLINFOW, TTTOOLINFOW_V2_SIZE},
+        {TTM_TRACKACTIVATE, TTTOOLINFOW_V2_SIZE},
+        {TTM_TRACKACTIVATE, TTTOOLINFOW_V2_SIZE},
+    };
+    EXPECT_EQ(expected, g_toolRecords);
 }
 
 TEST_F(ManagerWindow, MinMaxInfoTakesOnlyTheSetSizes)

@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 #include <zip.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -149,6 +150,117 @@ TEST_F(WindowTest, FolderSkinBuildsTheTreeAndAppliesTheWindowSettings)
     EXPECT_EQ(15, manager.GetFontInfo(0)->size);
     EXPECT_STREQ(L"from default", manager.FindControlByName(L"body")->GetTooltip().GetData());
     EXPECT_EQ(nullptr, manager.AddImage(L"dot.png"));  // already loaded by the skin
+    DestroyWindow(window);
+}
+
+// Points this program's import of a function at a replacement for the life
+// of the object, so that a test sees the calls that the library makes.
+class ImportPatch {
+public:
+    ImportPatch(const char* module, const char* function, void* replacement) : slot_(FindSlot(module, function))
+    {
+        if (slot_ != nullptr)
+            original_ = Swap(replacement);
+    }
+    ~ImportPatch()
+    {
+        if (slot_ != nullptr)
+            Swap(original_);
+    }
+    ImportPatch(const ImportPatch&) = delete;
+    ImportPatch& operator=(const ImportPatch&) = delete;
+
+    bool IsSet() const { return slot_ != nullptr; }
+    void* Original() const { return original_; }
+
+private:
+    static ULONG_PTR* FindSlot(const char* module, const char* function)
+    {
+        BYTE* base = reinterpret_cast<BYTE*>(GetModuleHandleW(nullptr));
+        const IMAGE_NT_HEADERS* headers =
+            reinterpret_cast<const IMAGE_NT_HEADERS*>(base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+        const IMAGE_DATA_DIRECTORY& imports = headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+        const IMAGE_IMPORT_DESCRIPTOR* entry =
+            reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
+        for (; entry->Name != 0; ++entry) {
+            if (lstrcmpiA(reinterpret_cast<const char*>(base + entry->Name), module) != 0 ||
+                entry->OriginalFirstThunk == 0)
+                continue;
+            const IMAGE_THUNK_DATA* names = reinterpret_cast<const IMAGE_THUNK_DATA*>(base + entry->OriginalFirstThunk);
+            IMAGE_THUNK_DATA* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + entry->FirstThunk);
+            for (; names->u1.AddressOfData != 0; ++names, ++slots) {
+                if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal))
+                    continue;
+                const IMAGE_IMPORT_BY_NAME* name =
+                    reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+                if (strcmp(reinterpret_cast<const char*>(name->Name), function) == 0)
+                    return reinterpret_cast<ULONG_PTR*>(&slots->u1.Function);
+            }
+        }
+        return nullptr;
+    }
+    void* Swap(void* replacement)
+    {
+        DWORD protection = 0;
+        VirtualProtect(slot_, sizeof(*slot_), PAGE_READWRITE, &protection);
+        void* previous = reinterpret_cast<void*>(*slot_);
+        *slot_ = reinterpret_cast<ULONG_PTR>(replacement);
+        VirtualProtect(slot_, sizeof(*slot_), protection, &protection);
+        return previous;
+    }
+
+    ULONG_PTR* slot_;
+    void* original_ = nullptr;
+};
+
+// What the window did with the regions it made, through its imports.
+struct RegionCalls {
+    bool systemTakesRegions = true;
+    std::vector<HRGN> given;
+    std::vector<HGDIOBJ> deleted;
+    ImportPatch* setRegion = nullptr;
+    ImportPatch* deleteObject = nullptr;
+};
+RegionCalls g_regions;
+
+int WINAPI RecordSetWindowRgn(HWND window, HRGN region, BOOL redraw)
+{
+    g_regions.given.push_back(region);
+    if (!g_regions.systemTakesRegions)
+        return 0;
+    return reinterpret_cast<int(WINAPI*)(HWND, HRGN, BOOL)>(g_regions.setRegion->Original())(window, region, redraw);
+}
+
+BOOL WINAPI RecordDeleteObject(HGDIOBJ object)
+{
+    g_regions.deleted.push_back(object);
+    return reinterpret_cast<BOOL(WINAPI*)(HGDIOBJ)>(g_regions.deleteObject->Original())(object);
+}
+
+// A region that the system took belongs to it; deleting it as well frees it
+// twice. Wine deletes its copy at once and cannot show that, so the calls are
+// read as the window makes them. A region the system refused is the
+// window's own to delete.
+TEST_F(WindowTest, RoundCornersLeaveTheRegionToTheSystemOnceItTookIt)
+{
+    SkinWindow window(SkinFromFolder, kSkinFolder, L"Main.xml");
+    CreateFolderWindow(window);
+    ImportPatch setRegion("user32.dll", "SetWindowRgn", reinterpret_cast<void*>(RecordSetWindowRgn));
+    ImportPatch deleteObject("gdi32.dll", "DeleteObject", reinterpret_cast<void*>(RecordDeleteObject));
+    ASSERT_TRUE(setRegion.IsSet());
+    ASSERT_TRUE(deleteObject.IsSet());
+    g_regions.setRegion = &setRegion;
+    g_regions.deleteObject = &deleteObject;
+    for (const bool systemTakes : {true, false}) {
+        g_regions.systemTakesRegions = systemTakes;
+        g_regions.given.clear();
+        g_regions.deleted.clear();
+        SendMessageW(window, WM_SIZE, SIZE_RESTORED, MAKELPARAM(300, 200));
+        ASSERT_EQ(1u, g_regions.given.size()) << systemTakes;
+        const int deletes =
+            static_cast<int>(std::count(g_regions.deleted.begin(), g_regions.deleted.end(), g_regions.given[0]));
+        EXPECT_EQ(systemTakes ? 0 : 1, deletes) << systemTakes;
+    }
     DestroyWindow(window);
 }
 
@@ -566,6 +678,42 @@ TEST(WindowWndTest, ASuperclassedSystemWindowKeepsItsBehaviourAndFindsItsObject)
     DestroyWindow(hwnd);
     EXPECT_EQ(hwnd, edit.gone);
     EXPECT_EQ(nullptr, edit.GetHwnd());
+}
+
+BOOL CALLBACK CollectPropertyName(HWND, LPWSTR name, HANDLE, ULONG_PTR names)
+{
+    // Properties named by an atom number carry no text.
+    if (!IS_INTRESOURCE(name))
+        reinterpret_cast<std::vector<std::wstring>*>(names)->push_back(name);
+    return TRUE;
+}
+
+// Reads the window's properties in its last message, after the superclass
+// procedure has finished with it.
+class PropertyListingEdit : public EditWindow {
+public:
+    void OnWindowGone(HWND window) override
+    {
+        EditWindow::OnWindowGone(window);
+        EnumPropsExW(window, CollectPropertyName, reinterpret_cast<LPARAM>(&propertiesAtTheEnd));
+        RemovePropW(window, L"Other");
+    }
+    std::vector<std::wstring> propertiesAtTheEnd;
+};
+
+// A property must be removed before its window goes; one that is only set
+// to null is still on the window's list.
+TEST(WindowWndTest, ASuperclassedWindowRemovesItsObjectPropertyBeforeItGoes)
+{
+    CUiManager::SetInstance(GetModuleHandleW(nullptr), nullptr);
+    PropertyListingEdit edit;
+    const HWND hwnd = edit.Create(nullptr, L"", WS_POPUP, 0, 0, 0, 100, 20);
+    ASSERT_NE(nullptr, hwnd);
+    SetPropW(hwnd, L"Other", reinterpret_cast<HANDLE>(1));
+    DestroyWindow(hwnd);
+    ASSERT_EQ(hwnd, edit.gone);
+    // The property that the test set itself shows that the list was read.
+    EXPECT_EQ(std::vector<std::wstring>{L"Other"}, edit.propertiesAtTheEnd);
 }
 
 class PlainWindow : public CWindowWnd {

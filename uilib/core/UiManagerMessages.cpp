@@ -576,14 +576,16 @@ void CUiManager::OnKey(UINT message, WPARAM wParam)
     if (message == WM_KEYUP) {
         // The control that got the key down gets its key up, even when the
         // focus moved meanwhile.
-        CControlUI* target = keyTarget_;
-        keyTarget_ = nullptr;
-        if (target != nullptr)
-            SendKeyEvent(target, kUiEventKeyUp, wParam, lastMouse_);
+        if (keyTarget_ != nullptr) {
+            SendKeyEvent(keyTarget_, kUiEventKeyUp, wParam, lastMouse_);
+            keyTarget_ = nullptr;
+        }
         return;
     }
     if (focus_ == nullptr)
         return;
+    // Set before the event: a control that its key down deletes is forgotten
+    // by the manager and must not become the key target afterwards.
     if (message == WM_KEYDOWN)
         keyTarget_ = focus_;
     SendKeyEvent(focus_, message == WM_KEYDOWN ? kUiEventKeyDown : kUiEventChar, wParam, lastMouse_);
