@@ -772,20 +772,37 @@ TEST_F(AudioTaskTest, ReplyThatIsNotAWholeJsonTextIsALocalFailure)
 }
 
 // The reader gives up on a text nested beyond its limit by throwing; on the
-// piece's thread that would end the program.
+// piece's thread that would end the program. Such a token reply holds no
+// token, and the service refuses the audio sent without one.
 TEST_F(AudioTaskTest, ReplyNestedBeyondTheReadersLimitIsALocalFailure)
 {
+    struct Case {
+        const char* target;
+        std::string reply;
+        int code;
+        const char* error;
+        const char* warning;
+    };
     const std::string deep = std::string(2000, '[') + std::string(2000, ']');
-    const std::string replies[] = {deep, R"({"err_no":0,"err_msg":"success.","result":)" + deep + "}"};
-    for (const std::string& reply : replies) {
+    const Case cases[] = {
+        {"token", R"({"access_token":"tok","scope":)" + deep + "}", 3302, "authentication failed: invalid token",
+         "speech bd error. code=3302 "},
+        {"recognize", deep, -1, "null", "speech curl error: null"},
+        {"recognize", R"({"err_no":0,"err_msg":"success.","result":)" + deep + "}", -1, "null",
+         "speech curl error: null"},
+    };
+    for (const Case& c : cases) {
         LogCapture log;
         service_.Reset();
-        service_.Control("fail", "kind=body&body=" + Escaped(reply));
+        service_.Control("fail", std::string("target=") + c.target + "&kind=body&body=" + Escaped(c.reply));
         const Outcome outcome = Run(source_);
-        EXPECT_EQ(-1, outcome.code) << Head(reply);
-        EXPECT_EQ("null", outcome.error) << Head(reply);
+        EXPECT_EQ(c.code, outcome.code) << Head(c.reply);
+        EXPECT_EQ(c.error, outcome.error) << Head(c.reply);
         EXPECT_EQ("", outcome.text);
-        EXPECT_EQ(1u, LogCapture::Matching(2, "speech curl error: null").size()) << Head(reply);
+        EXPECT_EQ(1u, LogCapture::Matching(2, c.warning).size()) << Head(c.reply);
+        if (std::string(c.target) == "token") {
+            EXPECT_EQ("", service_.Stats()["requests"][1]["token"].asString());
+        }
     }
 }
 
