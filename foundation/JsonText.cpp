@@ -5,9 +5,10 @@
 #include <exception>
 #include <memory>
 
-bool ParseJson(const std::string& text, Json::Value& value, std::string& errors)
+namespace {
+
+bool Parse(const Json::CharReaderBuilder& builder, const std::string& text, Json::Value& value, std::string& errors)
 {
-    Json::CharReaderBuilder builder;
     const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
     try {
         return reader->parse(text.data(), text.data() + text.size(), &value, &errors);
@@ -16,4 +17,21 @@ bool ParseJson(const std::string& text, Json::Value& value, std::string& errors)
         value = Json::Value();
         return false;
     }
+}
+
+}  // namespace
+
+bool ParseJson(const std::string& text, Json::Value& value, std::string& errors)
+{
+    return Parse(Json::CharReaderBuilder(), text, value, errors);
+}
+
+bool ParseWholeJson(const std::string& text, Json::Value& value, std::string& errors)
+{
+    Json::CharReaderBuilder builder;
+    builder["failIfExtra"] = true;
+    if (Parse(builder, text, value, errors))
+        return true;
+    value = Json::Value();
+    return false;
 }

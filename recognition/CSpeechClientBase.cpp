@@ -99,7 +99,14 @@ Json::Value CSpeechClientBase::RequestJson(const std::string& url, const Json::V
     const int code = http_.PostJson(url, nullptr, json, &response);
     if (code != CURLE_OK)
         return CurlFailure(code);
-    return Parse(response);
+    // A reply cut short (the connection ended early, or a Content-Length
+    // shorter than the body) still reads as an object with err_no 0 up to the
+    // cut: only a whole JSON text is the service's answer, so that a lost text
+    // is a failure the piece is started again for, not a success without text.
+    Json::Value reply;
+    std::string errors;
+    ParseWholeJson(response, reply, errors);
+    return reply;
 }
 
 Json::Value CSpeechClientBase::Parse(const std::string& text) const

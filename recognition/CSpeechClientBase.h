@@ -34,10 +34,13 @@ public:
     // The held token, or a new one; empty when the reply held none, and the
     // styled text of {"curl_error_code": n} when the transfer failed.
     std::string GetAccessToken();
-    // The reply parsed, or {"curl_error_code": n} when the transfer failed.
+    // The reply parsed, or {"curl_error_code": n} when the transfer failed;
+    // null when the reply is not one whole JSON text.
     Json::Value RequestJson(const std::string& url, const Json::Value& json);
 
 protected:
+    // The token reply as the reader gets through it: a token read whole is
+    // kept even when the reply is cut after it.
     Json::Value Parse(const std::string& text) const;
 
 private:

@@ -67,6 +67,10 @@ LARGE_SHAPES = {
     "token": (b'{"access_token":"', b'","expires_in":2592000,"scope":"speech_recognition"}', b"t"),
 }
 LARGE_CHUNK_BYTES = 1 << 16
+# How a "cut" reply reaches the client: "body", a body that ends at the cut
+# under a Content-Length that matches it; "length", a Content-Length that ends
+# at the cut over the whole body.
+CUT_MODES = ("body", "length")
 
 
 class RequestError(Exception):
@@ -306,6 +310,23 @@ def success_reply(sequence, text):
             "err_no": 0, "result": [text], "sn": "%s%d" % (secrets.token_hex(8), int(time.time()))}
 
 
+def cut_position(payload, value):
+    """The byte offset halfway (in characters) into the reply's main text: the
+    first result, else the access token, else the error message; just after
+    its opening quote when the text is empty."""
+    for key in ("result", "access_token", "err_msg"):
+        text = value.get(key)
+        if key == "result":
+            text = text[0] if isinstance(text, list) and text and isinstance(text[0], str) else None
+        if not isinstance(text, str):
+            continue
+        marker = ('"%s": %s' % (key, "[" if key == "result" else "")).encode("utf-8")
+        start = payload.find(marker)
+        if start >= 0:
+            return start + len(marker) + 1 + len(text[:len(text) // 2].encode("utf-8"))
+    return len(payload) // 2
+
+
 def latency_from_params(params):
     """(fixed seconds, seconds per second of audio) from control parameters."""
     latency = (float(params.get("fixed", 0)), float(params.get("per_second", 0)))
@@ -320,8 +341,8 @@ def failure_from_params(params):
     kind = params.get("kind", "error")
     if target not in ("recognize", "token"):
         raise ValueError("target must be recognize or token")
-    if kind not in ("error", "non_json", "delay", "drop", "oauth_error", "body", "large"):
-        raise ValueError("kind must be error, non_json, delay, drop, oauth_error, body or large")
+    if kind not in ("error", "non_json", "delay", "drop", "oauth_error", "body", "large", "cut"):
+        raise ValueError("kind must be error, non_json, delay, drop, oauth_error, body, large or cut")
     if kind == "oauth_error" and target != "token":
         raise ValueError("an oauth_error is a token reply")
     count = int(params.get("count", 1))
@@ -343,6 +364,10 @@ def failure_from_params(params):
         failure["error_description"] = str(params.get("error_description", "unknown client id"))
     if kind == "body":
         failure["body"] = str(params["body"])
+    if kind == "cut":
+        failure["cut"] = str(params.get("cut", "body"))
+        if failure["cut"] not in CUT_MODES:
+            raise ValueError("cut must be one of " + ", ".join(CUT_MODES))
     if kind == "large":
         failure["shape"] = str(params.get("shape", "result"))
         if failure["shape"] not in LARGE_SHAPES:
@@ -369,6 +394,7 @@ class SpeechHandler(http.server.BaseHTTPRequestHandler):
         self.dispatch()
 
     def dispatch(self):
+        self.cut = None
         url = urllib.parse.urlsplit(self.path)
         headers_at = time.monotonic()
         body = self.read_body()
@@ -417,13 +443,34 @@ class SpeechHandler(http.server.BaseHTTPRequestHandler):
 
     def send_json(self, status, value):
         payload = json.dumps(value, ensure_ascii=False, sort_keys=True).encode("utf-8")
-        self.send_body(status, "application/json; charset=utf-8", payload)
+        cut, self.cut = self.cut, None
+        if cut:
+            self.send_cut(status, payload, cut_position(payload, value), cut)
+        else:
+            self.send_body(status, "application/json; charset=utf-8", payload)
+
+    def send_cut(self, status, payload, position, cut):
+        """The reply cut short at position, as a broken proxy or a service
+        that stops in mid-reply sends it; the connection ends with it."""
+        self.send_response(status)
+        self.send_header("Content-Type", "application/json; charset=utf-8")
+        self.send_header("Content-Length", str(position))
+        self.end_headers()
+        try:
+            self.wfile.write(payload if cut == "length" else payload[:position])
+        except (OSError, ssl.SSLError):
+            pass
+        self.close_connection = True
 
     def apply_failure(self, failure, entry):
         """Answers for an injected failure; True when the request needs no other answer."""
         entry["injected"] = failure["kind"]
         if failure["kind"] == "delay":
             time.sleep(failure["delay"])
+            return False
+        if failure["kind"] == "cut":
+            # Answered as usual; send_json cuts the answer.
+            self.cut = failure["cut"]
             return False
         if failure["kind"] == "drop":
             self.close_connection = True

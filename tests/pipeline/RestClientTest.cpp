@@ -9,7 +9,9 @@
 #include "JsonText.h"
 #include "Logger.h"
 #include "PipelineSupport.h"
+#include "PipelineWindowTest.h"
 #include "StringUtils.h"
+#include "TestSupport.h"
 #include "ToneSpeechAudio.h"
 
 #include <gtest/gtest.h>
@@ -674,22 +676,134 @@ TEST_F(AudioTaskTest, SourceNameHoldingTheRateDoesNotChangeThePiecePath)
     DeleteFileW(AnsiToWide(named).c_str());
 }
 
-TEST_F(AudioTaskTest, OversizedReplyIsALocalFailureWithItsReason)
+// A reply past the bound ends its transfer. Cut short, the recognition
+// reply is a local failure with the transfer's code; the token getter yields
+// that code's text in place of a token, as for any transport failure, and
+// the service refuses it as a token.
+TEST_F(AudioTaskTest, OversizedRepliesEndThePieceAsTheirTransferFails)
 {
-    LogCapture log;
-    service_.Control("fail", "kind=large&shape=control&bytes=" + std::to_string(50u << 20));
-    const size_t before = PeakWorkingSet();
-    const Outcome outcome = Run(source_);
-    const size_t after = PeakWorkingSet();
-    std::printf("[ measured ] task, control 52428800: peak working set %.1f MiB, then %.1f MiB\n", before / 1048576.0,
-                after / 1048576.0);
-    // The reply is not kept, nor copied into the error text.
-    EXPECT_LT(after - before, size_t(16) << 20);
-    EXPECT_EQ(-1, outcome.code);
-    EXPECT_TRUE(Styled(CurlFailure(CURLE_WRITE_ERROR)) == outcome.error) << Head(outcome.error);
-    EXPECT_EQ("", outcome.text);
-    EXPECT_EQ(1u, LogCapture::Matching(2, "reply over 262144 bytes, transfer stopped: ").size());
-    EXPECT_EQ(1u, LogCapture::Matching(2, "speech curl error: {").size());
+    struct Case {
+        const char* failure;
+        int code;
+        const char* path;
+        const char* warning;
+    };
+    const std::string writeError = Styled(CurlFailure(CURLE_WRITE_ERROR));
+    const Case cases[] = {
+        {"kind=large&shape=control&bytes=52428800", -1, "/server_api", "speech curl error: {"},
+        {"kind=large&shape=result&bytes=262145", -1, "/server_api", "speech curl error: {"},
+        {"target=token&kind=large&shape=token&bytes=52428800", 3302, "/oauth/2.0/token", "speech bd error. code=3302 "},
+    };
+    for (const Case& c : cases) {
+        LogCapture log;
+        service_.Reset();
+        service_.Control("fail", c.failure);
+        const size_t before = PeakWorkingSet();
+        const Outcome outcome = Run(source_);
+        const size_t after = PeakWorkingSet();
+        std::printf("[ measured ] task, %s: peak working set %.1f MiB, then %.1f MiB\n", c.failure, before / 1048576.0,
+                    after / 1048576.0);
+        // The reply is not kept, nor copied into the error text.
+        EXPECT_LT(after - before, size_t(16) << 20) << c.failure;
+        EXPECT_EQ(c.code, outcome.code) << c.failure;
+        if (c.code == -1)
+            EXPECT_TRUE(writeError == outcome.error) << Head(outcome.error);
+        else
+            EXPECT_EQ("authentication failed: invalid token", outcome.error) << c.failure;
+        EXPECT_EQ("", outcome.text);
+        const auto reasons = LogCapture::Matching(2, "reply over 262144 bytes, transfer stopped: ");
+        EXPECT_TRUE(reasons.size() == 1 && reasons[0].find(c.path) != std::string::npos) << c.failure;
+        const auto warnings = LogCapture::Matching(2, c.warning);
+        EXPECT_EQ(1u, warnings.size()) << c.failure;
+        if (c.code != -1) {
+            const Json::Value requests = service_.Stats()["requests"];
+            EXPECT_TRUE(requests.size() == 2 && requests[1]["token"].asString() == writeError) << c.failure;
+        }
+    }
+}
+
+// Only a whole JSON text is the service's reply: one that stops in its
+// middle, whatever its Content-Length says, or that goes on after its end,
+// is a local failure, not a success without text. A token reply cut in its
+// token leaves no token, and the service refuses the audio sent without one.
+TEST_F(AudioTaskTest, ReplyThatIsNotAWholeJsonTextIsALocalFailure)
+{
+    struct Case {
+        const char* failure;
+        int code;
+        const char* error;
+        const char* warning;
+        const char* token;  // the token the audio went with, when not the service's
+    };
+    const std::string trailing = "kind=body&body=" + Escaped(R"({"err_no":0,"err_msg":"success.","result":["abc"]}x)");
+    const std::string twice =
+        "kind=body&body=" + Escaped(R"({"err_no":0,"result":["abc"]} {"err_no":3300,"err_msg":"bad"})");
+    const Case cases[] = {
+        {"kind=cut&cut=body", -1, "null", "speech curl error: null", nullptr},
+        {"kind=cut&cut=length", -1, "null", "speech curl error: null", nullptr},
+        {trailing.c_str(), -1, "null", "speech curl error: null", nullptr},
+        {twice.c_str(), -1, "null", "speech curl error: null", nullptr},
+        {"target=token&kind=cut&cut=body", 3302, "authentication failed: invalid token", "speech bd error. code=3302 ",
+         ""},
+        {"target=token&kind=cut&cut=length", 3302, "authentication failed: invalid token",
+         "speech bd error. code=3302 ", ""},
+    };
+    for (const Case& c : cases) {
+        LogCapture log;
+        service_.Reset();
+        service_.Control("fail", c.failure);
+        const Outcome outcome = Run(source_);
+        EXPECT_EQ(c.code, outcome.code) << c.failure;
+        EXPECT_EQ(c.error, outcome.error) << c.failure;
+        EXPECT_EQ("", outcome.text) << c.failure;
+        const auto curl = LogCapture::Matching(2, "speech curl error: ");
+        const auto bd = LogCapture::Matching(2, "speech bd error.");
+        EXPECT_EQ(1u, curl.size() + bd.size()) << c.failure;
+        const std::string warning = curl.empty() ? (bd.empty() ? "" : bd[0]) : curl[0];
+        EXPECT_EQ(0u, warning.find(c.warning)) << c.failure << ": " << warning;
+        EXPECT_TRUE(LogCapture::Matching(1, "speech text size: ").empty()) << c.failure;
+        const Json::Value requests = service_.Stats()["requests"];
+        EXPECT_EQ(2u, requests.size()) << c.failure;
+        if (c.token)
+            EXPECT_EQ(c.token, requests[1]["token"].asString()) << c.failure;
+        else
+            EXPECT_EQ(0, requests[1]["err_no"].asInt()) << c.failure << ": the service did not answer in full";
+    }
+}
+
+// The reader gives up on a text nested beyond its limit by throwing; on the
+// piece's thread that would end the program. Such a token reply holds no
+// token, and the service refuses the audio sent without one.
+TEST_F(AudioTaskTest, ReplyNestedBeyondTheReadersLimitIsALocalFailure)
+{
+    struct Case {
+        const char* target;
+        std::string reply;
+        int code;
+        const char* error;
+        const char* warning;
+    };
+    const std::string deep = std::string(2000, '[') + std::string(2000, ']');
+    const Case cases[] = {
+        {"token", R"({"access_token":"tok","scope":)" + deep + "}", 3302, "authentication failed: invalid token",
+         "speech bd error. code=3302 "},
+        {"recognize", deep, -1, "null", "speech curl error: null"},
+        {"recognize", R"({"err_no":0,"err_msg":"success.","result":)" + deep + "}", -1, "null",
+         "speech curl error: null"},
+    };
+    for (const Case& c : cases) {
+        LogCapture log;
+        service_.Reset();
+        service_.Control("fail", std::string("target=") + c.target + "&kind=body&body=" + Escaped(c.reply));
+        const Outcome outcome = Run(source_);
+        EXPECT_EQ(c.code, outcome.code) << Head(c.reply);
+        EXPECT_EQ(c.error, outcome.error) << Head(c.reply);
+        EXPECT_EQ("", outcome.text);
+        EXPECT_EQ(1u, LogCapture::Matching(2, c.warning).size()) << Head(c.reply);
+        if (std::string(c.target) == "token") {
+            EXPECT_EQ("", service_.Stats()["requests"][1]["token"].asString());
+        }
+    }
 }
 
 TEST_F(AudioTaskTest, UnreadableOrMissingReplyIsALocalFailure)
@@ -725,6 +839,68 @@ TEST_F(AudioTaskTest, NoConverterOutputSendsNothing)
     // The start took its pair even though nothing was sent.
     const int next = (before.back() - '0' + 2) % 3;
     EXPECT_EQ("pair" + std::to_string(next), data->GetServerKey().apiKey);
+}
+
+// One REST piece through the scheduler, which starts a failed piece again.
+class RestRetryTest : public PipelineWindowTest {
+protected:
+    void TearDown() override
+    {
+        EXPECT_TRUE(PumpUntil([this] { return convert_.GetRunning() == 0; }, 120000));
+        PipelineWindowTest::TearDown();
+    }
+
+    // The piece as it came back for the last time; null when it did not.
+    AudioPiece* RunPiece(const std::string& source)
+    {
+        const tonespeech::Recording recording = tonespeech::Speak({14});
+        EXPECT_TRUE(WriteBinaryFile(source, tonespeech::WavFile(recording.samples)));
+        const int seconds = static_cast<int>(recording.samples.size() / tonespeech::kSampleRate + 1);
+        if (!convert_.AddTask(source, seconds, source))
+            return nullptr;
+        const bool back = PumpUntil(
+            [this] {
+                convert_.OnTimer();
+                return !window_->Received(WM_USER_AUDIO_RESULT).empty();
+            },
+            120000);
+        return back ? reinterpret_cast<AudioPiece*>(window_->Received(WM_USER_AUDIO_RESULT)[0].wParam) : nullptr;
+    }
+
+    CAudioConvert convert_;
+};
+
+TEST_F(RestRetryTest, CutAndOversizedRepliesAreStartedAgainAsOtherFailures)
+{
+    struct Case {
+        const char* failure;
+        int count;
+        int code;
+        std::string message;
+        const char* text;
+    };
+    const Case cases[] = {
+        {"kind=cut&cut=body", 5, -1, "null", ""},
+        {"kind=cut&cut=length", 4, 0, "success.", u8"测试"},
+        {"kind=large&shape=result&bytes=262145", 5, -1, Styled(CurlFailure(CURLE_WRITE_ERROR)), ""},
+        {"target=token&kind=large&shape=token&bytes=262145", 5, 3302, "authentication failed: invalid token", ""},
+    };
+    const std::string source = GetTempDir() + "\\rest_retry.wav";
+    for (const Case& c : cases) {
+        service_.Reset();
+        window_->Clear();
+        service_.Control("fail", std::string(c.failure) + "&count=" + std::to_string(c.count));
+        LogCapture log;
+        AudioPiece* piece = RunPiece(source);
+        ASSERT_NE(nullptr, piece) << c.failure;
+        EXPECT_EQ(c.code, piece->code.load()) << c.failure;
+        EXPECT_EQ(c.message, piece->GetMessageText()) << c.failure;
+        EXPECT_EQ(c.text, piece->GetText()) << c.failure;
+        EXPECT_EQ(5, piece->starts) << c.failure;
+        EXPECT_EQ(5, service_.RecognizeRequests()) << c.failure;
+        EXPECT_EQ(4u, LogCapture::Matching(2, "speech task failed. ").size()) << c.failure;
+        convert_.RemoveFile(source);
+    }
 }
 
 TEST(AudioTask, RefusesAnEmptyLineOrPieceFile)

@@ -334,6 +334,48 @@ class InjectedFailureTest(SpeechServiceTest):
         connection.close()
         self.assertEqual(self.service.recognize(self.good_body())[1]["result"], [self.text])
 
+    def raw_reply(self, method, path, body):
+        """(Content-Length, every byte of the body sent) of one request, read
+        to the end of the connection, past what the header announces."""
+        with socket.create_connection(("127.0.0.1", self.service.port), timeout=30) as plain:
+            with self.service.tls.wrap_socket(plain, server_hostname="127.0.0.1") as tls:
+                tls.sendall(("%s %s HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: application/json\r\n"
+                             "Content-Length: %d\r\n\r\n" % (method, path, len(body))).encode("ascii") + body)
+                raw = b""
+                while True:
+                    try:
+                        block = tls.recv(1 << 16)
+                    except ssl.SSLError:
+                        break
+                    if not block:
+                        break
+                    raw += block
+        head, _, sent = raw.partition(b"\r\n\r\n")
+        lengths = [line.split(b":", 1)[1] for line in head.split(b"\r\n") if line.lower().startswith(b"content-length:")]
+        return int(lengths[0]), sent
+
+    def test_cut_reply_ends_halfway_into_its_text(self):
+        body = json.dumps(self.good_body()).encode("utf-8")
+        params = {"client_id": DEFAULT_KEY[0], "client_secret": DEFAULT_KEY[1], "grant_type": "client_credentials"}
+        token_path = "/oauth/2.0/token?" + urllib.parse.urlencode(params)
+        for target, member in (("recognize", '"result": ["'), ("token", '"access_token": "vt.')):
+            for cut in ("body", "length"):
+                with self.subTest(target=target, cut=cut):
+                    self.service.control("fail", target=target, kind="cut", cut=cut)
+                    if target == "token":
+                        length, sent = self.raw_reply("GET", token_path, b"")
+                    else:
+                        length, sent = self.raw_reply("POST", "/server_api", body)
+                    head = sent[:length].decode("utf-8")
+                    self.assertTrue(head.endswith(member) or member in head, head)
+                    with self.assertRaises(ValueError):
+                        json.loads(head)
+                    if cut == "body":
+                        self.assertEqual(len(sent), length)
+                    else:
+                        self.assertIsInstance(json.loads(sent.decode("utf-8")), dict)
+        self.assertEqual(self.service.recognize(self.good_body())[1]["result"], [self.text])
+
     def test_failures_for_one_target_leave_the_other_alone(self):
         self.service.control("fail", target="token", count=1)
         self.service.control("fail", target="recognize", kind="drop", count=1)
@@ -344,7 +386,7 @@ class InjectedFailureTest(SpeechServiceTest):
     def test_bad_control_requests_are_refused(self):
         for params in ({"kind": "explode"}, {"target": "nowhere"}, {"count": 0}, {"err_no": 0}, {"count": "x"},
                        {"kind": "body"}, {"kind": "large"}, {"kind": "large", "bytes": 10},
-                       {"kind": "large", "bytes": 1000, "shape": "round"}):
+                       {"kind": "large", "bytes": 1000, "shape": "round"}, {"kind": "cut", "cut": "tail"}):
             with self.subTest(params):
                 status, reply = self.service.json_request("POST", "/control/fail?" + urllib.parse.urlencode(params))
                 self.assertEqual(status, 400)
