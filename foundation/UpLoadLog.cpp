@@ -261,6 +261,9 @@ void CUpLoadLog::DoWork()
     curl_easy_getinfo(curl.get(), CURLINFO_RESPONSE_CODE, &responseCode);
     curl.reset();
     form.reset();
+    // The archive has served: a later start packs afresh, and a run that ends
+    // in a crash never reaches the close that empties Temp.
+    DeleteFileW(AnsiToWide(zipPath_).c_str());
 
     if (result != CURLE_OK || responseCode != 200) {
         OutputDebugStringA("http post log failed!!!:");

@@ -43,9 +43,10 @@ class CUpLoadLog {
 public:
     CUpLoadLog(const std::string& zipPath, const std::string& url, const std::vector<std::string>& sentDumps,
                size_t dropIfRefused);
-    // Posts the archive; once the service has accepted it (HTTP 200), the
-    // dumps it carries are deleted. Refused or not answered, the oldest
-    // dropIfRefused of them go all the same, now that they were offered.
+    // Posts the archive, then deletes it. Once the service has accepted it
+    // (HTTP 200) the dumps it carries are deleted; refused or not answered,
+    // the oldest dropIfRefused of them go all the same, now that they were
+    // offered.
     void DoWork();
 
 private:

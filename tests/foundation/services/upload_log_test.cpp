@@ -14,6 +14,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <ctime>
 #include <mutex>
 #include <string>
@@ -183,6 +184,17 @@ protected:
         }
     }
 
+    // The diagnostics archives lying in Temp.
+    static std::vector<std::string> ArchivesInTemp()
+    {
+        std::vector<std::string> archives;
+        for (const std::string& file : ListFiles(GetTempDir(), SIZE_MAX)) {
+            if (file.find("Log.zip") == file.size() - 7)
+                archives.push_back(file);
+        }
+        return archives;
+    }
+
     std::wstring folder_;
     ULONGLONG lastCreated_ = 0;
 };
@@ -198,6 +210,7 @@ TEST_F(UploadDiagnosticsTest, FourOldestDumpsGoWithLogAndSettings)
     // prefix's: the archive in Temp must still reach the service.
     ASSERT_FALSE(IsAscii(GetTempDir())) << GetTempDir();
 
+    const std::vector<std::string> archivesBefore = ArchivesInTemp();
     UploadDiagnostics(folder);
     const std::wstring stamp = ReadConfigString(L"UploadLogTime", L"0", 200);
     EXPECT_EQ(12u, stamp.size());
@@ -210,6 +223,8 @@ TEST_F(UploadDiagnosticsTest, FourOldestDumpsGoWithLogAndSettings)
     const std::vector<std::string> newest = {WideToAnsi(DumpFolder()) + "\\d5.dmp",
                                              WideToAnsi(DumpFolder()) + "\\d6.dmp"};
     EXPECT_TRUE(WaitForDumps(newest, 10000)) << ListFiles(WideToAnsi(DumpFolder()), 10).size();
+    // The archive posted is gone from Temp.
+    EXPECT_EQ(archivesBefore, ArchivesInTemp());
     EXPECT_EQ("plain", uploads[0]["reqformat"].asString());
     const auto entries =
         testfiles::ZipEntries(AnsiToWide(makerservice::Root()) + L"\\" + AnsiToWide(uploads[0]["file"].asString()));
@@ -336,6 +351,7 @@ TEST_F(UploadDiagnosticsTest, AServiceAwayNeverLeavesMoreThanTenDumps)
         ASSERT_LE(ListFiles(WideToAnsi(DumpFolder()), 100).size(), 10u);
         WriteConfigString(L"UploadLogTime", L"0");
         ClearUploadLines();
+        const std::vector<std::string> archivesBefore = ArchivesInTemp();
 
         UploadDiagnostics(WideToAnsi(folder_));
 
@@ -348,6 +364,9 @@ TEST_F(UploadDiagnosticsTest, AServiceAwayNeverLeavesMoreThanTenDumps)
         }
         Sleep(200);
         ASSERT_EQ(DumpsFromTo(full ? start - 8 : 1, start), ListFiles(WideToAnsi(DumpFolder()), 100));
+        // A run that crashes never empties Temp: the archive offered must not
+        // stay there either.
+        ASSERT_EQ(archivesBefore, ArchivesInTemp());
     }
 
     WriteConfigString(L"UploadLogUrl", AnsiToWide(makerservice::BaseUrl()) + L"/upload");
