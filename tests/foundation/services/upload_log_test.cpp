@@ -63,7 +63,7 @@ TEST(UploadTimeRule, StampTextReadsItsLeadingDigits)
         EXPECT_EQ(c.second, ReadStamp(c.first)) << WideToUtf8(c.first);
 }
 
-// Lines the logger wrote under the upload's tag.
+// The warnings (level 2) the logger wrote under the upload's tag.
 std::mutex g_linesLock;
 std::vector<std::string> g_uploadLines;
 
