@@ -95,9 +95,9 @@ void SimpleThread::Stop()
 void SimpleThread::Join(DWORD milliseconds)
 {
     PrintTime timer(ClassLabel(typeid(*this)));
-    // A never-started thread has nothing to wait for; skipping the wait keeps
-    // an invalid-handle error out of the caller's last error.
-    if (thread_ && WaitForSingleObject(thread_.get(), milliseconds) == WAIT_TIMEOUT)
+    // A never-started thread has no handle: the wait fails at once and leaves
+    // the invalid-handle error to the caller.
+    if (WaitForSingleObject(thread_.get(), milliseconds) == WAIT_TIMEOUT)
         g_logger.Write(1, "SimpleThread::Join", "wait thread exit time out: %d, %p", static_cast<int>(milliseconds),
                        static_cast<void*>(this));
     thread_.reset();

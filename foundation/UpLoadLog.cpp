@@ -12,6 +12,8 @@
 // After zip.h, which brings the declarations it builds on.
 #include <iowin32.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <ctime>
 #include <cwchar>
@@ -23,7 +25,13 @@ namespace {
 // The maker's diagnostics service; a user can point "UploadLogUrl" elsewhere.
 const wchar_t kDefaultUploadUrl[] = L"http://diag.vantorin.com:20000/upload";
 
+// Sent per upload, oldest first.
 constexpr size_t kMaxDumps = 4;
+// The dump folder never holds more than ten dumps, so a service that stays
+// away cannot fill the user's disk. A start keeps one place free for the dump
+// its own run may leave.
+constexpr size_t kDumpFolderLimit = 10;
+constexpr size_t kDumpsKeptAtStart = kDumpFolderLimit - 1;
 constexpr size_t kMaxZipEntries = 20;
 constexpr size_t kCopyBlockSize = 4096;
 // The service answers with a short status text.
@@ -132,37 +140,40 @@ int64_t ReadStamp(const std::wstring& text)
 
 void UploadDiagnostics(const std::string& appDataDir)
 {
-    const std::vector<std::string> dumps = ListFiles(appDataDir + "/crashDumps", kMaxDumps);
-    if (dumps.empty())
+    const std::vector<std::string> allDumps = ListFiles(appDataDir + "/crashDumps", SIZE_MAX);
+    if (allDumps.empty())
         return;
 
+    // The oldest dumps past the limit must go, but none goes unoffered: a
+    // folder over the limit is offered whatever the clock says.
+    const size_t pastLimit = allDumps.size() > kDumpsKeptAtStart ? allDumps.size() - kDumpsKeptAtStart : 0;
     const std::wstring now = LocalStamp(L"%Y%m%d%H%M", 50);
     const int64_t last = ReadStamp(ReadConfigString(L"UploadLogTime", L"0", 200));
-    if (!IsUploadDue(ReadStamp(now), last))
+    if (pastLimit == 0 && !IsUploadDue(ReadStamp(now), last))
         return;
     WriteConfigString(L"UploadLogTime", now);
 
+    const std::vector<std::string> dumps(allDumps.begin(), allDumps.begin() + std::min(kMaxDumps, allDumps.size()));
     std::vector<std::string> files = dumps;
     files.push_back(appDataDir + "\\" + "Vantorin.log");
     files.push_back(appDataDir + "\\config.ini");
-    // The dumps stay until the service has taken them: an upload that fails,
-    // or a process that ends before it could send, leaves them for a later
-    // start.
-    UploadLogFiles(files, WideToAnsi(ReadConfigString(L"UploadLogUrl", kDefaultUploadUrl, 200)), dumps);
+    // The dumps stay until the service has taken them, those past the limit
+    // until they were offered: an upload that fails, or a process that ends
+    // before it could send, leaves them for a later start.
+    UploadLogFiles(files, WideToAnsi(ReadConfigString(L"UploadLogUrl", kDefaultUploadUrl, 200)), dumps, pastLimit);
 }
 
 void UploadLogFiles(const std::vector<std::string>& files, const std::string& url,
-                    const std::vector<std::string>& sentDumps)
+                    const std::vector<std::string>& sentDumps, size_t dropIfRefused)
 {
     const std::string zipPath = ZipLogFiles(files);
     if (zipPath.empty() || url.empty())
         return;
-    // The thread runs detached and owns the record: UploadLogThreadProc
-    // deletes it, and a thread that cannot start takes it down unrun.
-    StartWorkerThread(L"diagnostics upload",
-                      [record = std::make_unique<CUpLoadLog>(zipPath, url, sentDumps)]() mutable {
-                          UploadLogThreadProc(record.release());
-                      });
+    auto record = std::make_unique<CUpLoadLog>(zipPath, url, sentDumps, dropIfRefused);
+    // A thread that cannot start is not logged: this runs before the logger
+    // exists. Its dumps were never offered, so they all stay.
+    if (MakeNamedThread(L"diagnostics upload", &UploadLogThreadProc, record.get()))
+        record.release();  // the thread's now: UploadLogThreadProc deletes it
 }
 
 std::string ZipLogFiles(const std::vector<std::string>& files)
@@ -216,8 +227,9 @@ DWORD WINAPI UploadLogThreadProc(void* record)
     return 0;
 }
 
-CUpLoadLog::CUpLoadLog(const std::string& zipPath, const std::string& url, const std::vector<std::string>& sentDumps)
-    : zipPath_(zipPath), url_(url), sentDumps_(sentDumps)
+CUpLoadLog::CUpLoadLog(const std::string& zipPath, const std::string& url, const std::vector<std::string>& sentDumps,
+                       size_t dropIfRefused)
+    : zipPath_(zipPath), url_(url), sentDumps_(sentDumps), dropIfRefused_(std::min(dropIfRefused, sentDumps.size()))
 {
 }
 
@@ -249,15 +261,28 @@ void CUpLoadLog::DoWork()
     curl_easy_getinfo(curl.get(), CURLINFO_RESPONSE_CODE, &responseCode);
     curl.reset();
     form.reset();
+    // The archive has served: a later start packs afresh, and a run that ends
+    // in a crash never reaches the close that empties Temp.
+    DeleteFileW(AnsiToWide(zipPath_).c_str());
 
     if (result != CURLE_OK || responseCode != 200) {
         OutputDebugStringA("http post log failed!!!:");
         OutputDebugStringA(errorText);
         g_logger.Write(2, "CUpLoadLog::DoWork", "upload log error. code=%d, response code=%d, %s",
                        static_cast<int>(result), static_cast<int>(responseCode), errorText);
+        DropUnsent();
         return;
     }
     OutputDebugStringA(reply.c_str());
     for (const std::string& dump : sentDumps_)
         DeleteFileW(AnsiToWide(dump).c_str());
+}
+
+void CUpLoadLog::DropUnsent()
+{
+    for (size_t i = 0; i < dropIfRefused_; ++i) {
+        if (DeleteFileW(AnsiToWide(sentDumps_[i]).c_str()))
+            g_logger.Write(2, "CUpLoadLog::DoWork", "too many crash dumps: %s deleted unsent",
+                           FileNameOf(sentDumps_[i]).c_str());
+    }
 }

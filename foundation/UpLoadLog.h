@@ -4,6 +4,7 @@
 // posted to the maker's diagnostics service on a thread of their own.
 #include "Win32Prelude.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -25,9 +26,10 @@ bool IsUploadDue(int64_t now, int64_t last);
 int64_t ReadStamp(const std::wstring& text);
 
 // Zips the files and posts the archive on a thread of its own; sentDumps are
-// deleted once the service has accepted it.
+// deleted once the service has accepted it, and the oldest dropIfRefused of
+// them once it was offered, whatever the reply.
 void UploadLogFiles(const std::vector<std::string>& files, const std::string& url,
-                    const std::vector<std::string>& sentDumps);
+                    const std::vector<std::string>& sentDumps, size_t dropIfRefused);
 // The archive's path in Temp, or empty when there is nothing to zip or the
 // archive could not be written.
 std::string ZipLogFiles(const std::vector<std::string>& files);
@@ -39,13 +41,19 @@ DWORD WINAPI UploadLogThreadProc(void* record);
 
 class CUpLoadLog {
 public:
-    CUpLoadLog(const std::string& zipPath, const std::string& url, const std::vector<std::string>& sentDumps);
-    // Posts the archive; once the service has accepted it (HTTP 200), the
-    // dumps it carries are deleted.
+    CUpLoadLog(const std::string& zipPath, const std::string& url, const std::vector<std::string>& sentDumps,
+               size_t dropIfRefused);
+    // Posts the archive, then deletes it. Once the service has accepted it
+    // (HTTP 200) the dumps it carries are deleted; refused or not answered,
+    // the oldest dropIfRefused of them go all the same, now that they were
+    // offered.
     void DoWork();
 
 private:
+    void DropUnsent();
+
     std::string zipPath_;
     std::string url_;
     std::vector<std::string> sentDumps_;
+    size_t dropIfRefused_;
 };

@@ -6,6 +6,7 @@
 
 #include "AppPaths.h"
 #include "Logger.h"
+#include "SimpleThread.h"
 #include "StringUtils.h"
 #include "TestZip.h"
 #include "UpLoadLog.h"
@@ -13,6 +14,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <ctime>
 #include <mutex>
 #include <string>
 #include <utility>
@@ -60,7 +63,7 @@ TEST(UploadTimeRule, StampTextReadsItsLeadingDigits)
         EXPECT_EQ(c.second, ReadStamp(c.first)) << WideToUtf8(c.first);
 }
 
-// Lines the logger wrote under the upload's tag.
+// The warnings (level 2) the logger wrote under the upload's tag.
 std::mutex g_linesLock;
 std::vector<std::string> g_uploadLines;
 
@@ -108,15 +111,34 @@ protected:
 
     std::wstring DumpFolder() const { return folder_ + L"\\crashDumps"; }
 
+    std::string DumpPath(int number) const
+    {
+        return WideToAnsi(DumpFolder()) + "\\d" + std::to_string(number) + ".dmp";
+    }
+
+    // dN.dmp, created after every dump made before it.
+    void AddDump(int number)
+    {
+        const std::string path = DumpPath(number);
+        lastCreated_ =
+            testfiles::WriteBytesCreatedAfter(AnsiToWide(path), "MDMP dump " + std::to_string(number), lastCreated_);
+        ASSERT_NE(0u, lastCreated_) << path;
+    }
+
     // Dumps d1.dmp (oldest) to dN.dmp, created in that order.
     void MakeDumps(int count)
     {
-        ULONGLONG created = 0;
-        for (int i = 1; i <= count; ++i) {
-            const std::wstring path = DumpFolder() + L"\\d" + std::to_wstring(i) + L".dmp";
-            created = testfiles::WriteBytesCreatedAfter(path, "MDMP dump " + std::to_string(i), created);
-            ASSERT_NE(0u, created) << WideToAnsi(path);
-        }
+        for (int i = 1; i <= count; ++i)
+            AddDump(i);
+    }
+
+    // The paths of dFirst.dmp to dLast.dmp.
+    std::vector<std::string> DumpsFromTo(int first, int last) const
+    {
+        std::vector<std::string> dumps;
+        for (int i = first; i <= last; ++i)
+            dumps.push_back(DumpPath(i));
+        return dumps;
     }
 
     // Waits up to milliseconds for the stand-in to hold an upload, looking at
@@ -131,16 +153,23 @@ protected:
         }
     }
 
-    static std::vector<std::string> UploadLines(DWORD milliseconds)
+    // Waits up to milliseconds for at least count lines of the upload.
+    static std::vector<std::string> UploadLines(DWORD milliseconds, size_t count = 1)
     {
         for (DWORD waited = 0;; waited += 100) {
             {
                 std::lock_guard<std::mutex> guard(g_linesLock);
-                if (!g_uploadLines.empty() || waited >= milliseconds)
+                if (g_uploadLines.size() >= count || waited >= milliseconds)
                     return g_uploadLines;
             }
             Sleep(100);
         }
+    }
+
+    static void ClearUploadLines()
+    {
+        std::lock_guard<std::mutex> guard(g_linesLock);
+        g_uploadLines.clear();
     }
 
     // Waits up to milliseconds for the dump folder to list exactly these.
@@ -155,7 +184,19 @@ protected:
         }
     }
 
+    // The diagnostics archives lying in Temp.
+    static std::vector<std::string> ArchivesInTemp()
+    {
+        std::vector<std::string> archives;
+        for (const std::string& file : ListFiles(GetTempDir(), SIZE_MAX)) {
+            if (file.find("Log.zip") == file.size() - 7)
+                archives.push_back(file);
+        }
+        return archives;
+    }
+
     std::wstring folder_;
+    ULONGLONG lastCreated_ = 0;
 };
 
 TEST_F(UploadDiagnosticsTest, FourOldestDumpsGoWithLogAndSettings)
@@ -169,6 +210,7 @@ TEST_F(UploadDiagnosticsTest, FourOldestDumpsGoWithLogAndSettings)
     // prefix's: the archive in Temp must still reach the service.
     ASSERT_FALSE(IsAscii(GetTempDir())) << GetTempDir();
 
+    const std::vector<std::string> archivesBefore = ArchivesInTemp();
     UploadDiagnostics(folder);
     const std::wstring stamp = ReadConfigString(L"UploadLogTime", L"0", 200);
     EXPECT_EQ(12u, stamp.size());
@@ -181,6 +223,8 @@ TEST_F(UploadDiagnosticsTest, FourOldestDumpsGoWithLogAndSettings)
     const std::vector<std::string> newest = {WideToAnsi(DumpFolder()) + "\\d5.dmp",
                                              WideToAnsi(DumpFolder()) + "\\d6.dmp"};
     EXPECT_TRUE(WaitForDumps(newest, 10000)) << ListFiles(WideToAnsi(DumpFolder()), 10).size();
+    // The archive posted is gone from Temp.
+    EXPECT_EQ(archivesBefore, ArchivesInTemp());
     EXPECT_EQ("plain", uploads[0]["reqformat"].asString());
     const auto entries =
         testfiles::ZipEntries(AnsiToWide(makerservice::Root()) + L"\\" + AnsiToWide(uploads[0]["file"].asString()));
@@ -281,6 +325,136 @@ TEST_F(UploadDiagnosticsTest, NoDumpLeavesSettingAlone)
     EXPECT_EQ(L"0", ReadConfigString(L"UploadLogTime", L"", 200));
     Sleep(500);
     EXPECT_TRUE(WaitForUploads(0).empty());
+}
+
+// The line of a dump that went unsent because the folder was full.
+std::string DroppedLine(int number)
+{
+    return "too many crash dumps: d" + std::to_string(number) + ".dmp deleted unsent";
+}
+
+// Nothing listens on port 1.
+const wchar_t kUnreachableUpload[] = L"http://127.0.0.1:1/upload";
+
+// A dozen starts, each after a crash, while the service cannot be reached:
+// the folder keeps the nine newest, so with the dump of the run there are
+// never more than ten, and a dump goes only after its start offered it. Once
+// the service is back the newest is sent at the third start.
+TEST_F(UploadDiagnosticsTest, AServiceAwayNeverLeavesMoreThanTenDumps)
+{
+    WriteFileBytes(folder_ + L"\\Vantorin.log", "log");
+    WriteFileBytes(folder_ + L"\\config.ini", "[Vantorin]\r\n");
+    WriteConfigString(L"UploadLogUrl", kUnreachableUpload);
+    for (int start = 1; start <= 12; ++start) {
+        SCOPED_TRACE(start);
+        AddDump(start);
+        ASSERT_LE(ListFiles(WideToAnsi(DumpFolder()), 100).size(), 10u);
+        WriteConfigString(L"UploadLogTime", L"0");
+        ClearUploadLines();
+        const std::vector<std::string> archivesBefore = ArchivesInTemp();
+
+        UploadDiagnostics(WideToAnsi(folder_));
+
+        const bool full = start > 9;
+        const std::vector<std::string> lines = UploadLines(30000, full ? 2 : 1);
+        ASSERT_EQ(full ? 2u : 1u, lines.size());
+        EXPECT_THAT(lines[0], ::testing::StartsWith("upload log error. code=7, response code=0"));
+        if (full) {
+            EXPECT_EQ(DroppedLine(start - 9), lines[1]);
+        }
+        Sleep(200);
+        ASSERT_EQ(DumpsFromTo(full ? start - 8 : 1, start), ListFiles(WideToAnsi(DumpFolder()), 100));
+        // A run that crashes never empties Temp: the archive offered must not
+        // stay there either.
+        ASSERT_EQ(archivesBefore, ArchivesInTemp());
+    }
+
+    WriteConfigString(L"UploadLogUrl", AnsiToWide(makerservice::BaseUrl()) + L"/upload");
+    const std::vector<std::pair<int, int>> sent = {{4, 7}, {8, 11}, {12, 12}};
+    for (size_t start = 0; start < sent.size(); ++start) {
+        SCOPED_TRACE("service back, start " + std::to_string(start + 1));
+        WriteConfigString(L"UploadLogTime", L"0");
+        UploadDiagnostics(WideToAnsi(folder_));
+        ASSERT_TRUE(WaitForDumps(DumpsFromTo(sent[start].second + 1, 12), 30000));
+        const Json::Value uploads = makerservice::Control("/control/uploads");
+        ASSERT_EQ(start + 1, uploads.size());
+        const auto entries = testfiles::ZipEntries(AnsiToWide(makerservice::Root()) + L"\\" +
+                                                   AnsiToWide(uploads[static_cast<int>(start)]["file"].asString()));
+        std::vector<std::string> names;
+        for (const auto& entry : entries)
+            names.push_back(entry.first);
+        std::vector<std::string> expected;
+        for (int i = sent[start].first; i <= sent[start].second; ++i)
+            expected.push_back("d" + std::to_string(i) + ".dmp");
+        expected.push_back("Vantorin.log");
+        expected.push_back("config.ini");
+        EXPECT_EQ(expected, names);
+    }
+}
+
+std::wstring StampOfNow()
+{
+    const std::time_t now = std::time(nullptr);
+    wchar_t text[50] = {};
+    std::wcsftime(text, 50, L"%Y%m%d%H%M", std::localtime(&now));
+    return text;
+}
+
+size_t UploadPostsIn(const Json::Value& journal, const std::string& status)
+{
+    size_t posts = 0;
+    for (const Json::Value& request : journal) {
+        if (request["method"].asString() == "POST" && request["path"].asString() == "/upload" &&
+            request["status"].asString() == status)
+            ++posts;
+    }
+    return posts;
+}
+
+HANDLE NoThread(LPTHREAD_START_ROUTINE, void*)
+{
+    return nullptr;
+}
+
+// Inside the hour a start leaves the dumps alone, unless the folder is full:
+// its oldest must go, and it goes only once offered, so a full folder is
+// offered whatever the clock says. A start whose upload never runs offers
+// nothing and deletes nothing.
+TEST_F(UploadDiagnosticsTest, AFullFolderIsOfferedInsideTheHour)
+{
+    WriteFileBytes(folder_ + L"\\Vantorin.log", "log");
+    WriteFileBytes(folder_ + L"\\config.ini", "[Vantorin]\r\n");
+    makerservice::Control("/control/fault", "{\"path\": \"/upload\", \"fault\": \"500\"}");
+    const std::wstring stamp = StampOfNow();
+    WriteConfigString(L"UploadLogTime", stamp);
+    MakeDumps(9);
+
+    UploadDiagnostics(WideToAnsi(folder_));
+    Sleep(1000);
+    EXPECT_EQ(0u, UploadPostsIn(makerservice::Control("/control/requests"), "500"));
+    EXPECT_EQ(DumpsFromTo(1, 9), ListFiles(WideToAnsi(DumpFolder()), 100));
+    EXPECT_EQ(stamp, ReadConfigString(L"UploadLogTime", L"0", 200));
+
+    AddDump(10);
+    UploadDiagnostics(WideToAnsi(folder_));
+    const std::vector<std::string> lines = UploadLines(30000, 2);
+    ASSERT_EQ(2u, lines.size());
+    EXPECT_THAT(lines[0], ::testing::StartsWith("upload log error. code=0, response code=500"));
+    EXPECT_EQ(DroppedLine(1), lines[1]);
+    EXPECT_EQ(1u, UploadPostsIn(makerservice::Control("/control/requests"), "500"));
+    Sleep(200);
+    EXPECT_EQ(DumpsFromTo(2, 10), ListFiles(WideToAnsi(DumpFolder()), 100));
+    EXPECT_GE(ReadStamp(ReadConfigString(L"UploadLogTime", L"0", 200)), ReadStamp(stamp));
+
+    AddDump(11);
+    ClearUploadLines();
+    SetThreadMaker(&NoThread);
+    UploadDiagnostics(WideToAnsi(folder_));
+    SetThreadMaker(nullptr);
+    Sleep(1000);
+    EXPECT_EQ(1u, UploadPostsIn(makerservice::Control("/control/requests"), "500"));
+    EXPECT_TRUE(UploadLines(0).empty());
+    EXPECT_EQ(DumpsFromTo(2, 11), ListFiles(WideToAnsi(DumpFolder()), 100));
 }
 
 }  // namespace
