@@ -102,7 +102,8 @@ bool RtmpPlayer::HandleWorkerMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return true;
     }
     case WM_USER_TASK_RESULT: {
-        // The manager keeps every task it started until it goes itself.
+        // The task stays with its manager until told it has been read; a
+        // message that comes after the manager went names a freed task.
         CWorkTask* task = reinterpret_cast<CWorkTask*>(wParam);
         if (task != nullptr && taskManager_ != nullptr)
             OnTaskResult(task);
@@ -238,10 +239,12 @@ void RtmpPlayer::OnAudioProgress(AudioPiece* piece)
 
 void RtmpPlayer::OnTaskResult(CWorkTask* task)
 {
-    if (playList_ == nullptr || audioConvert_ == nullptr)
-        return;
     const TaskRequest request = task->GetRequest();
     const int result = task->GetResult();
+    // Read: the manager may free the task from here on.
+    taskManager_->ResultTaken(task);
+    if (playList_ == nullptr || audioConvert_ == nullptr)
+        return;
     // Found by its narrow form too: a file whose name code page 936 cannot
     // hold fails here, and its row must end (it can be started again).
     const int row = FindSourceRow(*playList_, request.sourcePath);

@@ -5,6 +5,8 @@
 #include "Logger.h"
 #include "PubUtils.h"
 
+#include <vector>
+
 void WorkTaskCallBack(SimpleThread* task, void* user)
 {
     const CompletionPass pass;
@@ -74,38 +76,58 @@ void CTaskManager::OnAudioCallBack(CWorkTask* task)
     if (tasks_.find(source) == tasks_.end())
         g_logger.Write(1, "CTaskManager::OnAudioCallBack", "mapTask not found task is remove or exit. %s",
                        source.c_str());
-    else
-        PostResult(task);
+    else if (PostResult(task))
+        unread_.insert(task);
     --running_;
     calledBack_.insert(task);
 }
 
-void CTaskManager::Retire(CWorkTask* task)
+void CTaskManager::ResultTaken(CWorkTask* task)
 {
-    // The same source can be started again only once the main window has
-    // taken in the end of its earlier preparation, so an earlier worker that
-    // has called back is read by nobody: it goes, its thread handle with it.
-    if (calledBack_.erase(task) != 0) {
-        task->Join(INFINITE);
-        delete task;
+    CAutoLock guard(&lock_);
+    if (unread_.erase(task) == 0)
         return;
-    }
-    // Still running (two requests for one source at once): its end is still
-    // posted, so it is kept until the manager goes.
-    replaced_.push_back(task);
+    // A listed worker stays; one already replaced has nothing left to wait for.
+    if (replaced_.erase(task) != 0)
+        Free(task);
 }
 
-void CTaskManager::PostResult(CWorkTask* task)
+bool CTaskManager::IsDone(CWorkTask* task) const
+{
+    return calledBack_.count(task) != 0 && unread_.count(task) == 0;
+}
+
+void CTaskManager::Free(CWorkTask* task)
+{
+    calledBack_.erase(task);
+    // Its callback is over: the thread has only its last steps left.
+    task->Join(INFINITE);
+    delete task;
+}
+
+void CTaskManager::Retire(CWorkTask* task)
+{
+    // The same source is started again: the earlier worker goes, its thread
+    // handle with it, once nothing will touch it any more. Until then (it
+    // still runs, or the main window has not yet read its posted end, as
+    // when two rows name one file) it is kept.
+    if (IsDone(task))
+        Free(task);
+    else
+        replaced_.insert(task);
+}
+
+bool CTaskManager::PostResult(CWorkTask* task)
 {
     CData* data = CData::GetInstance();
-    if (!data->IsExiting())
-        PostMessageW(data->GetMainWnd(), WM_USER_TASK_RESULT, reinterpret_cast<WPARAM>(task), 0);
+    return !data->IsExiting() &&
+           PostMessageW(data->GetMainWnd(), WM_USER_TASK_RESULT, reinterpret_cast<WPARAM>(task), 0) != FALSE;
 }
 
 void CTaskManager::StopAll()
 {
     std::map<std::string, CWorkTask*> tasks;
-    std::vector<CWorkTask*> replaced;
+    std::set<CWorkTask*> replaced;
     {
         CAutoLock guard(&lock_);
         waiting_.clear();
@@ -115,20 +137,30 @@ void CTaskManager::StopAll()
     // Waited for outside the lock: a worker whose callback got in before the
     // exiting flag was set needs the lock to end, and holding it here would
     // let each wait run out and the callback then reach a deleted manager.
-    // The workers are not freed: one that outlives its wait goes on using
-    // its object.
+    std::vector<CWorkTask*> workers;
     for (auto& entry : tasks) {
         CWorkTask* task = entry.second;
         if (!task->IsStop()) {
             task->Stop();
             task->Join(3000);
         }
+        workers.push_back(task);
     }
     for (CWorkTask* task : replaced) {
         task->Join(3000);
-        CAutoLock guard(&lock_);
-        if (calledBack_.erase(task) != 0)
-            delete task;
+        workers.push_back(task);
+    }
+    // Nothing reads a worker once its manager has gone (the main window
+    // drops results that come later), so every worker whose run is over goes,
+    // its end read or not. One that outlived its wait goes on using its
+    // object and is left to it.
+    CAutoLock guard(&lock_);
+    for (CWorkTask* task : workers) {
+        if (!task->HasEnded())
+            continue;
+        calledBack_.erase(task);
+        unread_.erase(task);
+        delete task;
     }
 }
 
@@ -136,4 +168,10 @@ int CTaskManager::GetRunning()
 {
     CAutoLock guard(&lock_);
     return running_;
+}
+
+int CTaskManager::GetKeptWorkers()
+{
+    CAutoLock guard(&lock_);
+    return static_cast<int>(tasks_.size() + replaced_.size());
 }

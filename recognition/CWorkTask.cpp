@@ -70,7 +70,10 @@ bool CWorkTask::SetRequest(const TaskRequest& request, int timeoutMs)
 {
     request_ = request;
     timeoutMs_ = timeoutMs;
-    return Start();
+    if (Start())
+        return true;
+    ended_.store(true);
+    return false;
 }
 
 void CWorkTask::Run()
@@ -84,6 +87,9 @@ void CWorkTask::Run()
     }
     result_.store(result);
     NotifyDone();
+    // The last touch of the object on this thread: from here its manager may
+    // free it.
+    ended_.store(true);
 }
 
 void CWorkTask::RunTool(const std::wstring& tool, const std::string& parameters, int timeoutLevel,

@@ -30,6 +30,9 @@ public:
     int GetResult() const { return result_.load(); }
     // The request with the paths Run filled in.
     TaskRequest GetRequest() const { return request_; }
+    // True once Run is over, callback included, or when no thread could be
+    // made: nothing on the worker's thread touches the object any more.
+    bool HasEnded() const { return ended_.load(); }
 
     void Run() override;
 
@@ -51,6 +54,7 @@ private:
     TaskRequest request_;
     int timeoutMs_ = 0;
     std::atomic<int> result_{kNotRun};
+    std::atomic<bool> ended_{false};
     bool show_ = false;
     // "failed" until the preparation succeeds, then "ok".
     std::string status_ = "failed";

@@ -631,6 +631,34 @@ TEST_F(MainWindowTest, UnencodableNameEndsItsRowUnderItsOwnName)
     EXPECT_EQ(std::vector<std::wstring>{path + L"，任务失败，请确保文件有效或未被打开!"}, OpenMessageBoxTexts());
 }
 
+// A file queued for preparation again before the window has read the end of
+// its first run (two rows whose names become one path in the code page do
+// this): the first worker is kept for the window, and freed once read.
+TEST_F(MainWindowTest, EarlierPreparationIsFreedOnlyOnceTheWindowHasReadIt)
+{
+    Create();
+    StopTimer();
+    const std::string source = MakeSourceFile("twice.mp3");
+    const int row = AddRow(source);
+    CData::GetInstance()->SetRnnoise(true);
+    ASSERT_TRUE(player_.StartItem(row));
+    CTaskManager* tasks = player_.GetTaskManager();
+    tasks->OnTimer();
+    // Not pumped: the first end waits in the queue.
+    for (int i = 0; i < 1200 && tasks->GetRunning() != 0; ++i)
+        Sleep(50);
+    ASSERT_EQ(0, tasks->GetRunning());
+    tasks->AddTask(source, true, false);
+    tasks->OnTimer();
+    ASSERT_EQ(2, tasks->GetKeptWorkers()) << "the first worker went before the window read it";
+
+    const std::wstring failure = L"twice.mp3,任务失败(code=1),可重命名后，重新添加再识别!";
+    ASSERT_TRUE(g_loop.PumpUntil([&] { return tasks->GetRunning() == 0 && OpenMessageBoxTexts().size() == 2; }, 60000));
+    EXPECT_EQ(std::vector<std::wstring>(2, failure), OpenMessageBoxTexts());
+    EXPECT_EQ(CPlayListCtrl::kStatusDone, list_->GetItemStatus(row));
+    EXPECT_EQ(1, tasks->GetKeptWorkers()) << "the window's read did not let the first worker go";
+}
+
 // The pipeline's files in Temp: copies, prepared files and pieces.
 std::vector<std::wstring> PipelineFilesInTemp()
 {

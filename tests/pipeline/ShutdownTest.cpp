@@ -310,24 +310,37 @@ TEST_F(ShutdownTest, ManagersGoOnlyOnceNoCompletionIsInside)
 }
 
 // A source prepared again: the earlier worker, whose end the main window has
-// taken in, is freed with its thread; one replaced while it still runs has
-// its end posted all the same and is freed when the manager goes.
+// read, is freed with its thread; one replaced while it still runs has its
+// end posted all the same and is freed once that is read; the last one goes
+// with the manager.
 TEST_F(ShutdownTest, PreparationStartedAgainFreesTheEarlierWorker)
 {
     const std::string source = GetTempDir() + "\\shutdown no such source.mp4";
     GatedWorkTask::destroyed = 0;
     auto* manager = new GatedTaskManager;
+    // Reads the ends not read yet, as the main window does, and says so.
+    size_t read = 0;
+    const auto readEnds = [&] {
+        const std::vector<PostedMessage> results = window_->Received(WM_USER_TASK_RESULT);
+        for (; read < results.size(); ++read) {
+            auto* task = reinterpret_cast<CWorkTask*>(results[read].wParam);
+            EXPECT_EQ(CWorkTask::kWavFailed, task->GetResult());
+            manager->ResultTaken(task);
+        }
+    };
     SetEvent(manager->gate.get());
     manager->AddTask(source, true, false);
     manager->OnTimer();
     ASSERT_TRUE(PumpUntil([&] { return window_->Received(WM_USER_TASK_RESULT).size() == 1; }, 60000));
     ASSERT_TRUE(PumpUntil([&] { return manager->GetRunning() == 0; }, 60000));
+    readEnds();
     EXPECT_EQ(0, GatedWorkTask::destroyed.load());
     manager->AddTask(source, true, false);
     manager->OnTimer();
     EXPECT_EQ(1, GatedWorkTask::destroyed.load()) << "the replaced worker was kept";
     ASSERT_TRUE(PumpUntil([&] { return window_->Received(WM_USER_TASK_RESULT).size() == 2; }, 60000));
     ASSERT_TRUE(PumpUntil([&] { return manager->GetRunning() == 0; }, 60000));
+    readEnds();
 
     // Two at once for the same source: both ends are posted.
     ResetEvent(manager->gate.get());
@@ -340,13 +353,52 @@ TEST_F(ShutdownTest, PreparationStartedAgainFreesTheEarlierWorker)
     SetEvent(manager->gate.get());
     ASSERT_TRUE(PumpUntil([&] { return window_->Received(WM_USER_TASK_RESULT).size() == 4; }, 60000));
     ASSERT_TRUE(PumpUntil([&] { return manager->GetRunning() == 0; }, 60000));
-    // The first two workers are gone; these two are still there to be read.
-    const std::vector<PostedMessage> results = window_->Received(WM_USER_TASK_RESULT);
-    for (size_t i = 2; i < results.size(); ++i)
-        EXPECT_EQ(CWorkTask::kWavFailed, reinterpret_cast<CWorkTask*>(results[i].wParam)->GetResult());
-    EXPECT_EQ(2, GatedWorkTask::destroyed.load());
-    delete manager;
+    EXPECT_EQ(2, GatedWorkTask::destroyed.load()) << "a worker went before its end was read";
+    readEnds();
     EXPECT_EQ(3, GatedWorkTask::destroyed.load());
+    EXPECT_EQ(1, manager->GetKeptWorkers());
+    delete manager;
+    EXPECT_EQ(4, GatedWorkTask::destroyed.load());
+}
+
+// Hands out gated workers, listed in made, whose gate outlives the manager.
+class OutsideGateTaskManager : public CTaskManager {
+public:
+    OutsideGateTaskManager(HANDLE gate, std::vector<CWorkTask*>* made) : gate_(gate), made_(made) {}
+
+protected:
+    CWorkTask* NewWorkTask() override
+    {
+        made_->push_back(new GatedWorkTask(gate_));
+        return made_->back();
+    }
+
+private:
+    HANDLE gate_;
+    std::vector<CWorkTask*>* made_;
+};
+
+// A worker still running when its manager's wait runs out keeps its object:
+// its thread goes on using it.
+TEST_F(ShutdownTest, PreparationOutlivingItsManagersWaitIsNotFreedUnderItsThread)
+{
+    const ScopedHandle gate(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    std::vector<CWorkTask*> made;
+    GatedWorkTask::destroyed = 0;
+    auto* manager = new OutsideGateTaskManager(gate.get(), &made);
+    manager->AddTask(GetTempDir() + "\\shutdown outlived.mp4", true, false);
+    manager->OnTimer();
+    ASSERT_EQ(1u, made.size());
+    CData::GetInstance()->SetExiting(true);
+    delete manager;
+    EXPECT_EQ(0, GatedWorkTask::destroyed.load()) << "freed while its thread still ran";
+    SetEvent(gate.get());
+    const bool ended = PumpUntil([&] { return made[0]->HasEnded(); }, 60000);
+    CData::GetInstance()->SetExiting(false);
+    ASSERT_TRUE(ended);
+    EXPECT_EQ(CWorkTask::kWavFailed, made[0]->GetResult());
+    EXPECT_TRUE(window_->Received(WM_USER_TASK_RESULT).empty());
+    delete made[0];
 }
 
 TEST_F(ShutdownTest, RestPieceWhoseThreadCannotStartComesBackFailedAfterItsStarts)
