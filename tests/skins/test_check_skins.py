@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """The skin check against planted faults: each is copied into a scratch tree
 beside the real code, and must fail the check with its file and line."""
+import contextlib
 import os
 import shutil
 import subprocess
@@ -47,6 +48,19 @@ class SkinCheck(unittest.TestCase):
             source.write(text.replace(old, new, 1))
         return path
 
+    @contextlib.contextmanager
+    def planted(self, relative, old, new):
+        """The fault planted for the block's length; yields the file's path."""
+        path = os.path.join(self.root, relative)
+        with open(path, encoding='utf-8') as source:
+            shipped = source.read()
+        self.plant(relative, old, new)
+        try:
+            yield path
+        finally:
+            with open(path, 'w', encoding='utf-8') as source:
+                source.write(shipped)
+
     def assert_fails_at(self, relative, line, words):
         status, errors = run_check(self.root, self.skins)
         self.assertEqual(1, status, errors)
@@ -74,15 +88,8 @@ class SkinCheck(unittest.TestCase):
         for skin, old, new, attribute, owner in cases:
             with self.subTest(new):
                 relative = os.path.join('DlgRes', skin)
-                path = os.path.join(self.root, relative)
-                with open(path, encoding='utf-8') as source:
-                    shipped = source.read()
-                self.plant(relative, old, new)
-                try:
+                with self.planted(relative, old, new) as path:
                     self.assert_fails_at(relative, line_of(path, new), ['"%s"' % attribute, owner])
-                finally:
-                    with open(path, 'w', encoding='utf-8') as source:
-                        source.write(shipped)
 
     def test_misspelt_name_in_a_class_default_list_fails(self):
         path = self.plant('DlgRes/RtmpPlayer.xml', 'maxwidth=&quot;14&quot;', 'maxwdth=&quot;14&quot;')
@@ -102,6 +109,32 @@ class SkinCheck(unittest.TestCase):
         source = os.path.join(self.root, 'app', 'MessageWnd.cpp')
         self.assert_fails_at(os.path.join('app', 'MessageWnd.cpp'), line_of(source, 'L"btnCancel"'),
                              ['btnCancel', 'MessageWnd.xml'])
+
+    def test_image_not_where_the_skin_points_fails(self):
+        # The loader looks an image up by its path from the skin's root, so
+        # an image named outside the folder that holds it is never drawn.
+        cases = [
+            # skin, as shipped, as planted, the image reported
+            ('AboutAppDlg.xml', 'bkimage="about/applogo.png"', 'bkimage="applogo.png"', 'applogo.png'),
+            ('AboutAppDlg.xml', 'normalimage="about/blueClose.png"', 'normalimage="main/blueClose.png"',
+             'main/blueClose.png'),
+            ('MessageWnd.xml', 'bkimage="msgbox/tip.png"', 'bkimage="msgbox/tips.png"', 'msgbox/tips.png'),
+            ('RtmpPlayer.xml', "normalimage=\"file='main/opt_normal.png' dest", "normalimage=\"file='opt_normal.png' dest",
+             'opt_normal.png'),
+            ('RtmpPlayer.xml', 'button1normalimage=&quot;main/v2scrollbar_up.png',
+             'button1normalimage=&quot;v2scrollbar_up.png', 'v2scrollbar_up.png'),
+        ]
+        for skin, old, new, image in cases:
+            with self.subTest(new):
+                relative = os.path.join('DlgRes', skin)
+                with self.planted(relative, old, new) as path:
+                    self.assert_fails_at(relative, line_of(path, new), ['image "%s"' % image])
+
+    def test_image_paths_compare_as_the_zip_reader_does(self):
+        # Without regard to case, a backslash read as a slash.
+        self.plant('DlgRes/AboutAppDlg.xml', 'bkimage="about/applogo.png"', 'bkimage="About\\AppLogo.PNG"')
+        status, errors = run_check(self.root, self.skins)
+        self.assertEqual(0, status, errors)
 
     def test_attribute_dropped_from_the_code_fails(self):
         # The accepted names come from the controls' code: a control that no
