@@ -307,6 +307,24 @@ int CPlayListCtrl::GetRecognizingCount() const
     return count;
 }
 
+std::wstring CPlayListCtrl::GetItemSavedName(int row) const
+{
+    if (!IsValidRow(row)) {
+        WarnBadRow("CPlayListCtrl::GetItemSavedName", row);
+        return std::wstring();
+    }
+    return items_[row].savedName;
+}
+
+void CPlayListCtrl::SetItemSavedName(int row, const std::wstring& name)
+{
+    if (!IsValidRow(row)) {
+        WarnBadRow("CPlayListCtrl::SetItemSavedName", row);
+        return;
+    }
+    items_[row].savedName = name;
+}
+
 void CPlayListCtrl::OnTimer()
 {
     for (PlayListItem& item : items_) {

@@ -19,6 +19,9 @@ struct PlayListItem {
     int durationSeconds = 0;
     int status = 0;  // 0 new, 1 recognising, 2 done
     std::wstring fullPath;
+    // The results file's name (without ".txt") the row was first saved
+    // under; kept while the row is listed so no later save moves it.
+    std::wstring savedName;
 };
 
 class CPlayListCtrl : public UiLib::CListUI, public UiLib::IListCallbackUI {
@@ -66,6 +69,9 @@ public:
     // total must be above 0; done == total marks the row done.
     void UpdateItemStatus(int row, int done, int total);
     int GetRecognizingCount() const;
+    // The name the row's results were first saved under, or empty.
+    std::wstring GetItemSavedName(int row) const;
+    void SetItemSavedName(int row, const std::wstring& name);
     // The one-second tick: recognising rows count their elapsed time.
     void OnTimer();
     // Whether (x, y) lies in the action cell (or, with actionColumn false,

@@ -21,8 +21,10 @@ namespace {
 const char kSaveTag[] = "RtmpPlayer::OnClick";
 const int kSaveBoxSeconds = 5;
 
-// Writes one results file; true only when every byte of the text reached it.
-bool WriteResultsFile(const std::wstring& folder, const std::wstring& stem, const std::wstring& text)
+enum class FileWrite { NotOpened, Short, Whole };
+
+// Writes one results file; Whole only when every byte of the text reached it.
+FileWrite WriteResultsFile(const std::wstring& folder, const std::wstring& stem, const std::wstring& text)
 {
     // Opened by its wide name so a stem outside the code page still names a
     // file; the contents stay in the system code page.
@@ -31,7 +33,7 @@ bool WriteResultsFile(const std::wstring& folder, const std::wstring& stem, cons
     if (file == nullptr) {
         std::string message = "fopen create file failed. " + WideToAnsi(folder);
         g_logger.Write(3, kSaveTag, "%s", message.c_str());
-        return false;
+        return FileWrite::NotOpened;
     }
     std::string ansi = WideToAnsi(text);
     int length = static_cast<int>(ansi.size());
@@ -40,7 +42,7 @@ bool WriteResultsFile(const std::wstring& folder, const std::wstring& stem, cons
         g_logger.Write(2, kSaveTag, "fprintf_s len %d, ret %d, txt %s", length, written, ansi.c_str());
     // The last buffered bytes only reach the disk at the close.
     bool closed = std::fclose(file) == 0;
-    return closed && written == length;
+    return closed && written == length ? FileWrite::Whole : FileWrite::Short;
 }
 
 // Names as the file system compares them: without regard to case.
@@ -73,34 +75,51 @@ std::wstring ResultsFileStem(const std::wstring& path)
     return CutAtSeparator(name, L".", true, true, false);
 }
 
-std::vector<std::wstring> ResultsFileStems(const std::map<std::wstring, std::wstring>& texts)
+std::vector<std::wstring> ResultsFileStems(const ResultsEntries& entries,
+                                           const std::vector<std::wstring>& otherRowsNames)
 {
-    // Every entry's own stem is reserved first, so a numbered name never
-    // takes the name another source of this save keeps.
-    std::set<std::wstring> own;
-    for (const auto& entry : texts)
-        own.insert(FileNameKey(ResultsFileStem(entry.first)));
-    std::set<std::wstring> given;
+    // The names rows were saved under are held first: those rows keep them.
+    std::set<std::wstring> held;
+    for (const std::wstring& name : otherRowsNames)
+        held.insert(FileNameKey(name));
+    // A numbered name also never takes the stem another new row keeps.
+    std::set<std::wstring> newStems;
+    for (const auto& entry : entries) {
+        if (entry.second.savedName.empty())
+            newStems.insert(FileNameKey(ResultsFileStem(entry.first)));
+        else
+            held.insert(FileNameKey(entry.second.savedName));
+    }
     std::vector<std::wstring> stems;
-    for (const auto& entry : texts) {
+    for (const auto& entry : entries) {
+        if (!entry.second.savedName.empty()) {
+            stems.push_back(entry.second.savedName);
+            continue;
+        }
         const std::wstring stem = ResultsFileStem(entry.first);
         std::wstring name = stem;
         int number = 1;
-        while (given.count(FileNameKey(name)) != 0 || (number > 1 && own.count(FileNameKey(name)) != 0))
+        while (held.count(FileNameKey(name)) != 0 || (number > 1 && newStems.count(FileNameKey(name)) != 0))
             name = stem + L" (" + std::to_wstring(++number) + L")";
-        given.insert(FileNameKey(name));
+        held.insert(FileNameKey(name));
         stems.push_back(name);
     }
     return stems;
 }
 
-int WriteResultsFiles(const std::wstring& folder, const std::map<std::wstring, std::wstring>& texts)
+int WriteResultsFiles(const std::wstring& folder, ResultsEntries& entries,
+                      const std::vector<std::wstring>& otherRowsNames)
 {
-    const std::vector<std::wstring> stems = ResultsFileStems(texts);
+    const std::vector<std::wstring> stems = ResultsFileStems(entries, otherRowsNames);
     int written = 0;
     size_t i = 0;
-    for (const auto& entry : texts) {
-        if (WriteResultsFile(folder, stems[i++], entry.second))
+    for (auto& entry : entries) {
+        const std::wstring& stem = stems[i++];
+        const FileWrite result = WriteResultsFile(folder, stem, entry.second.text);
+        // A file made under the name holds this row's text now, whole or not.
+        if (result != FileWrite::NotOpened)
+            entry.second.savedName = stem;
+        if (result == FileWrite::Whole)
             ++written;
     }
     return written;
@@ -133,20 +152,30 @@ void RtmpPlayer::SaveResults()
 {
     if (playList_ == nullptr)
         return;
-    std::map<std::wstring, std::wstring> texts;
+    ResultsEntries entries;
+    std::vector<std::wstring> otherRowsNames;
     for (int row = 0; row < playList_->GetCount(); ++row) {
-        if (playList_->GetItemStatus(row) != CPlayListCtrl::kStatusDone)
+        if (playList_->GetItemStatus(row) != CPlayListCtrl::kStatusDone) {
+            const std::wstring name = playList_->GetItemSavedName(row);
+            if (!name.empty())
+                otherRowsNames.push_back(name);
             continue;
+        }
         std::wstring path = playList_->GetItemFile(row);
-        texts[path] = GetFileText(path);
+        entries[path] = ResultsEntry{GetFileText(path), playList_->GetItemSavedName(row)};
     }
-    if (texts.empty()) {
+    if (entries.empty()) {
         ShowNoticeBox(L"暂无需要保存的内容!", L"", kSaveBoxSeconds);
         return;
     }
     std::wstring folder = BrowseForFolder(GetHwnd(), L"选择保存目录", L"", true);
     if (folder.empty())
         return;
-    int written = WriteResultsFiles(folder, texts);
+    int written = WriteResultsFiles(folder, entries, otherRowsNames);
+    for (int row = 0; row < playList_->GetCount(); ++row) {
+        const auto entry = entries.find(playList_->GetItemFile(row));
+        if (entry != entries.end())
+            playList_->SetItemSavedName(row, entry->second.savedName);
+    }
     ShowNoticeBox(L"成功保存 " + std::to_wstring(written) + L" 个结果", L"", kSaveBoxSeconds);
 }

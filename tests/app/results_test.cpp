@@ -134,10 +134,10 @@ protected:
 
 TEST_F(ResultsFolder, WritesCodePageTextNamedAfterTheSource)
 {
-    std::map<std::wstring, std::wstring> texts;
-    texts[L"C:\\in\\会议.mp4"] = L"会议\r\nok";
-    texts[L"E:\\x\\talk.final.mp3"] = L"final";
-    EXPECT_EQ(2, WriteResultsFiles(folder, texts));
+    ResultsEntries texts;
+    texts[L"C:\\in\\会议.mp4"].text = L"会议\r\nok";
+    texts[L"E:\\x\\talk.final.mp3"].text = L"final";
+    EXPECT_EQ(2, WriteResultsFiles(folder, texts, {}));
     // GBK: 会 = BB E1, 议 = D2 E9; no byte-order mark, CR LF kept as written.
     EXPECT_EQ(std::string("\xBB\xE1\xD2\xE9\r\nok"), ReadBytes(folder + L"\\会议.txt"));
     EXPECT_EQ("final", ReadBytes(folder + L"\\talk.final.txt"));
@@ -159,28 +159,63 @@ TEST(ResultsFile, SourcesOfOneStemGetDistinctNames)
         {{L"C:\\a\\x.1", L"C:\\a\\x.2", L"C:\\a\\x.3"}, {L"x", L"x (2)", L"x (3)"}},
     };
     for (const Case& c : cases) {
-        std::map<std::wstring, std::wstring> texts;
+        ResultsEntries texts;
         for (const wchar_t* path : c.paths)
-            texts[path] = L"";
-        EXPECT_EQ(c.stems, ResultsFileStems(texts)) << WideToAnsi(c.paths[0]);
+            texts[path];
+        EXPECT_EQ(c.stems, ResultsFileStems(texts, {})) << WideToAnsi(c.paths[0]);
+    }
+}
+
+// A row keeps the name it was first saved under; a row saved for the first
+// time takes the lowest free number among the names the list's rows hold.
+TEST(ResultsFile, SavedRowsKeepTheirNamesAndNewRowsTakeTheNextFree)
+{
+    struct Row {
+        const wchar_t* path;
+        const wchar_t* savedName;
+    };
+    struct Case {
+        std::vector<Row> rows;  // in path order
+        std::vector<std::wstring> otherRowsNames;
+        std::vector<std::wstring> stems;
+    };
+    const Case cases[] = {
+        // Two rows saved before; a third of their stem sorts first.
+        {{{L"C:\\a\\会议.mp4", L""}, {L"C:\\b\\会议.mp4", L"会议"}, {L"C:\\c\\会议.mp4", L"会议 (2)"}},
+         {},
+         {L"会议 (3)", L"会议", L"会议 (2)"}},
+        // A numbered name stays although the plain stem is free now.
+        {{{L"C:\\b\\talk.mp3", L"talk (2)"}}, {}, {L"talk (2)"}},
+        // Rows outside the save (recognising again) still hold their names.
+        {{{L"C:\\a\\talk.mp3", L""}}, {L"TALK"}, {L"talk (2)"}},
+        {{{L"C:\\a\\talk.mp3", L""}}, {L"talk", L"talk (2)"}, {L"talk (3)"}},
+        {{{L"C:\\a\\one.mp3", L""}}, {L"two"}, {L"one"}},
+        // A new row whose stem another row was saved under is numbered too.
+        {{{L"C:\\a\\talk (2).mp3", L""}, {L"C:\\b\\talk.mp3", L"talk (2)"}}, {}, {L"talk (2) (2)", L"talk (2)"}},
+    };
+    for (const Case& c : cases) {
+        ResultsEntries entries;
+        for (const Row& row : c.rows)
+            entries[row.path].savedName = row.savedName;
+        EXPECT_EQ(c.stems, ResultsFileStems(entries, c.otherRowsNames)) << WideToAnsi(c.rows[0].path);
     }
 }
 
 TEST_F(ResultsFolder, SameStemIsWrittenTwiceUnderDistinctNames)
 {
-    std::map<std::wstring, std::wstring> texts;
-    texts[L"C:\\b\\talk.wav"] = L"second";
-    texts[L"C:\\a\\talk.mp3"] = L"first and longer";
-    EXPECT_EQ(2, WriteResultsFiles(folder, texts));
+    ResultsEntries texts;
+    texts[L"C:\\b\\talk.wav"].text = L"second";
+    texts[L"C:\\a\\talk.mp3"].text = L"first and longer";
+    EXPECT_EQ(2, WriteResultsFiles(folder, texts, {}));
     EXPECT_EQ("first and longer", ReadBytes(folder + L"\\talk.txt"));
     EXPECT_EQ("second", ReadBytes(folder + L"\\talk (2).txt"));
 }
 
 TEST_F(ResultsFolder, EmptyTextGivesEmptyFileAndAWarning)
 {
-    std::map<std::wstring, std::wstring> texts;
-    texts[L"C:\\a\\empty.mp3"] = L"";
-    EXPECT_EQ(1, WriteResultsFiles(folder, texts));
+    ResultsEntries texts;
+    texts[L"C:\\a\\empty.mp3"].text = L"";
+    EXPECT_EQ(1, WriteResultsFiles(folder, texts, {}));
     EXPECT_EQ("", ReadBytes(folder + L"\\empty.txt"));
     ASSERT_EQ(1u, g_lines.size());
     EXPECT_EQ(2, g_lines[0].level);
@@ -190,9 +225,9 @@ TEST_F(ResultsFolder, EmptyTextGivesEmptyFileAndAWarning)
 
 TEST_F(ResultsFolder, NameOutsideTheCodePageStillSaves)
 {
-    std::map<std::wstring, std::wstring> texts;
-    texts[L"C:\\a\\\u0e01.mp3"] = L"x";
-    EXPECT_EQ(1, WriteResultsFiles(folder, texts));
+    ResultsEntries texts;
+    texts[L"C:\\a\\\u0e01.mp3"].text = L"x";
+    EXPECT_EQ(1, WriteResultsFiles(folder, texts, {}));
     EXPECT_EQ("x", ReadBytes(folder + L"\\\u0e01.txt"));
 }
 
@@ -213,10 +248,12 @@ TEST_F(ResultsFolder, WriteThatFailsIsNotCounted)
         DisconnectNamedPipe(pipe);
         CloseHandle(pipe);
     });
-    std::map<std::wstring, std::wstring> texts;
-    texts[L"C:\\a\\" + stem + L".mp3"] = std::wstring(256 * 1024, L'x');
-    EXPECT_EQ(0, WriteResultsFiles(pipes, texts));
+    ResultsEntries texts;
+    texts[L"C:\\a\\" + stem + L".mp3"].text = std::wstring(256 * 1024, L'x');
+    EXPECT_EQ(0, WriteResultsFiles(pipes, texts, {}));
     closer.join();
+    // The file was made under its name, so the row keeps that name.
+    EXPECT_EQ(stem, texts.begin()->second.savedName);
     // It was opened: an open that fails is logged at level 3.
     for (const LogLine& line : g_lines)
         EXPECT_NE(3, line.level) << line.text;
@@ -225,18 +262,21 @@ TEST_F(ResultsFolder, WriteThatFailsIsNotCounted)
 TEST_F(ResultsFolder, UnwritableFolderIsLoggedAndNotCounted)
 {
     std::wstring missing = folder + L"\\no such folder";
-    std::map<std::wstring, std::wstring> texts;
-    texts[L"C:\\a\\one.mp3"] = L"one";
-    texts[L"C:\\a\\two.mp3"] = L"two";
-    EXPECT_EQ(0, WriteResultsFiles(missing, texts));
+    ResultsEntries texts;
+    texts[L"C:\\a\\one.mp3"].text = L"one";
+    texts[L"C:\\a\\two.mp3"].text = L"two";
+    EXPECT_EQ(0, WriteResultsFiles(missing, texts, {}));
     ASSERT_EQ(2u, g_lines.size());
     for (const LogLine& line : g_lines) {
         EXPECT_EQ(3, line.level);
         EXPECT_EQ("RtmpPlayer::OnClick", line.tag);
         EXPECT_EQ("fopen create file failed. " + WideToAnsi(missing), line.text);
     }
+    // No file was made, so no row holds a name yet.
+    for (const auto& entry : texts)
+        EXPECT_EQ(L"", entry.second.savedName);
     // A good folder after a bad one still counts only what it wrote.
-    EXPECT_EQ(2, WriteResultsFiles(folder, texts));
+    EXPECT_EQ(2, WriteResultsFiles(folder, texts, {}));
 }
 
 // The library's traces go to the test's output, where a failure shows them.
@@ -291,6 +331,10 @@ protected:
         CAudioConvert* convert = player.GetAudioConvert();
         std::vector<std::string> paths;
         for (const auto& recording : recordings) {
+            // A name may lead with a folder of its own under the sources.
+            const size_t folderEnd = recording.first.rfind('\\');
+            if (folderEnd != std::string::npos)
+                CreateDirectoryA((sources + "\\" + recording.first.substr(0, folderEnd)).c_str(), nullptr);
             const std::string path = sources + "\\" + recording.first;
             FILE* file = fopen(path.c_str(), "wb");
             EXPECT_NE(nullptr, file);
@@ -312,6 +356,34 @@ protected:
                 pieces[0]->SetText(recordings[i].second);
         }
         return paths;
+    }
+
+    // A folder in the profile's Temp folder, which the folder browser reaches
+    // from its tree as it does for a user.
+    static std::wstring SaveFolder(const std::wstring& leaf)
+    {
+        wchar_t temp[MAX_PATH] = {};
+        EXPECT_GT(GetTempPathW(MAX_PATH, temp), 0u);
+        const std::wstring target = std::wstring(temp) + leaf;
+        CreateDirectoryW(target.c_str(), nullptr);
+        return target;
+    }
+
+    // The save command, the user picking target in the browser's tree.
+    void SaveInto(const std::wstring& target)
+    {
+        const std::wstring leaf = target.substr(target.rfind(L'\\') + 1);
+        // Where the last save of the run went the browser opens again; a
+        // sibling folder is not always reached from there in time.
+        g_browseFolder = target;
+        AppTest::DialogPresser presser(IDOK, std::wstring(), std::wstring(), [&](HWND dialog) {
+            for (int i = 0; i < 300 && AppTest::DialogPresser::SelectedTreeText(dialog) != leaf; ++i) {
+                SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(target.c_str()));
+                Sleep(50);
+            }
+        });
+        player.SaveResults();
+        EXPECT_TRUE(presser.Pressed());
     }
 
     TestPlayer player;
@@ -389,36 +461,54 @@ TEST_F(PlayerText, SavingWithNoFinishedRowOnlyTellsSo)
 // each into the folder the user picks, and the box counts the files written.
 TEST_F(PlayerText, SavingTwoSourcesOfOneStemWritesTwoFiles)
 {
-    // In the profile's Temp folder, which the folder browser reaches from its
-    // tree as it does for a user.
-    const std::wstring leaf = L"vantorin_results_save";
-    wchar_t temp[MAX_PATH] = {};
-    ASSERT_GT(GetTempPathW(MAX_PATH, temp), 0u);
-    const std::wstring target = std::wstring(temp) + leaf;
-    CreateDirectoryW(target.c_str(), nullptr);
+    const std::wstring target = SaveFolder(L"vantorin_results_save");
     for (const wchar_t* name : {L"d60.txt", L"d60 (2).txt"})
         DeleteFileW((target + L"\\" + name).c_str());
 
     for (const std::string& path : AddRecognisedRows({{"d60.wav", "wav text"}, {"d60.mp3", "mp3 text"}}))
         list->UpdateItemStatus(list->FindItem(path), 100, 100);
 
-    {
-        // The user picks the folder in the browser's tree.
-        AppTest::DialogPresser presser(IDOK, std::wstring(), std::wstring(), [&](HWND dialog) {
-            for (int i = 0; i < 300 && AppTest::DialogPresser::SelectedTreeText(dialog) != leaf; ++i) {
-                SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(target.c_str()));
-                Sleep(50);
-            }
-        });
-        player.SaveResults();
-        EXPECT_TRUE(presser.Pressed());
-    }
+    SaveInto(target);
     EXPECT_EQ("mp3 text", ReadBytes(target + L"\\d60.txt"));
     EXPECT_EQ("wav text", ReadBytes(target + L"\\d60 (2).txt"));
     AppTest::Pump(50);
     std::vector<CMessageWnd*> boxes = AppTest::OpenMessageBoxes();
     ASSERT_EQ(1u, boxes.size());
     EXPECT_STREQ(L"成功保存 2 个结果", boxes[0]->GetText().GetData());
+}
+
+// Two recordings of one stem from two folders were saved as 会议.txt and
+// 会议 (2).txt. A third of that stem, from a folder whose path sorts first,
+// is added later: the next save gives it 会议 (3).txt, and the first two files
+// still hold their own rows' texts.
+TEST_F(PlayerText, SavedNamesStayWithTheirRows)
+{
+    const std::wstring target = SaveFolder(L"vantorin_results_kept");
+    for (const wchar_t* name : {L"会议.txt", L"会议 (2).txt", L"会议 (3).txt"})
+        DeleteFileW((target + L"\\" + name).c_str());
+    const auto finish = [&](const std::vector<std::string>& paths) {
+        for (const std::string& path : paths)
+            list->UpdateItemStatus(list->FindItem(path), 100, 100);
+    };
+
+    // Narrow names are in the system code page.
+    const std::string name = WideToAnsi(L"会议.wav");
+    finish(AddRecognisedRows({{"b\\" + name, "first room"}, {"c\\" + name, "second room"}}));
+    SaveInto(target);
+    EXPECT_EQ("first room", ReadBytes(target + L"\\会议.txt"));
+    EXPECT_EQ("second room", ReadBytes(target + L"\\会议 (2).txt"));
+    AppTest::CloseMessageBoxes();
+
+    finish(AddRecognisedRows({{"a\\" + name, "third room"}}));
+    ASSERT_EQ(3, list->GetCount());
+    SaveInto(target);
+    EXPECT_EQ("first room", ReadBytes(target + L"\\会议.txt"));
+    EXPECT_EQ("second room", ReadBytes(target + L"\\会议 (2).txt"));
+    EXPECT_EQ("third room", ReadBytes(target + L"\\会议 (3).txt"));
+    AppTest::Pump(50);
+    std::vector<CMessageWnd*> boxes = AppTest::OpenMessageBoxes();
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_STREQ(L"成功保存 3 个结果", boxes[0]->GetText().GetData());
 }
 
 }  // namespace
