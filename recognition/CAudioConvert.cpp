@@ -196,8 +196,11 @@ bool CAudioConvert::AddTask(const std::string& file, int duration, const std::st
     }
     SortQueue();
     // The start this call makes counts as running at once; while no piece
-    // can be cut yet, its task is begun when a copy has ended.
-    if (running_ < kMaxRunning && !StartFirstReady()) {
+    // can be cut yet, its task is begun when a copy has ended. Only a copy
+    // still being written will tell its end: one that failed at once may
+    // have told it before this lock was taken, and a start owed to it would
+    // wait for ever.
+    if (running_ < kMaxRunning && !StartFirstReady() && IsAnyCopyPending()) {
         ++running_;
         ++owedStarts_;
     }

@@ -75,10 +75,13 @@ protected:
     virtual CAudioTask* NewRestTask();
     virtual CAudioTaskSdk* NewSdkTask();
 
-private:
     // A copy of the source in the Temp folder temp under a name no other copy
     // or piece has, written by the copier; null when it could not be begun.
-    std::shared_ptr<TempCopy> CopyToTemp(const std::string& source, const std::string& temp);
+    // Virtual so that a test can let the copier end the copy before AddTask
+    // books the start it makes.
+    virtual std::shared_ptr<TempCopy> CopyToTemp(const std::string& source, const std::string& temp);
+
+private:
     // Under the lock: starts the first waiting piece that can be cut now,
     // while fewer than kMaxRunning run. False when none started.
     bool StartFirstReady();

@@ -16,6 +16,8 @@
 #include <memory>
 #include <string>
 
+class CopierState;
+
 class TempCopy {
 public:
     enum class State { kCopying, kDone, kFailed };
@@ -30,7 +32,7 @@ public:
     State GetState() const { return state_.load(); }
 
 private:
-    friend class TempCopier;
+    friend class CopierState;
 
     const std::string source_;
     const std::string path_;
@@ -42,12 +44,19 @@ private:
 
 class TempCopier {
 public:
+    // The longest a stop waits for the copier's thread.
+    static constexpr DWORD kStopWaitMs = 2000;
+
     // ended runs on the copier's thread after each copy has ended: whole,
-    // failed, or dropped because nobody wanted it any more (not once the
+    // failed, or dropped because nobody wanted it any more (never once the
     // copier is stopping).
     explicit TempCopier(std::function<void()> ended);
-    // Stops the copy under way within one block and waits for the thread;
-    // unfinished copies are deleted and end failed. Once is enough.
+    // Stops the copy under way and waits for the thread, at most kStopWaitMs:
+    // a read that never returns (a network share that stalled) must not hold
+    // the close. A thread still busy then is cancelled and left to end on its
+    // own or with the process; the file it writes is deleted, and goes from
+    // the folder once the thread lets go of it. Unfinished copies end failed
+    // and no end is told after Stop has returned. Once is enough.
     void Stop();
     ~TempCopier();
     TempCopier(const TempCopier&) = delete;
@@ -63,24 +72,8 @@ public:
     bool IsBusy();
 
 private:
-    void Run();
-    // False when the bytes could not all be copied, or nobody wants them.
-    bool CopyBytes(const std::shared_ptr<TempCopy>& copy);
-    bool EnoughRoomFor(const std::string& path, ULONGLONG size);
-
-    const std::function<void()> ended_;
-    CLock lock_;
-    std::deque<std::shared_ptr<TempCopy>> queue_;
-    // Bytes that the queued copies and the one under way have still to write.
-    ULONGLONG owedBytes_ = 0;
-    // The room on the disk when last read, and the bytes written since.
-    bool roomKnown_ = false;
-    ULONGLONG roomReadAt_ = 0;
-    ULONGLONG room_ = 0;
-    ULONGLONG writtenSinceRead_ = 0;
-    int unfinished_ = 0;
-    std::atomic<bool> stopping_{false};
-    ScopedHandle wake_;
+    // Shared with the thread, which may outlive the copier.
+    const std::shared_ptr<CopierState> state_;
     ScopedHandle thread_;
 };
 

@@ -19,6 +19,7 @@
 #include "RtmpPlayer.h"
 #include "ScopedHandle.h"
 #include "StringUtils.h"
+#include "TempCopy.h"
 #include "TempWork.h"
 #include "UpdateChecker.h"
 #include "program_loop_support.h"
@@ -572,6 +573,44 @@ TEST_F(MainWindowTest, SweepMarksASpeechSdkRowDoneWhenEveryPieceHasFinished)
     g_loop.SetDropFilter(nullptr);
     g_loop.Pump(50);
     CloseMessageBoxes();
+}
+
+// A disk that fails in the middle of a copy into Temp.
+bool FailingCopyBlock(HANDLE, HANDLE, char*, DWORD, DWORD* copied)
+{
+    *copied = 0;
+    SetLastError(ERROR_WRITE_FAULT);
+    return false;
+}
+
+// A source whose copy into Temp fails once it was handed over: its pieces
+// come back failed without a result message, so the sweep ends the row, and
+// the user is told as when the copy fails at once.
+TEST_F(MainWindowTest, RowWhoseCopyFailsLateEndsDoneThroughTheSweep)
+{
+    CData::GetInstance()->SetRecgType(1);
+    Create();
+    StopTimer();
+    const std::string source = MakeSourceFile("late_copy.mp3");
+    const int row = AddRow(source);
+    CAudioConvert* convert = player_.GetAudioConvert();
+    SetCopyFailureNotice(&ShowCopyFailureNotice);
+    SetCopyBlock(&FailingCopyBlock);
+    ASSERT_TRUE(player_.StartItem(row));
+    EXPECT_EQ(CPlayListCtrl::kStatusRecognizing, list_->GetItemStatus(row));
+    const bool copied = g_loop.PumpUntil([&] { return !convert->IsCopying(); }, 60000);
+    SetCopyBlock(nullptr);
+    ASSERT_TRUE(copied);
+    // A tick ends the pieces; the sweep runs on every second tick.
+    for (int tick = 0; tick < 2 && list_->GetItemStatus(row) != CPlayListCtrl::kStatusDone; ++tick)
+        Tick();
+    SetCopyFailureNotice(nullptr);
+    EXPECT_EQ(CPlayListCtrl::kStatusDone, list_->GetItemStatus(row));
+    EXPECT_EQ(L"100%", Progress(row));
+    EXPECT_STREQ(L"重新识别", list_->GetItemText(list_->GetItemAt(row), row, 5));
+    EXPECT_EQ(std::vector<std::wstring>{AnsiToWide(source) + L"，任务失败，请确保文件有效或未被打开!"},
+              OpenMessageBoxTexts());
+    EXPECT_EQ(0, convert->GetRunning());
 }
 
 TEST_F(MainWindowTest, FailedPreparationEndsTheRowWithABox)

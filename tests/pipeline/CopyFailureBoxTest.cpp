@@ -10,6 +10,7 @@
 #include "ControlUI.h"
 #include "CopyFailureBox.h"
 #include "MessageWnd.h"
+#include "PipelineSupport.h"
 #include "ScopedHandle.h"
 #include "StringUtils.h"
 #include "TestSupport.h"
@@ -140,6 +141,7 @@ TEST(CopyFailure, LateFailureShowsTheBox)
     ASSERT_NE(nullptr, owner);
     SetCopyBlock(&FailingCopyBlock);
 
+    LogCapture log;
     CAudioConvert convert;
     const std::string source = GetTempDir() + "\\copy_failure_late.wav";
     std::ofstream(source, std::ios::binary) << "the disk fails while this is copied";
@@ -148,6 +150,8 @@ TEST(CopyFailure, LateFailureShowsTheBox)
     EXPECT_TRUE(BoxWindows().empty());
     ASSERT_TRUE(PumpUntil([&] { return !convert.IsCopying(); }, 60000));
     EXPECT_EQ(0, convert.GetRunning());
+    // The log says which source's copy failed, as it is told.
+    EXPECT_EQ(std::vector<std::string>{"copy " + source + " to temp failed"}, LogCapture::Matching(3, "copy "));
 
     // The next tick tells the user with the box of a copy that failed at once,
     // and both pieces come back failed without a result message, so that the

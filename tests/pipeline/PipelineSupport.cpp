@@ -99,6 +99,13 @@ Json::Value SpeechService::Stats() const
 std::mutex LogCapture::mutex_;
 std::vector<std::pair<int, std::string>> LogCapture::lines_;
 
+std::string Escaped(const std::string& text)
+{
+    std::unique_ptr<char, decltype(&curl_free)> escaped(
+        curl_easy_escape(nullptr, text.data(), static_cast<int>(text.size())), &curl_free);
+    return escaped.get();
+}
+
 LogCapture::LogCapture()
 {
     std::lock_guard<std::mutex> guard(mutex_);

@@ -65,6 +65,8 @@ private:
 };
 
 bool WriteBinaryFile(const std::string& path, const std::string& bytes);
+// Text escaped for a query string, as the stand-in's control reads it.
+std::string Escaped(const std::string& text);
 
 // A named pipe handed to ffmpeg.exe as its input: the converter opens it and
 // waits for bytes that never come, so a worker stays in its converter step

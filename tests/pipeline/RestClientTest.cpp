@@ -50,13 +50,6 @@ std::string Head(const std::string& text)
 }
 
 // A text for the query of a control request.
-std::string Escaped(const std::string& text)
-{
-    std::unique_ptr<char, decltype(&curl_free)> escaped(
-        curl_easy_escape(nullptr, text.data(), static_cast<int>(text.size())), &curl_free);
-    return escaped.get();
-}
-
 // A certificate authority that signed nothing the stand-in presents.
 const char kUnrelatedCa[] = "-----BEGIN CERTIFICATE-----\n"
                             "MIIDGzCCAgOgAwIBAgIUU8Sb21ja1pZHz8TWYijVTxV72iwwDQYJKoZIhvcNAQEL\n"

@@ -195,6 +195,18 @@ protected:
             timeoutMs);
     }
 
+    // The texts of the pieces the service was sent, in the order they came.
+    std::vector<std::string> RecognizedTexts() const
+    {
+        std::vector<std::string> texts;
+        const Json::Value stats = service_.Stats();
+        for (const Json::Value& request : stats["requests"]) {
+            if (request["endpoint"].asString() == "recognize")
+                texts.push_back(request["text"].asString());
+        }
+        return texts;
+    }
+
     static std::string JoinedText(const std::vector<AudioPiece*>& pieces)
     {
         std::string text;
@@ -284,12 +296,7 @@ TEST_F(SchedulerTest, FirstPiecesOfEveryFileRunBeforeAnySecondPiece)
     }
     ASSERT_TRUE(WaitForResults(5));
 
-    std::vector<std::string> texts;
-    const Json::Value stats = service_.Stats();
-    for (const Json::Value& request : stats["requests"]) {
-        if (request["endpoint"].asString() == "recognize")
-            texts.push_back(request["text"].asString());
-    }
+    const std::vector<std::string> texts = RecognizedTexts();
     ASSERT_EQ(5u, texts.size());
     const std::multiset<std::string> firstPieces(texts.begin(), texts.begin() + 2);
     const std::multiset<std::string> secondPieces(texts.begin() + 2, texts.begin() + 4);
@@ -385,7 +392,7 @@ TEST_F(SchedulerTest, PiecesBackOutOfOrderAreListedAndJoinedInPieceOrder)
 TEST_F(SchedulerTest, FailedPieceStartsAgainUpToFiveTimesButNeverAfterPoorAudio)
 {
     struct Case {
-        const char* failure;
+        std::string failure;
         int count;
         int requests;
         int code;
@@ -399,6 +406,8 @@ TEST_F(SchedulerTest, FailedPieceStartsAgainUpToFiveTimesButNeverAfterPoorAudio)
         {"kind=error&err_no=3301", 1, 1, 3301, 0, "speech quality error."},
         // Without an error text the piece still counts as come back.
         {"kind=error&err_no=3300&err_msg=", 5, 5, 3300, 4, "error 3300"},
+        {"kind=body&body=" + Escaped(u8R"({"err_no":0,"err_msg":"","result":["测试"]})"), 1, 1, 0, 0, "success."},
+        {"kind=body&body=" + Escaped(u8R"({"err_no":0,"result":["测试"]})"), 1, 1, 0, 0, "success."},
         // The OAuth server refuses the keys: the audio goes with an empty
         // token, and the service's refusal is what comes back.
         {"target=token&kind=oauth_error", 5, 5, 3302, 4, "authentication failed: invalid token"},
@@ -407,7 +416,7 @@ TEST_F(SchedulerTest, FailedPieceStartsAgainUpToFiveTimesButNeverAfterPoorAudio)
     for (const Case& c : cases) {
         service_.Reset();
         window_->Clear();
-        service_.Control("fail", std::string(c.failure) + "&count=" + std::to_string(c.count));
+        service_.Control("fail", c.failure + "&count=" + std::to_string(c.count));
         LogCapture log;
         const std::string source = WriteSource("sched_retry.wav", recording);
         ASSERT_TRUE(convert_->AddTask(source, DurationOf(recording), source));
@@ -570,6 +579,111 @@ TEST_F(SchedulerTest, CopyIsWrittenOffTheCaller)
     ASSERT_TRUE(WaitForResults(2));
     EXPECT_EQ(2, service_.RecognizeRequests());
     EXPECT_EQ(recording.text, JoinedText(convert_->GetFilePieces(source)));
+}
+
+// The head of the queue is a piece whose copy is still being written; a
+// later piece is cut from a prepared file, which needs no copy: a tick
+// passes over the head and starts the later one.
+TEST_F(SchedulerTest, TickStartsTheFirstPieceWhoseCopyIsWholeNotTheHead)
+{
+    const tonespeech::Recording heldRecording = WordPerPiece({0, 1});
+    const std::string held = WriteSource("sched_head_held.wav", heldRecording);
+    const tonespeech::Recording recording = WordPerPiece({5, 6});
+    const std::string prepared = WriteSource("sched_later_prepared_out.wav", recording);
+    const std::string source = "D:\\media\\later.mp4";
+    // The later file's pieces are held at the service, so that both still
+    // run when counted.
+    service_.Control("fail", "kind=delay&delay=5&count=2");
+    HeldCopies copies;
+    ASSERT_TRUE(convert_->AddTask(held, DurationOf(heldRecording), held));
+    ASSERT_TRUE(convert_->AddTask(prepared, DurationOf(recording), source));
+    // The queue now runs: held 0, held 1, later 1 (later 0 was started).
+    ASSERT_TRUE(PumpUntil([&] { return service_.RecognizeRequests() == 1; }, 60000));
+    EXPECT_EQ(2, convert_->GetRunning());
+    convert_->OnTimer();
+    EXPECT_EQ(3, convert_->GetRunning());
+    // Nothing of the held file can be cut yet: the second request is the
+    // later file's second piece.
+    ASSERT_TRUE(PumpUntil([&] { return service_.RecognizeRequests() == 2; }, 60000));
+    ASSERT_TRUE(PumpUntil([&] { return Results().size() == 2; }, 60000));
+    EXPECT_EQ(recording.text, JoinedText(convert_->GetFilePieces(source)));
+    // The held copy's pieces start only once it is whole.
+    copies.Release();
+    ASSERT_TRUE(WaitForResults(4));
+    EXPECT_EQ(u8"零一", JoinedText(convert_->GetFilePieces(held)));
+}
+
+// A copy into Temp that fails at every block.
+bool FailingCopyBlock(HANDLE, HANDLE, char*, DWORD, DWORD* copied)
+{
+    *copied = 0;
+    SetLastError(ERROR_WRITE_FAULT);
+    return false;
+}
+
+// Lets the copier end each copy and tell its end before AddTask goes on to
+// book the start it makes: the order a copy that fails at once may take.
+class CopyEndsFirstConvert : public CAudioConvert {
+protected:
+    std::shared_ptr<TempCopy> CopyToTemp(const std::string& source, const std::string& temp) override
+    {
+        std::shared_ptr<TempCopy> copy = CAudioConvert::CopyToTemp(source, temp);
+        if (copy) {
+            EXPECT_TRUE(PumpUntil([this] { return !IsCopying(); }, 30000));
+        }
+        return copy;
+    }
+};
+
+TEST_F(SchedulerTest, CopyEndedBeforeItsStartIsBookedNeitherHoldsNorLosesTheStart)
+{
+    convert_.reset(new CopyEndsFirstConvert);
+    const tonespeech::Recording recording = tonespeech::Speak({4});
+    const std::string source = WriteSource("sched_ends_first.wav", recording);
+    // Failed at once, more times than there are slots: no start is owed to
+    // a copy that can never tell its end again, so no slot stays taken.
+    SetCopyBlock(&FailingCopyBlock);
+    for (int file = 0; file <= CAudioConvert::kMaxRunning; ++file) {
+        ASSERT_TRUE(convert_->AddTask(source, 2, source));
+        EXPECT_EQ(0, convert_->GetRunning()) << "file " << file;
+    }
+    SetCopyBlock(nullptr);
+    convert_->OnTimer();
+    EXPECT_EQ(0, convert_->GetRunning());
+    const std::vector<AudioPiece*> failed = convert_->GetFilePieces(source);
+    ASSERT_EQ(static_cast<size_t>(CAudioConvert::kMaxRunning + 1), failed.size());
+    for (const AudioPiece* piece : failed) {
+        EXPECT_EQ(-1, piece->code.load());
+        EXPECT_EQ(0, piece->starts);
+    }
+    convert_->RemoveFile(source);
+
+    // Whole at once: the start that AddTask makes begins its task there.
+    ASSERT_TRUE(convert_->AddTask(source, 2, source));
+    EXPECT_EQ(1, convert_->GetRunning());
+    ASSERT_TRUE(PumpUntil([&] { return Results().size() == 1; }, 60000));
+    EXPECT_EQ(recording.text, JoinedText(convert_->GetFilePieces(source)));
+    EXPECT_EQ(1, service_.RecognizeRequests());
+}
+
+// The manager goes, as at the program's close, while its copy into Temp is
+// held in a block no cancel reaches: it goes within the copier's bound, and
+// the copy goes once the copier's thread lets go of it.
+TEST_F(SchedulerTest, ManagerGoesWithinTheCopiersBoundWhileItsCopyIsHeld)
+{
+    const std::string source = WriteSource("sched_close_held.wav", tonespeech::Speak({3}));
+    HeldCopies held;
+    auto* convert = new CAudioConvert;
+    ASSERT_TRUE(convert->AddTask(source, 2, source));
+    ASSERT_TRUE(PumpUntil([] { return !TempCopiesOf("sched_close_held.wav").empty(); }, 30000));
+    const ULONGLONG before = GetTickCount64();
+    delete convert;
+    const ULONGLONG tookMs = GetTickCount64() - before;
+    std::printf("manager deleted with its copy held: %llu ms\n", tookMs);
+    EXPECT_LE(tookMs, TempCopier::kStopWaitMs + 1000u);
+    held.Release();
+    EXPECT_TRUE(PumpUntil([] { return TempCopiesOf("sched_close_held.wav").empty(); }, 30000));
+    EXPECT_EQ(0, service_.RecognizeRequests());
 }
 
 TEST_F(SchedulerTest, DroppedFileStopsItsCopy)

@@ -16,6 +16,7 @@
 #include "Logger.h"
 #include "PipelineSupport.h"
 #include "PipelineWindowTest.h"
+#include "SimpleThread.h"
 #include "StringUtils.h"
 #include "TestSupport.h"
 #include "ToneSpeechAudio.h"
@@ -23,6 +24,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <thread>
@@ -32,6 +35,9 @@ namespace {
 
 const wchar_t kChildVariable[] = L"VANTORIN_SHUTDOWN_CHILD";
 const wchar_t kClosingEventVariable[] = L"VANTORIN_SHUTDOWN_CLOSING";
+const wchar_t kExitChildVariable[] = L"VANTORIN_EXIT_CHILD";
+// The exit code of a child whose calls at its end all answered as before.
+constexpr int kAnsweredAtExit = 7;
 constexpr int kPiecesInFlight = 10;
 
 std::wstring EnvironmentText(const wchar_t* name)
@@ -552,6 +558,74 @@ TEST(ShutdownChild, CloseWithPiecesInFlight)
     data->PostAppExit();
     PumpFor(20);
     ClearTempDir();
+}
+
+// A worker that goes on calling the application data object while the
+// process ends: its keys, its upload queue, its flags.
+struct LateCaller {
+    ScopedHandle go{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    ScopedHandle done{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    std::atomic<bool> answered{false};
+
+    void Run()
+    {
+        WaitForSingleObject(go.get(), INFINITE);
+        CData* data = CData::GetInstance();
+        bool same = true;
+        for (int call = 0; call < 4; ++call) {
+            const ServerKey key = data->GetServerKey();
+            const std::string expected = call % 2 == 0 ? "exit api 1" : "exit api 0";
+            same = same && key.apiKey == expected && key.secretKey == expected + " secret";
+        }
+        data->UploadSvrLog("a line queued as the process ends", false);
+        data->UploadSvrLog("a line queued as the process ends", false);
+        same = same && !data->IsExiting() && data->GetRecgType() == 1 && data->GetLanguage() == 3;
+        answered = same;
+        SetEvent(done.get());
+    }
+};
+
+LateCaller* g_lateCaller = nullptr;
+
+// Made before the data object, so that its end comes after anything made
+// later is gone: the last moment of the process before it ends. The worker
+// calls in then, and the process ends with what it found.
+struct AtTheVeryEnd {
+    ~AtTheVeryEnd()
+    {
+        if (!g_lateCaller)
+            return;
+        SetEvent(g_lateCaller->go.get());
+        const bool ended = WaitForSingleObject(g_lateCaller->done.get(), 10000) == WAIT_OBJECT_0;
+        std::fflush(nullptr);
+        _exit(ended && g_lateCaller->answered.load() ? kAnsweredAtExit : 3);
+    }
+};
+
+// The child side of the test below: a worker still calls the data object
+// while the process ends.
+TEST(ShutdownChild, DataAnswersAWorkerWhileTheProcessEnds)
+{
+    if (EnvironmentText(kExitChildVariable).empty())
+        GTEST_SKIP() << "runs only as a child of DataObjectOutlivesTheProcessEnd";
+    static AtTheVeryEnd end;
+    CData* data = CData::GetInstance();
+    data->AddKey({{"exit api 0", "exit api 0 secret"}, {"exit api 1", "exit api 1 secret"}});
+    data->SetRecgType(1);
+    data->SetLanguage(3);
+    // Left running and never freed, as a worker the close does not wait for.
+    g_lateCaller = new LateCaller;
+    ASSERT_TRUE(StartWorkerThread(L"late caller", [] { g_lateCaller->Run(); }).valid());
+}
+
+TEST_F(ShutdownTest, DataObjectOutlivesTheProcessEnd)
+{
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    SetEnvironmentVariableW(kExitChildVariable, L"1");
+    const int code = RunAndWait(self, L"--gtest_filter=ShutdownChild.DataAnswersAWorkerWhileTheProcessEnds", 60000);
+    SetEnvironmentVariableW(kExitChildVariable, nullptr);
+    EXPECT_EQ(kAnsweredAtExit, code);
 }
 
 }  // namespace
