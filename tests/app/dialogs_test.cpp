@@ -3,6 +3,7 @@
 #include "FileDialogs.h"
 
 #include "Globals.h"
+#include "ScopedHandle.h"
 #include "skinned_window_support.h"
 
 #include <gtest/gtest.h>
@@ -240,12 +241,42 @@ std::wstring TempFolder()
     return folder;
 }
 
-std::wstring Browse(int button, const std::wstring& initial, bool keepLast,
-                    const std::wstring& expectedSelection = std::wstring())
+// A folder's name with its parent's, as the browser's tree shows the two.
+std::wstring FolderAndParent(const std::wstring& path)
 {
-    DialogPresser presser(button, std::wstring(), expectedSelection);
-    std::wstring chosen = BrowseForFolder(nullptr, L"", initial, keepLast);
+    const size_t leaf = path.find_last_of(L'\\');
+    const size_t parent =
+        leaf == std::wstring::npos || leaf == 0 ? std::wstring::npos : path.find_last_of(L'\\', leaf - 1);
+    return parent == std::wstring::npos ? path : path.substr(parent + 1);
+}
+
+// Reads a folder's list of entries, as the folder browser does. A folder's
+// last-access time moves at the first read after its entries change, and
+// Wine's browser matches the folders of the path it was given against the
+// ones it lists byte for byte, that time included: a browse that is itself
+// the first to read a folder just changed finds no match on its path and
+// leaves the tree on an ancestor.
+void ReadEntries(const std::wstring& folder)
+{
+    WIN32_FIND_DATAW entry;
+    ScopedFindHandle search(FindFirstFileW((folder + L"\\*").c_str(), &entry));
+    while (search && FindNextFileW(search.get(), &entry)) {
+    }
+}
+
+// A browse whose button is pressed once the tree has selected the wanted
+// folder (when one is given).
+std::wstring Browse(int button, const std::wstring& initial, bool keepLast,
+                    const std::wstring& expectedFolder = std::wstring())
+{
+    DialogPresser presser(button, std::wstring(),
+                          expectedFolder.empty() ? std::wstring() : FolderAndParent(expectedFolder));
+    const std::wstring chosen = BrowseForFolder(nullptr, L"", initial, keepLast);
+    presser.Finish();
     EXPECT_TRUE(presser.Pressed());
+    if (!expectedFolder.empty()) {
+        EXPECT_TRUE(presser.SelectionSeen()) << "the tree had " << presser.LastSelection() << " selected";
+    }
     return chosen;
 }
 
@@ -258,13 +289,15 @@ TEST(BrowseForFolder, RemembersTheLastFolderInTheProgramWideGlobal)
     const std::wstring other = TempFolder() + L"\\" + otherLeaf;
     CreateDirectoryW(first.c_str(), nullptr);
     CreateDirectoryW(other.c_str(), nullptr);
+    for (const std::wstring& folder : {TempFolder(), first, other})
+        ReadEntries(folder);
 
-    EXPECT_EQ(Browse(IDOK, first, true, leaf), first);
+    EXPECT_EQ(Browse(IDOK, first, true, first), first);
     EXPECT_EQ(g_browseFolder, first);
     EXPECT_EQ(Browse(IDCANCEL, L"", true), L"");
     EXPECT_EQ(g_browseFolder, first);
     // The next browse opens on the folder chosen before the cancel.
-    EXPECT_EQ(Browse(IDOK, L"", true, leaf), first);
+    EXPECT_EQ(Browse(IDOK, L"", true, first), first);
     // Without keepLast the dialog no longer opens there.
     EXPECT_NE(Browse(IDOK, L"", false), first);
     EXPECT_NE(g_browseFolder, first);
@@ -272,7 +305,7 @@ TEST(BrowseForFolder, RemembersTheLastFolderInTheProgramWideGlobal)
     // The remembered folder is the program's one global: what it holds is
     // where the next browse opens.
     g_browseFolder = other;
-    EXPECT_EQ(Browse(IDOK, L"", true, otherLeaf), other);
+    EXPECT_EQ(Browse(IDOK, L"", true, other), other);
 
     RemoveDirectoryW(first.c_str());
     RemoveDirectoryW(other.c_str());

@@ -107,8 +107,9 @@ inline void CloseMessageBoxes()
 class DialogPresser {
 public:
     // fileNames: typed into the file-name field first, when not empty.
-    // selection: a folder browser is pressed only once its tree shows this
-    // item selected, since it selects the initial folder asynchronously.
+    // selection: the trailing part of a folder's path ("Temp\name"); a
+    // folder browser is pressed once its tree has that folder selected, or
+    // once the wait for it is over (SelectionSeen() says which).
     // whileOpen: run on the presser's thread with the open dialog, just
     // before the press; what it posts to the UI thread's windows is queued
     // ahead of the press, so the dialog's own loop dispatches it.
@@ -123,19 +124,77 @@ public:
     {
         worker_ = std::thread([this] { Run(); });
     }
-    ~DialogPresser() { worker_.join(); }
+    ~DialogPresser() { Finish(); }
     DialogPresser(const DialogPresser&) = delete;
     DialogPresser& operator=(const DialogPresser&) = delete;
+    // Waits for the presser's thread to end: the dialog was pressed or
+    // never came.
+    void Finish()
+    {
+        if (worker_.joinable())
+            worker_.join();
+    }
     bool Pressed() const { return pressed_.load(); }
+    // Whether the awaited selection was there when the button was pressed;
+    // read after Finish().
+    bool SelectionSeen() const { return selectionSeen_; }
+    // The selected item's path as the tree showed it at the press; read
+    // after Finish().
+    const std::wstring& LastSelection() const { return lastSelection_; }
 
     // The text of the item a folder browser's tree has selected.
     static std::wstring SelectedTreeText(HWND dialog)
     {
-        HWND tree = nullptr;
-        EnumChildWindows(dialog, FindTree, reinterpret_cast<LPARAM>(&tree));
+        const HWND tree = TreeOf(dialog);
         if (tree == nullptr)
             return std::wstring();
-        const auto item = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+        return ItemText(tree, reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0)));
+    }
+
+    // The selected item and its parents up to the tree's root, joined by
+    // backslashes as a path is ("...\Temp\name").
+    static std::wstring SelectedTreePath(HWND dialog)
+    {
+        const HWND tree = TreeOf(dialog);
+        if (tree == nullptr)
+            return std::wstring();
+        std::wstring path;
+        auto item = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+        for (int depth = 0; item != nullptr && depth < kMaxTreeDepth; ++depth) {
+            path = path.empty() ? ItemText(tree, item) : ItemText(tree, item) + L"\\" + path;
+            item = reinterpret_cast<HTREEITEM>(
+                SendMessageW(tree, TVM_GETNEXTITEM, TVGN_PARENT, reinterpret_cast<LPARAM>(item)));
+        }
+        return path;
+    }
+
+    // Whether a path shown by the tree ends in the given trailing part, at
+    // an item boundary.
+    static bool EndsWithItems(const std::wstring& shown, const std::wstring& tail)
+    {
+        if (tail.empty() || shown.size() < tail.size() ||
+            shown.compare(shown.size() - tail.size(), tail.size(), tail) != 0)
+            return false;
+        return shown.size() == tail.size() || shown[shown.size() - tail.size() - 1] == L'\\';
+    }
+
+private:
+    // Deeper than any folder path the tests browse to.
+    static const int kMaxTreeDepth = 64;
+    // A folder browser selects its initial folder while it opens; a machine
+    // busy with the whole suite can take long to show it.
+    static const int kSelectionWaitMs = 30000;
+    static const int kSelectionPollMs = 50;
+
+    static HWND TreeOf(HWND dialog)
+    {
+        HWND tree = nullptr;
+        EnumChildWindows(dialog, FindTree, reinterpret_cast<LPARAM>(&tree));
+        return tree;
+    }
+
+    static std::wstring ItemText(HWND tree, HTREEITEM item)
+    {
         if (item == nullptr)
             return std::wstring();
         wchar_t text[MAX_PATH] = {};
@@ -145,10 +204,10 @@ public:
         tv.pszText = text;
         tv.cchTextMax = MAX_PATH;
         SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&tv));
+        text[MAX_PATH - 1] = L'\0';
         return text;
     }
 
-private:
     static BOOL CALLBACK FindDialog(HWND window, LPARAM found)
     {
         wchar_t name[32] = {};
@@ -171,10 +230,21 @@ private:
         return TRUE;
     }
 
-    void WaitForSelection(HWND dialog) const
+    // Waits for the tree to select the wanted folder; what it showed last is
+    // kept for the test's message.
+    void WaitForSelection(HWND dialog)
     {
-        for (int i = 0; i < 300 && SelectedTreeText(dialog) != selection_; ++i)
-            Sleep(50);
+        const DWORD start = GetTickCount();
+        for (;;) {
+            lastSelection_ = SelectedTreePath(dialog);
+            if (EndsWithItems(lastSelection_, selection_)) {
+                selectionSeen_ = true;
+                return;
+            }
+            if (GetTickCount() - start >= static_cast<DWORD>(kSelectionWaitMs) || !IsWindow(dialog))
+                return;
+            Sleep(kSelectionPollMs);
+        }
     }
 
     void Run()
@@ -183,8 +253,9 @@ private:
             HWND dialog = nullptr;
             EnumThreadWindows(uiThread_, FindDialog, reinterpret_cast<LPARAM>(&dialog));
             if (dialog != nullptr) {
-                Sleep(1000);  // let it settle on its initial folder
-                if (!selection_.empty())
+                if (selection_.empty())
+                    Sleep(1000);  // let it settle on its initial folder
+                else
                     WaitForSelection(dialog);
                 if (!fileNames_.empty()) {
                     // The name field is a combo box (cmb13) or an edit (edt1).
@@ -209,6 +280,8 @@ private:
     std::wstring selection_;
     std::function<void(HWND)> whileOpen_;
     std::atomic<bool> pressed_{false};
+    bool selectionSeen_ = false;
+    std::wstring lastSelection_;
     std::thread worker_;
 };
 
