@@ -256,15 +256,19 @@ TEST(ZipArchive, ALookupNameTooLongInTheCodePageFindsNothing)
     const std::wstring chinese(129, L'\x4E2D');  // two bytes each in code page 936
     char narrow[300] = {};
     ASSERT_EQ(259, WideCharToMultiByte(CP_ACP, 0, chinese.c_str(), -1, narrow, sizeof(narrow), nullptr, nullptr));
-    const Bytes zip = MakeZip({{narrow, "x", 0, 0, false}});
+    // The second entry's name is 259 bytes: a longer lookup cut to that
+    // length would name it.
+    const Bytes zip = MakeZip({{narrow, "x", 0, 0, false}, {std::string(narrow) + "b", "y", 0, 0, false}});
     ZipHandle* handle = ZipArchiveOpen(zip.data(), static_cast<unsigned>(zip.size()), kZipMemory);
     ASSERT_NE(nullptr, handle);
     int index = -1;
     ZipEntryInfo info = {};
     EXPECT_EQ(kZipOk, ZipArchiveFindEntry(handle, chinese.c_str(), true, &index, &info));
     EXPECT_EQ(0, index);
-    EXPECT_NE(kZipOk, ZipArchiveFindEntry(handle, (chinese + L"b").c_str(), true, &index, &info));
-    EXPECT_EQ(-1, index);
+    for (const wchar_t* tail : {L"b", L"bc", L"bcd"}) {
+        EXPECT_NE(kZipOk, ZipArchiveFindEntry(handle, (chinese + tail).c_str(), true, &index, &info)) << tail;
+        EXPECT_EQ(-1, index) << tail;
+    }
     ZipArchiveClose(handle);
 }
 
