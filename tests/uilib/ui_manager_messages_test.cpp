@@ -957,16 +957,20 @@ TEST_F(ManagerWindow, ControlDeletedByAnotherControlsLeaveIsNotTouched)
 {
     static Row* row;
     static Probe* victim;
+    static int dropOn;
     row = root;
-    victim = c;
-    bool gone = false;
-    c->destroyed = &gone;
-    b->onEvent = [](UiEvent& event) {
-        if (event.type == kUiEventMouseLeave && victim != nullptr) {
-            row->Drop(victim);
+    const auto dropVictim = [](UiEvent& event) {
+        if (event.type == dropOn && victim != nullptr) {
+            Probe* going = victim;
             victim = nullptr;
+            row->Drop(going);
         }
     };
+    victim = c;
+    dropOn = kUiEventMouseLeave;
+    bool gone = false;
+    c->destroyed = &gone;
+    b->onEvent = dropVictim;
     Send(WM_MOUSEMOVE, 0, At(Middle(b)));
     const POINT wasC = Middle(c);
     events.clear();
@@ -978,6 +982,20 @@ TEST_F(ManagerWindow, ControlDeletedByAnotherControlsLeaveIsNotTouched)
     // The row answers for the empty place now.
     Send(WM_LBUTTONDOWN, MK_LBUTTON, At(wasC));
     Send(WM_LBUTTONUP, 0, At(wasC));
+
+    // A control that its own enter deletes gets no move after it.
+    victim = a;
+    dropOn = kUiEventMouseEnter;
+    gone = false;
+    a->destroyed = &gone;
+    a->onEvent = dropVictim;
+    const POINT wasA = Middle(a);
+    events.clear();
+    Send(WM_MOUSEMOVE, 0, At(wasA));
+    EXPECT_TRUE(gone);
+    a = nullptr;
+    for (const Seen& seen : events)
+        EXPECT_NE(kUiEventMouseMove, seen.event.type) << seen.control;
 }
 
 // A control that its own press or key deletes is no target afterwards: the
