@@ -1,6 +1,6 @@
-// Every text-bearing, scrolling and hosting control, and every container and
-// layout, refuses a markup attribute whose name or value is missing, and keeps
-// reading the next one.
+// The control base, every text-bearing, scrolling and hosting control, and
+// every container and layout, refuses a markup attribute whose name or value
+// is missing, and keeps reading the next one.
 #include "ActiveXUI.h"
 #include "ButtonUI.h"
 #include "CheckBoxUI.h"
@@ -37,6 +37,7 @@ struct ControlCase {
 TEST(NullAttribute, IsRefusedByEveryControl)
 {
     const std::vector<ControlCase> cases = {
+        {L"ControlUI", [] { return new CControlUI; }, {L"bkcolor", L"padding", L"relativepos", L"visible"}},
         {L"LabelUI", [] { return new CLabelUI; }, {L"align", L"endellipsis", L"textcolor", L"shadowoffset"}},
         {L"TextUI", [] { return new CTextUI; }, {L"align", L"showhtml"}},
         {L"ButtonUI", [] { return new CButtonUI; }, {L"normalimage", L"hotbkcolor", L"hottextcolor"}},
