@@ -711,6 +711,16 @@ TEST_F(ManagerWindow, AltShortcutOfALabelActivatesTheControlAfterIt)
     // A label that is the last in that order has no control after it.
     a->typeName = L"LabelUI";
     EXPECT_FALSE(PreDispatch(WM_SYSCHAR, L'k'));
+    // A window whose manager holds no tree yet takes no shortcut.
+    HWND bare = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(nullptr, bare);
+    {
+        CUiManager empty;
+        empty.AttachWindow(bare);
+        EXPECT_FALSE(PreDispatch(WM_SYSCHAR, L'k', bare));
+    }
+    DestroyWindow(bare);
 
     events.clear();
     EXPECT_FALSE(PreDispatch(WM_SYSKEYDOWN, VK_F10));
