@@ -277,6 +277,17 @@ TEST(DateTimeWheel, AnOpenPickerKeepsTheWheel)
     ASSERT_EQ(nullptr, picker->GetNativeWindow());
     picker->HandleEvent(wheel);
     EXPECT_TRUE(root->Saw(kUiEventScrollWheel));
+
+    // A picker that cannot be made (its parent window is gone) leaves the
+    // control closed: the wheel still travels up.
+    DestroyWindow(host.hwnd);
+    UiEvent focus = UiTest::EventAt(kUiEventSetFocus);
+    focus.sender = picker;
+    picker->HandleEvent(focus);
+    EXPECT_EQ(nullptr, picker->GetNativeWindow());
+    root->types.clear();
+    picker->HandleEvent(wheel);
+    EXPECT_TRUE(root->Saw(kUiEventScrollWheel));
 }
 
 }  // namespace

@@ -464,6 +464,13 @@ TEST_F(LabelPaint, TextMeasuresItsLinesAgainstTheFont)
     const SIZE fixed = unplaced.MeasureSize(SIZE{1000, 0});
     EXPECT_EQ(70, fixed.cx);
     EXPECT_EQ(0, fixed.cy);
+    // Nor has a text that belongs to no manager yet.
+    CTextUI alone;
+    alone.SetText(words);
+    alone.SetPreferredWidth(70);
+    const SIZE own = alone.MeasureSize(SIZE{1000, 0});
+    EXPECT_EQ(70, own.cx);
+    EXPECT_EQ(0, own.cy);
 }
 
 // The text control in a window: links clicked with the mouse.

@@ -92,6 +92,16 @@ TEST(NullAttribute, LeavesTheHostsSettingsAsTheyWere)
     bar.SetAttribute(L"range", L"40");
     bar.SetAttribute(L"range", nullptr);
     EXPECT_EQ(40, bar.GetScrollRange());
+
+    // A button's images and colours read from a missing value would be
+    // cleared and black.
+    CButtonUI button;
+    button.SetAttribute(L"normalimage", L"normal.png");
+    button.SetAttribute(L"hotbkcolor", L"#FF112233");
+    button.SetAttribute(L"normalimage", nullptr);
+    button.SetAttribute(L"hotbkcolor", nullptr);
+    EXPECT_STREQ(L"normal.png", button.GetNormalImage().GetData());
+    EXPECT_EQ(0xFF112233u, button.GetHotBkColor());
 }
 
 }  // namespace

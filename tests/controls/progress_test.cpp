@@ -147,6 +147,17 @@ TEST(Slider, ThumbSitsWhereTheValueIs)
         EXPECT_TRUE(EqualRect(&c.thumb, &thumb))
             << c.what << ": " << thumb.left << "," << thumb.top << "," << thumb.right << "," << thumb.bottom;
     }
+
+    // A release reads the value at the point against the same limits: with
+    // the minimum above the maximum, the range painting will make of them.
+    CSliderUI swapped;
+    swapped.SetMinValue(80);
+    swapped.SetMaxValue(20);
+    swapped.SetValue(80);
+    swapped.SetBounds(RECT{10, 20, 220, 40});
+    UiEvent release = UiTest::EventAt(kUiEventButtonUp, POINT{115, 30});
+    swapped.ProcessEvent(release);
+    EXPECT_EQ(80, swapped.GetValue());
 }
 
 TEST(Slider, EventsItDoesNotTakeGoToItsParent)
