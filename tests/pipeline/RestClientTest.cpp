@@ -293,6 +293,19 @@ TEST_F(ServiceTest, NamedCaFileIsUsedToVerifyThePrivateEndpoint)
         EXPECT_EQ(0, service_.TokenRequests()) << refusal.first;
         EXPECT_EQ(0, service_.RecognizeRequests()) << refusal.first;
     }
+
+    // The stand-in's certificate names "localhost": reached by an address it
+    // does not name, the right authority alone does not let the requests out.
+    service_.Reset();
+    service_.PointSettingsHere(service_.CertificateFile());
+    WriteConfigString(kTokenUrlKey, Utf8ToWide(service_.Url("/oauth/2.0/token")));
+    WriteConfigString(kRecognizeUrlKey, Utf8ToWide(service_.Url("/server_api")));
+    CSpeechClient misnamed = MakeClient();
+    EXPECT_EQ(Styled(CurlFailure(CURLE_PEER_FAILED_VERIFICATION)), misnamed.GetAccessToken());
+    EXPECT_EQ(Styled(CurlFailure(CURLE_PEER_FAILED_VERIFICATION)),
+              Styled(misnamed.Recognize(SpeechPcm(), "pcm", 16000, {})));
+    EXPECT_EQ(0, service_.TokenRequests());
+    EXPECT_EQ(0, service_.RecognizeRequests());
 }
 
 TEST_F(ServiceTest, HeldTokenIsReusedOnlyWhileMoreThanADayIsLeft)
